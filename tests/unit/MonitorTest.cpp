@@ -1,0 +1,82 @@
+// The monitor rendering, token by token, and the receive buffer that keeps
+// its rendered form as characters arrive.
+#include <gtest/gtest.h>
+
+#include "protocol/Monitor.h"
+#include "protocol/Utf8.h"
+
+namespace qd40 {
+namespace {
+
+struct RenderCase {
+  const char* name;
+  Text line;
+  std::string rendered;
+};
+
+class RenderTest : public testing::TestWithParam<RenderCase> {};
+
+TEST_P(RenderTest, RendersEveryCharacterAsItsToken) {
+  EXPECT_EQ(renderMonitor(GetParam().line), GetParam().rendered);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tokens, RenderTest,
+    testing::Values(RenderCase{"EmptyLineIsOneBlank", U"", " "},
+                    RenderCase{"CommandLine", U"C00\r", " C 0 0 CR "},
+                    RenderCase{"ReplyLine", U"00\r", " 0 0 CR "},
+                    RenderCase{"AckHasItsOwnToken", U"\x06", " ACK "},
+                    RenderCase{"AckThenCr", U"\x06\r", " ACK CR "},
+                    RenderCase{"Dc4IsAmpersandWithoutBlank",
+                               U"\x14"
+                               U"1",
+                               " &1 "},
+                    RenderCase{"LineFeed", U"\n", " LF "},
+                    RenderCase{"OtherControlsAreQuestionMarks", Text{1, 0x1f, 0}, " ? ? ? "},
+                    RenderCase{"BlankIsShownAsItself", U" ", "   "},
+                    RenderCase{"QuestionMarkLooksLikeUnknown", U"?", " ? "},
+                    RenderCase{"LowerCaseUpToZ", U"az", " a z "},
+                    RenderCase{"BracesBarTildeAndDel", U"{|}~\x7f", " ? ? ? ? ? "},
+                    RenderCase{"BytesAbove127", Text{0x80, 0xff}, " ? ? "},
+                    RenderCase{"NonAsciiCharacterIsOneToken", U"é日", " ? ? "},
+                    RenderCase{"PunctuationBelowZ", U"!/@[`", " ! / @ [ ` "}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(RxBuffer, KeepsItsRenderingInStepWithTheCharacters) {
+  RxBuffer buffer;
+  buffer.append("0");
+  EXPECT_EQ(buffer.rendered(), " 0 ");
+  buffer.append(std::string("0\r\x06\xff", 4));
+  EXPECT_EQ(buffer.rendered(), renderMonitor(buffer.chars()));
+  EXPECT_EQ(buffer.rendered(), " 0 0 CR ACK ? ");
+  buffer.clear();
+  EXPECT_TRUE(buffer.empty());
+  EXPECT_EQ(buffer.rendered(), " ");
+}
+
+TEST(RxBuffer, StopsGrowingAtItsLimitWithoutLosingWhatItHolds) {
+  RxBuffer buffer;
+  const std::string chunk(1000, 'A');
+  std::size_t kept = 0;
+  for (int i = 0; i < 40; ++i) kept += buffer.append(chunk);
+  EXPECT_EQ(kept, RxBuffer::kMaxChars);
+  EXPECT_EQ(buffer.chars().size(), RxBuffer::kMaxChars);
+  EXPECT_EQ(buffer.append("B"), 0u);
+  EXPECT_EQ(buffer.rendered().size(), 1 + 2 * RxBuffer::kMaxChars);
+  buffer.clear();
+  EXPECT_EQ(buffer.append("B"), 1u);
+}
+
+TEST(Utf8, RoundTripsAndReplacesBrokenBytes) {
+  const Text typed = U"CR0 é日😀";
+  EXPECT_EQ(fromUtf8(toUtf8(typed)), typed);
+  EXPECT_EQ(toUtf8(U"é"), "\xc3\xa9");
+  EXPECT_EQ(fromUtf8("A\xff"
+                     "B"),
+            (Text{U'A', 0xFFFD, U'B'}));
+  EXPECT_EQ(fromUtf8("\xc3"), (Text{0xFFFD}));
+  EXPECT_EQ(fromUtf8("\xc0\xaf"), (Text{0xFFFD, 0xFFFD}));  // overlong '/'
+}
+
+}  // namespace
+}  // namespace qd40
