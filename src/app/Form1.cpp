@@ -1,0 +1,271 @@
+// The handlers of the panel's window, in the order the operator meets them:
+// start-up and port, the transaction, replies, buttons, free entry and views.
+#include "app/Form1.h"
+
+#include "protocol/StatusDecoder.h"
+#include "protocol/Utf8.h"
+
+namespace qd40 {
+
+namespace {
+
+Text toText(std::string_view ascii) {
+  return fromBytes(ascii);
+}
+
+}  // namespace
+
+Form1::Form1(Window& window, FormTimers timers, SerialService& serial)
+    : m_window(window), m_timers(timers), m_serial(serial) {
+  m_timers.timer1.setHandler([this] { Timer1_Timer(); });
+  m_timers.timer2.setHandler([this] { Timer2_Timer(); });
+  m_timers.timer3.setHandler([this] { Timer3_Timer(); });
+  m_timers.timer4.setHandler([this] { Timer4_Timer(); });
+  m_serial.setCommHandler([this] { MSComm1_OnComm(); });
+  m_serial.setLostHandler([this](const std::string& why) { portLost(why); });
+}
+
+void Form1::Form_Load() {
+  m_state.portSettings = kFastSettings;
+  m_state.cmdPrefix.clear();
+
+  // The top is computed from the designed (full) height, before the window
+  // shrinks to its compact height, so the compact window sits above centre.
+  const ScreenSize screen = m_window.screenSize();
+  m_window.move((screen.width - m_window.width()) / 2.0, (screen.height - m_window.height()) / 2.0);
+  m_window.setHeight(kCompactHeight);
+
+  m_state.repeatCode = 0;
+  m_state.replyPending = 0;
+  m_state.rxBuffer.clear();
+
+  m_serial.setCommPort(1);
+  m_serial.setSettings(m_state.portSettings);
+  if (PortStatus opened = m_serial.open(); !opened) m_startFailure = opened.description;
+
+  m_window.setMarked(Control::Option1, true);
+  Option1_Click();
+}
+
+void Form1::Form_Shown() {
+  if (!m_startFailure) return;
+  const std::string why = std::move(*m_startFailure);
+  m_startFailure.reset();
+  m_window.messageBox(why);
+}
+
+void Form1::Option1_Click() {
+  selectPort(1, 2);
+}
+void Form1::Option2_Click() {
+  selectPort(2, 1);
+}
+void Form1::Option9_Click() {
+  selectSpeed(kFastSettings);
+}
+void Form1::Option10_Click() {
+  selectSpeed(kSlowSettings);
+}
+
+void Form1::selectPort(int chosen, int fallback) {
+  const bool wasOpen = m_serial.isOpen();
+  if (wasOpen) m_serial.close();
+  PortStatus result = m_serial.setCommPort(chosen);
+  if (result && wasOpen) result = m_serial.open();
+  if (!result) {
+    // The box is modal but lets timers and the port run; the fallback number
+    // is set only once the operator has dismissed it.
+    m_window.messageBox(result.description);
+    m_serial.setCommPort(fallback);
+    return;
+  }
+  m_window.setVisible(Control::Frame8, false);
+}
+
+void Form1::selectSpeed(std::string_view settings) {
+  m_state.portSettings = settings;
+  m_serial.setSettings(m_state.portSettings);
+  m_window.setVisible(Control::Frame8, false);
+}
+
+void Form1::Command33_Click() {
+  m_window.setVisible(Control::Frame8, true);
+  m_timers.timer3.setEnabled(true);
+}
+
+void Form1::Timer3_Timer() {
+  m_window.setVisible(Control::Frame8, false);
+  m_timers.timer3.setEnabled(false);
+}
+
+void Form1::Command16_Click() {
+  m_serial.close();
+  m_window.close();
+}
+
+void Form1::MSComm1_OnComm() {
+  if (m_serial.commEvent() != CommEvent::Receive) return;
+  m_state.rxBuffer.append(m_serial.input());
+  m_state.replyPending = 0;
+  Hyouji(m_state.rxBuffer, kReceive);
+}
+
+void Form1::Timer2_Timer() {
+  if (m_state.replyPending == 1) {
+    m_window.setCaption(Control::Label12, std::string(kNoReplyMarker));
+  }
+  m_timers.timer2.setEnabled(false);
+  m_state.rxBuffer.clear();
+  m_state.replyPending = 0;
+}
+
+void Form1::Timer4_Timer() {
+  m_window.setCaption(Control::Label11, "");
+  m_window.setCaption(Control::Label12, "");
+  m_window.setCaption(Control::Label22, "");
+  m_timers.timer4.setEnabled(false);
+}
+
+void Form1::portLost(const std::string& description) {
+  m_window.setCaption(Control::Label22, description);
+}
+
+void Form1::Hyouji(const Text& line, std::uint8_t mode) {
+  if (mode != kSend) {
+    showReceived(renderMonitor(line));
+    return;
+  }
+  const PortStatus written = writeLine(line);
+  m_window.setCaption(Control::Label11, renderMonitor(line));
+  m_timers.timer2.setEnabled(true);
+  m_state.replyPending = 1;
+  m_timers.timer4.setEnabled(true);
+  // A line that could not go out still runs its transaction, so the operator
+  // sees the same timing as always, plus the reason in the status text.
+  if (!written) m_window.setCaption(Control::Label22, written.description);
+}
+
+void Form1::Hyouji(const RxBuffer& line, std::uint8_t mode) {
+  if (mode == kSend) {
+    Hyouji(line.chars(), mode);
+    return;
+  }
+  showReceived(line.rendered());
+}
+
+PortStatus Form1::writeLine(const Text& line) {
+  // A port that could not be opened, or was lost, gets one attempt to open
+  // again with the current number and settings before each line.
+  if (!m_serial.isOpen()) {
+    if (PortStatus opened = m_serial.open(); !opened) return opened;
+  }
+  return m_serial.output(toUtf8(line));
+}
+
+void Form1::showReceived(const std::string& rendered) {
+  m_window.setCaption(Control::Label12, rendered);
+  const StatusResult status = decodeStatus(m_state.sendLine, m_state.cmdPrefix, rendered);
+  if (status.pressureValue) m_state.pressureValue = *status.pressureValue;
+  if (status.text) m_window.setCaption(Control::Label22, *status.text);
+}
+
+void Form1::setReplyTiming(ReplyTiming timing) {
+  m_timers.timer2.setInterval(timing.replyWindow);
+  m_timers.timer4.setInterval(timing.clearing);
+}
+
+void Form1::send(std::string_view code) {
+  m_state.sendLine = m_state.cmdPrefix + toText(code) + kCR;
+  Hyouji(m_state.sendLine, kSend);
+}
+
+void Form1::commandClick(const CommandRow& row) {
+  if (row.timing == Timing::PictureMode) setReplyTiming(kPictureModeTiming);
+  if (row.timing == Timing::SignalMode) setReplyTiming(kSignalModeTiming);
+  send(row.code);
+  if (row.timing == Timing::Menu) {
+    m_timers.timer1.setInterval(kMenuRepeatInterval);
+    m_state.arrowMode = kMenuArrowMode;
+  }
+}
+
+void Form1::holdMouseDown(const HoldRow& row) {
+  if (row.kind == HoldKind::Arrow) {
+    for (const ArrowTiming& arrow : kArrowTimings) {
+      if (arrow.arrowMode == m_state.arrowMode) setReplyTiming(arrow.timing);
+    }
+    m_state.repeatCode = row.repeatCode;
+    send(row.code);
+  } else {
+    m_state.repeatCode = row.repeatCode;
+    send(row.code);
+    m_timers.timer1.setInterval(row.repeatInterval);
+    setReplyTiming(row.timing);
+  }
+  m_timers.timer1.setEnabled(true);
+}
+
+void Form1::Timer1_Timer() {
+  if (m_state.repeatCode == 0) return;
+  const HoldRow* row = findRepeatRow(m_state.repeatCode);
+  if (row == nullptr) return;
+  send(row->code);
+  m_timers.timer1.setEnabled(true);
+}
+
+void Form1::holdMouseUp(const HoldRow& row) {
+  m_state.repeatCode = 0;
+  m_timers.timer1.setEnabled(false);
+  m_timers.timer2.setEnabled(false);
+  m_timers.timer4.setEnabled(true);
+  m_window.setCaption(Control::Label11, "");
+  m_window.setCaption(Control::Label12, "");
+  setReplyTiming(kReleaseTiming);
+  m_state.rxBuffer.clear();
+  if (row.kind == HoldKind::Zoom) {
+    m_timers.timer1.setInterval(kZoomReleaseRepeatInterval);
+    m_state.arrowMode = kZoomReleaseArrowMode;
+  }
+}
+
+void Form1::Command95_Click() {
+  setReplyTiming(kFreeEntryTiming);
+  m_state.typedLine = fromUtf8(m_window.caption(Control::Text1));
+  m_state.sendLine = m_state.cmdPrefix + m_state.typedLine + kCR;
+  Hyouji(m_state.sendLine, kSend);
+}
+
+void Form1::Command96_Click() {
+  m_window.setCaption(Control::Text1, "");
+}
+
+void Form1::Command34_Click() {
+  m_timers.timer3.setEnabled(false);
+  m_state.extendedUnlock = 0;
+  if (m_window.height() >= kOpenViewThreshold) {
+    m_window.setHeight(kCompactHeight);
+    m_window.setCaption(Control::Command34, std::string(kShowDataCaption));
+  } else {
+    m_window.setHeight(kDataViewHeight);
+    m_window.setCaption(Control::Command34, std::string(kHideDataCaption));
+  }
+  m_timers.timer3.setEnabled(true);
+}
+
+void Form1::Form_KeyDown(int keyCode, int shift) {
+  const int modifiers = shift & (kShiftMask | kCtrlMask | kAltMask);
+  if (keyCode != kKeyK || modifiers != kAltMask) return;
+  m_window.setHeight(kSwitchedHeight);
+  m_state.extendedUnlock = 1;
+  m_window.setCaption(Control::Command34, std::string(kCloseCaption));
+  m_window.setVisible(Control::Command34, true);
+}
+
+void Form1::Image1_DblClick() {
+  if (m_state.extendedUnlock != 1) return;
+  m_window.setHeight(kFullHeight);
+  m_window.setCaption(Control::Command34, std::string(kCloseCaption));
+  m_window.setVisible(Control::Command34, true);
+}
+
+}  // namespace qd40

@@ -1,0 +1,74 @@
+#pragma once
+// The seam between the panel's logic and a window toolkit: the window with the
+// few controls the handlers write, and interval timers. The real window
+// implements it over Qt Widgets; tests implement it on a virtual clock.
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace qd40 {
+
+// The controls whose state the handlers read or write at run time. Every other
+// control of the layout is fixed once the window is built.
+enum class Control {
+  Label11,    // TXD monitor
+  Label12,    // RXD monitor
+  Label22,    // status text
+  Frame8,     // port settings frame
+  Command34,  // view button
+  Text1,      // free-entry box
+  Option1,    // "COM1"
+  Option2,    // "COM2"
+  Option9,    // "19200"
+  Option10,   // "9600"
+};
+
+std::string_view controlName(Control control);
+
+struct ScreenSize {
+  double width = 0;   // twips
+  double height = 0;  // twips
+};
+
+class Window {
+ public:
+  virtual ~Window() = default;
+
+  // Captions of labels and buttons, and the text of the text box, as UTF-8.
+  virtual void setCaption(Control control, const std::string& text) = 0;
+  virtual std::string caption(Control control) const = 0;
+  virtual void setVisible(Control control, bool visible) = 0;
+  virtual bool isVisible(Control control) const = 0;
+  // Marks an option button without running any handler; the logic runs the
+  // selection handler itself.
+  virtual void setMarked(Control option, bool marked) = 0;
+
+  // Outer size and position, in twips.
+  virtual int height() const = 0;
+  virtual void setHeight(int twips) = 0;
+  virtual int width() const = 0;
+  virtual void move(double left, double top) = 0;
+  virtual ScreenSize screenSize() const = 0;
+
+  // A modal message box with an exclamation icon and one OK button. Events go
+  // on being delivered while it is open.
+  virtual void messageBox(const std::string& text) = 0;
+  // Closes the window; the program ends with it.
+  virtual void close() = 0;
+};
+
+// An interval timer of the window. Enabling a disabled timer starts its
+// countdown with the current interval; enabling a running timer leaves the
+// countdown alone; setting the interval of a running timer restarts the
+// countdown; disabling stops it and no tick follows.
+class Timer {
+ public:
+  virtual ~Timer() = default;
+  virtual void setInterval(int ms) = 0;
+  virtual int interval() const = 0;
+  virtual void setEnabled(bool enabled) = 0;
+  virtual bool isEnabled() const = 0;
+  virtual void setHandler(std::function<void()> onTick) = 0;
+};
+
+}  // namespace qd40

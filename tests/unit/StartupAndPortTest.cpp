@@ -1,0 +1,155 @@
+// Start-up, port and speed selection, the settings frame, END, and what a
+// send does when the port is closed or lost.
+#include <gtest/gtest.h>
+
+#include "FormHarness.h"
+
+namespace qd40::test {
+namespace {
+
+using Log = std::vector<std::string>;
+
+TEST(Startup, OpensCom1TwiceAndSendsNothing) {
+  FormHarness h;
+  EXPECT_EQ(h.serial.log,
+            (Log{"port 1", "settings 19200,N,8,1", "open", "close", "port 1", "open"}));
+  EXPECT_TRUE(h.serial.isOpen());
+  EXPECT_EQ(h.serial.commPort(), 1);
+  EXPECT_TRUE(h.window.isMarked(Control::Option1));
+  EXPECT_TRUE(h.window.isMarked(Control::Option9));
+  EXPECT_FALSE(h.window.isVisible(Control::Frame8));
+  EXPECT_EQ(h.form.state().portSettings, "19200,N,8,1");
+  EXPECT_TRUE(h.serial.writes().empty());
+  for (Timer* timer : {&h.timer1, &h.timer2, &h.timer3, &h.timer4})
+    EXPECT_FALSE(timer->isEnabled());
+}
+
+TEST(Startup, CentresWithTheDesignedHeightThenGoesCompact) {
+  FormHarness h;
+  EXPECT_DOUBLE_EQ(h.window.left(), (28800 - 9615) / 2.0);
+  // The top uses the full designed height, so the compact window sits high.
+  EXPECT_DOUBLE_EQ(h.window.top(), (16200 - 9100) / 2.0);
+  EXPECT_EQ(h.window.height(), 5350);
+}
+
+TEST(Startup, MissingCom1StillComesUpAndReportsOnceShown) {
+  FormHarness h(false);
+  h.serial.setPresent(1, false);
+  h.form.Form_Load();
+  EXPECT_FALSE(h.serial.isOpen());
+  EXPECT_TRUE(h.window.messages().empty()) << "no box before the window is shown";
+  h.form.Form_Shown();
+  ASSERT_EQ(h.window.messages().size(), 1u);
+  EXPECT_EQ(h.window.messages()[0], "COM1: no such device");
+  h.form.Form_Shown();
+  EXPECT_EQ(h.window.messages().size(), 1u);
+}
+
+TEST(PortSelection, Com2PresentEndsOpenOnCom2AndHidesTheFrame) {
+  FormHarness h;
+  h.form.Command33_Click();
+  h.form.Option2_Click();
+  EXPECT_TRUE(h.serial.isOpen());
+  EXPECT_EQ(h.serial.commPort(), 2);
+  EXPECT_FALSE(h.window.isVisible(Control::Frame8));
+  EXPECT_TRUE(h.window.messages().empty());
+}
+
+TEST(PortSelection, MissingCom2ReportsThenFallsBackToNumber1Closed) {
+  FormHarness h;
+  h.serial.setPresent(2, false);
+  h.form.Command33_Click();
+  int numberWhileBoxOpen = 0;
+  h.window.whileMessageBoxOpen = [&] { numberWhileBoxOpen = h.serial.commPort(); };
+  h.form.Option2_Click();
+  ASSERT_EQ(h.window.messages(), (Log{"COM2: no such device"}));
+  EXPECT_EQ(numberWhileBoxOpen, 2) << "the fallback is set only once the box is dismissed";
+  EXPECT_EQ(h.serial.commPort(), 1);
+  EXPECT_FALSE(h.serial.isOpen());
+  EXPECT_TRUE(h.window.isVisible(Control::Frame8));
+  h.clock.advance(5000);
+  EXPECT_FALSE(h.window.isVisible(Control::Frame8));
+}
+
+TEST(PortSelection, WhileClosedSetsTheNumberOnlyAndHidesTheFrame) {
+  FormHarness h;
+  h.serial.close();
+  h.serial.log.clear();
+  h.form.Command33_Click();
+  h.form.Option2_Click();
+  EXPECT_EQ(h.serial.log, (Log{"port 2"}));
+  EXPECT_FALSE(h.serial.isOpen());
+  EXPECT_FALSE(h.window.isVisible(Control::Frame8));
+}
+
+TEST(SpeedSelection, AppliesToTheOpenPortWithoutClosingIt) {
+  FormHarness h;
+  h.serial.log.clear();
+  h.form.Command33_Click();
+  h.form.Option10_Click();
+  EXPECT_EQ(h.serial.log, (Log{"settings 9600,N,8,1"}));
+  EXPECT_TRUE(h.serial.isOpen());
+  EXPECT_EQ(h.form.state().portSettings, "9600,N,8,1");
+  EXPECT_FALSE(h.window.isVisible(Control::Frame8));
+  h.form.Option9_Click();
+  EXPECT_EQ(h.serial.settings(), "19200,N,8,1");
+}
+
+TEST(SettingsFrame, HidesItselfFiveSecondsAfterCom) {
+  FormHarness h;
+  h.form.Command33_Click();
+  h.clock.advance(4999);
+  EXPECT_TRUE(h.window.isVisible(Control::Frame8));
+  h.clock.advance(1);
+  EXPECT_FALSE(h.window.isVisible(Control::Frame8));
+  EXPECT_FALSE(h.timer3.isEnabled());
+}
+
+TEST(End, ClosesThePortBeforeTheWindowEvenWhenClosed) {
+  for (const bool open : {true, false}) {
+    FormHarness h;
+    if (!open) h.serial.close();
+    h.serial.log.clear();
+    h.form.Command16_Click();
+    EXPECT_EQ(h.serial.log, (Log{"close"}));
+    EXPECT_FALSE(h.serial.isOpen());
+    EXPECT_TRUE(h.window.closed());
+  }
+}
+
+TEST(ClosedPort, SendTriesOnceToOpenAndOtherwiseRunsTheTransactionWithTheReason) {
+  FormHarness h;
+  h.serial.setPresent(2, false);
+  h.form.Option2_Click();  // fails: closed, number 1
+  h.serial.setPresent(1, false);
+  h.serial.log.clear();
+  h.click("Command17");
+  EXPECT_EQ(h.serial.log, (Log{"open"}));
+  EXPECT_TRUE(h.serial.writes().empty());
+  EXPECT_EQ(h.caption(Control::Label11), " C 0 0 CR ");
+  EXPECT_EQ(h.caption(Control::Label22), "COM1: no such device");
+  EXPECT_EQ(h.window.messages().size(), 1u) << "no message box per click";
+  h.clock.advance(500);
+  EXPECT_EQ(h.caption(Control::Label12), " X X X X");
+  h.clock.advance(500);
+  EXPECT_EQ(h.caption(Control::Label22), "");
+
+  h.serial.setPresent(1, true);
+  h.click("Command17");
+  EXPECT_TRUE(h.serial.isOpen());
+  ASSERT_EQ(h.serial.writes().size(), 1u);
+  EXPECT_EQ(h.serial.writes()[0].bytes, "C00\r");
+}
+
+TEST(LostPort, IsReportedAndReopenedByTheNextSend) {
+  FormHarness h;
+  h.serial.lose("COM1 (/dev/ttyUSB0): the connection was lost");
+  EXPECT_EQ(h.caption(Control::Label22), "COM1 (/dev/ttyUSB0): the connection was lost");
+  EXPECT_FALSE(h.serial.isOpen());
+  h.click("Command44");
+  EXPECT_TRUE(h.serial.isOpen());
+  EXPECT_EQ(h.serial.writes().size(), 1u);
+}
+
+}  // namespace
+}  // namespace qd40::test

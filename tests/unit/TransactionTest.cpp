@@ -1,0 +1,189 @@
+// The send transaction, the reply window and the monitor clearing, on the
+// virtual clock: which intervals each sender leaves behind, how replies in
+// pieces, late replies and overlapping commands are shown and decoded.
+#include <gtest/gtest.h>
+
+#include "FormHarness.h"
+
+namespace qd40::test {
+namespace {
+
+TEST(Transaction, SendWritesTheLineShowsItAndOpensTheReplyWindow) {
+  FormHarness h;
+  h.window.setCaption(Control::Label12, " 8 0 CR ");
+  h.window.setCaption(Control::Label22, " Stand by");
+  h.click("Command17");
+  ASSERT_EQ(h.serial.writes().size(), 1u);
+  EXPECT_EQ(h.serial.writes()[0].bytes, "C00\r");
+  EXPECT_EQ(h.caption(Control::Label11), " C 0 0 CR ");
+  EXPECT_EQ(h.caption(Control::Label12), " 8 0 CR ") << "sending leaves the last reply";
+  EXPECT_EQ(h.caption(Control::Label22), " Stand by");
+  EXPECT_EQ(h.form.state().replyPending, 1);
+  EXPECT_TRUE(h.timer2.isEnabled());
+  EXPECT_TRUE(h.timer4.isEnabled());
+}
+
+TEST(Transaction, AnyModeButOneReceives) {
+  for (const std::uint8_t mode : {0, 2, 255}) {
+    FormHarness h;
+    h.form.Hyouji(U"00\r", mode);
+    EXPECT_TRUE(h.serial.writes().empty());
+    EXPECT_EQ(h.caption(Control::Label12), " 0 0 CR ");
+  }
+}
+
+TEST(Transaction, StatusRightAfterStartUpFollowsTheExample) {
+  FormHarness h;
+  h.click("Command44");
+  h.clock.advance(120);
+  h.serial.receive("00\r");
+  EXPECT_EQ(h.caption(Control::Label12), " 0 0 CR ");
+  EXPECT_EQ(h.caption(Control::Label22), " Power ON");
+  EXPECT_EQ(h.form.state().replyPending, 0);
+  h.clock.advance(380);  // 500: the window closes, the monitor keeps the reply
+  EXPECT_TRUE(h.form.state().rxBuffer.empty());
+  EXPECT_EQ(h.caption(Control::Label12), " 0 0 CR ");
+  h.clock.advance(499);
+  EXPECT_EQ(h.caption(Control::Label22), " Power ON");
+  h.clock.advance(1);  // 1000
+  EXPECT_EQ(h.caption(Control::Label11), "");
+  EXPECT_EQ(h.caption(Control::Label12), "");
+  EXPECT_EQ(h.caption(Control::Label22), "");
+}
+
+// STATUS sent after each sequence: when the no-reply marker appears and when
+// the monitor clears show which intervals the sequence left behind.
+struct CarryCase {
+  const char* name;
+  std::vector<std::string_view> before;
+  int replyWindow;
+  int clearing;
+};
+
+class CarryOverTest : public testing::TestWithParam<CarryCase> {};
+
+TEST_P(CarryOverTest, StatusInheritsTheLastIntervalsSet) {
+  FormHarness h;
+  for (std::string_view button : GetParam().before) h.click(button);
+  h.clock.advance(10000);
+  h.window.setCaption(Control::Label12, "");
+  h.click("Command44");
+  h.clock.advance(GetParam().replyWindow - 1);
+  EXPECT_EQ(h.caption(Control::Label12), "");
+  h.clock.advance(1);
+  EXPECT_EQ(h.caption(Control::Label12), " X X X X");
+  h.clock.advance(GetParam().clearing - GetParam().replyWindow - 1);
+  EXPECT_EQ(h.caption(Control::Label11), " C R 0 CR ");
+  h.clock.advance(1);
+  EXPECT_EQ(h.caption(Control::Label11), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Senders, CarryOverTest,
+    testing::Values(CarryCase{"AfterStartUp", {}, 500, 1000},
+                    CarryCase{"AfterPictureModeReal", {"Command10"}, 2000, 2500},
+                    CarryCase{"AfterSignalModeComponent", {"Command66"}, 5000, 5500},
+                    CarryCase{"PlainAndMenuKeepPictureMode",
+                              {"Command10", "Command17", "Command23", "Command24", "Command13"},
+                              2000,
+                              2500},
+                    CarryCase{"LastTimedSenderWins", {"Command66", "Command4"}, 2000, 2500},
+                    CarryCase{"FreeEntrySend", {"Command95"}, 2000, 2500}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Transaction, MenuRowsSetTheRepeatIntervalAndArrowModeAfterSending) {
+  for (std::string_view menu : {"Command23", "Command13"}) {
+    FormHarness h;
+    h.timer1.setInterval(50);
+    h.click(menu);
+    EXPECT_EQ(h.timer1.interval(), 200);
+    EXPECT_EQ(h.form.state().arrowMode, 1);
+    h.click("Command24");  // MENU OFF leaves the mode
+    EXPECT_EQ(h.form.state().arrowMode, 1);
+  }
+}
+
+TEST(Transaction, ReplyInTwoPiecesIsShownTwiceAndDecodedOnTheSecond) {
+  FormHarness h;
+  h.click("Command44");
+  h.serial.receive("0");
+  EXPECT_EQ(h.caption(Control::Label12), " 0 ");
+  EXPECT_EQ(h.caption(Control::Label22), "");
+  h.serial.receive("0\r");
+  EXPECT_EQ(h.caption(Control::Label12), " 0 0 CR ");
+  EXPECT_EQ(h.caption(Control::Label22), " Power ON");
+}
+
+TEST(Transaction, PlainButtonDoesNotExtendAnOpenReplyWindow) {
+  FormHarness h;
+  h.click("Command44");
+  h.clock.advance(300);
+  h.click("Command45");
+  h.serial.receive("1");
+  h.clock.advance(200);  // 500 after the first send: the window closes mid-reply
+  EXPECT_TRUE(h.form.state().rxBuffer.empty());
+  h.serial.receive("\r");
+  EXPECT_EQ(h.caption(Control::Label12), " CR ") << "the rest starts a new buffer";
+  h.clock.advance(499);  // 999: the clearing is due 1000 after the first send
+  EXPECT_EQ(h.caption(Control::Label11), " C R 1 CR ");
+  h.clock.advance(1);
+  EXPECT_EQ(h.caption(Control::Label11), "");
+}
+
+TEST(Transaction, SecondReplyIsAppendedAndDecodingReadsTheFirst) {
+  FormHarness h;
+  h.click("Command44");
+  h.serial.receive("00\r");
+  h.click("Command45");
+  h.serial.receive("2\r");
+  EXPECT_EQ(h.caption(Control::Label12), " 0 0 CR 2 CR ");
+  EXPECT_EQ(h.caption(Control::Label22), " Power ON") << "\" 0\" is no input row";
+}
+
+TEST(Transaction, LateReplyIsDecodedAgainstTheLastLineAndKept) {
+  FormHarness h;
+  h.click("Command44");
+  h.clock.advance(500);
+  EXPECT_EQ(h.caption(Control::Label12), " X X X X");
+  h.serial.receive("8");
+  h.serial.receive("0");
+  EXPECT_EQ(h.caption(Control::Label12), " 8 0 ");
+  EXPECT_EQ(h.caption(Control::Label22), " Stand by");
+  h.click("Command17");
+  h.serial.receive("\x06");
+  EXPECT_EQ(h.caption(Control::Label12), " 8 0 ACK ");
+}
+
+TEST(Transaction, ReplyToAnEarlierQueryIsNotDecodedAfterAnotherCommand) {
+  FormHarness h;
+  h.click("Command44");
+  h.click("Command17");
+  h.serial.receive("00\r");
+  EXPECT_EQ(h.caption(Control::Label22), "");
+}
+
+TEST(Transaction, PortEventsOtherThanReceiveAreIgnored) {
+  FormHarness h;
+  h.click("Command44");
+  for (CommEvent event : {CommEvent::Send, CommEvent::Error}) h.serial.raise(event);
+  EXPECT_EQ(h.form.state().replyPending, 1);
+  EXPECT_EQ(h.caption(Control::Label12), "");
+}
+
+TEST(Transaction, ChatteringLineStopsGrowingTheBufferAndStillDecodes) {
+  FormHarness h;
+  const std::string chunk(4096, '7');
+  for (int i = 0; i < 20; ++i) h.serial.receive(chunk);
+  EXPECT_EQ(h.form.state().rxBuffer.chars().size(), RxBuffer::kMaxChars);
+  EXPECT_EQ(h.caption(Control::Label12).size(), 1 + 2 * RxBuffer::kMaxChars);
+  // A query sent into the full buffer is still decoded on the next event.
+  h.window.setCaption(Control::Text1, "CR9");
+  h.click("Command95");
+  h.serial.receive("x");
+  EXPECT_EQ(h.caption(Control::Label22).size(), 1 + 2 * RxBuffer::kMaxChars);
+  h.clock.advance(2000);
+  EXPECT_TRUE(h.form.state().rxBuffer.empty());
+}
+
+}  // namespace
+}  // namespace qd40::test

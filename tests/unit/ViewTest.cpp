@@ -1,0 +1,165 @@
+// Free entry, the view button, the keyboard switch and the picture, on the
+// virtual platform.
+#include <gtest/gtest.h>
+
+#include "FormHarness.h"
+
+namespace qd40::test {
+namespace {
+
+constexpr int kAlt = Form1::kAltMask, kShift = Form1::kShiftMask, kCtrl = Form1::kCtrlMask;
+
+struct SendCase {
+  const char* name;
+  std::string typed;  // UTF-8, as the box holds it
+  std::string wire;
+  std::string txd;
+};
+
+class FreeEntryTest : public testing::TestWithParam<SendCase> {};
+
+TEST_P(FreeEntryTest, SendsTheTextAsTypedWithCr) {
+  FormHarness h;
+  h.window.setCaption(Control::Text1, GetParam().typed);
+  h.click("Command95");
+  ASSERT_EQ(h.serial.writes().size(), 1u);
+  EXPECT_EQ(h.serial.writes()[0].bytes, GetParam().wire);
+  EXPECT_EQ(h.caption(Control::Label11), GetParam().txd);
+  EXPECT_EQ(h.caption(Control::Text1), GetParam().typed) << "the box keeps its text";
+  EXPECT_EQ(h.timer2.interval(), 2000);
+  EXPECT_EQ(h.timer4.interval(), 2500);
+}
+
+INSTANTIATE_TEST_SUITE_P(Lines, FreeEntryTest,
+                         testing::Values(SendCase{"EmptyBoxSendsALoneCr", "", "\r", " CR "},
+                                         SendCase{"NoTrimmingOrCaseChange", " cr7 ", " cr7 \r",
+                                                  "   c r 7   CR "},
+                                         SendCase{"PressureQuery", "CR PRESSURE", "CR PRESSURE\r",
+                                                  " C R   P R E S S U R E CR "},
+                                         SendCase{"NonAsciiGoesOutAsUtf8AndShowsOnce", "C é日",
+                                                  "C \xc3\xa9\xe6\x97\xa5\r", " C   ? ? CR "}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct DecodeCase {
+  const char* name;
+  std::string typed;
+  std::string reply;
+  std::string status;  // empty: not decoded
+};
+
+class TypedQueryTest : public testing::TestWithParam<DecodeCase> {};
+
+TEST_P(TypedQueryTest, DecodesOnlyAnExactQuery) {
+  FormHarness h;
+  h.window.setCaption(Control::Text1, GetParam().typed);
+  h.click("Command95");
+  h.serial.receive(GetParam().reply);
+  EXPECT_EQ(h.caption(Control::Label22), GetParam().status);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Queries, TypedQueryTest,
+    testing::Values(DecodeCase{"LampMode", "CR7", "01\r", " No1 ON  : 2 Lamp mode"},
+                    DecodeCase{"LowerCaseIsNotAQuery", "cr7", "01\r", ""},
+                    DecodeCase{"LeadingBlankIsNotAQuery", " CR7", "01\r", ""},
+                    DecodeCase{"TrailingBlankIsNotAQuery", "CR0 ", "00\r", ""},
+                    DecodeCase{"TypedStatusLikeTheButton", "CR0", "00\r", " Power ON"},
+                    DecodeCase{"Pressure", "CR PRESSURE", "0512\r", "650 hPa"},
+                    DecodeCase{"MuteStandBy", "CRA", "FF\r", " Stand by"},
+                    DecodeCase{"MuteLowerCaseMatchesNothing", "CRA", "ff\r", ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(FreeEntry, ClsEmptiesOnlyTheBox) {
+  FormHarness h;
+  h.window.setCaption(Control::Text1, "C00");
+  h.click("Command95");
+  h.click("Command96");
+  EXPECT_EQ(h.caption(Control::Text1), "");
+  EXPECT_EQ(h.caption(Control::Label11), " C 0 0 CR ");
+  EXPECT_EQ(h.serial.writes().size(), 1u);
+}
+
+// One step of the operator and the window it leaves.
+struct Step {
+  enum class Action { ViewButton, AltK, DoubleClick } action;
+  int height;
+  std::string_view caption;
+  bool buttonShown;
+  int unlock;
+};
+
+void walk(FormHarness& h, const std::vector<Step>& steps) {
+  for (std::size_t i = 0; i < steps.size(); ++i) {
+    const Step& step = steps[i];
+    switch (step.action) {
+      case Step::Action::ViewButton:
+        h.click("Command34");
+        break;
+      case Step::Action::AltK:
+        h.form.Form_KeyDown('K', kAlt);
+        break;
+      case Step::Action::DoubleClick:
+        h.form.Image1_DblClick();
+        break;
+    }
+    SCOPED_TRACE("step " + std::to_string(i));
+    EXPECT_EQ(h.window.height(), step.height);
+    EXPECT_EQ(h.window.isVisible(Control::Command34), step.buttonShown);
+    if (!step.caption.empty()) {
+      EXPECT_EQ(h.caption(Control::Command34), step.caption);
+    }
+    EXPECT_EQ(h.form.state().extendedUnlock, step.unlock);
+  }
+}
+
+using A = Step::Action;
+
+TEST(Views, WalkThroughEveryState) {
+  FormHarness h;
+  walk(h, {
+              {A::DoubleClick, 5350, "", false, 0},
+              {A::AltK, 7200, "CLOSE", true, 1},
+              {A::AltK, 7200, "CLOSE", true, 1},
+              {A::DoubleClick, 9100, "CLOSE", true, 1},
+              {A::DoubleClick, 9100, "CLOSE", true, 1},
+              {A::AltK, 7200, "CLOSE", true, 1},
+              {A::DoubleClick, 9100, "CLOSE", true, 1},
+              {A::ViewButton, 5350, "データを表示する", true, 0},
+              {A::DoubleClick, 5350, "データを表示する", true, 0},
+              {A::ViewButton, 6645, "データを表示しない", true, 0},
+              {A::DoubleClick, 6645, "データを表示しない", true, 0},
+              {A::ViewButton, 5350, "データを表示する", true, 0},
+              {A::ViewButton, 6645, "データを表示しない", true, 0},
+              {A::AltK, 7200, "CLOSE", true, 1},
+              {A::ViewButton, 5350, "データを表示する", true, 0},
+          });
+}
+
+TEST(Views, KeyboardSwitchNeedsAltAlone) {
+  struct KeyCase {
+    int key;
+    int shift;
+    bool opens;
+  };
+  for (const KeyCase c : {KeyCase{'K', kAlt, true}, KeyCase{'K', kAlt | kShift, false},
+                          KeyCase{'K', kAlt | kCtrl, false}, KeyCase{'K', 0, false},
+                          KeyCase{'J', kAlt, false}, KeyCase{'K', kAlt | 8, true}}) {
+    FormHarness h;
+    h.form.Form_KeyDown(c.key, c.shift);
+    EXPECT_EQ(h.window.height() == 7200, c.opens) << c.key << " " << c.shift;
+  }
+}
+
+TEST(Views, ViewButtonRestartsTheFrameTimer) {
+  FormHarness h;
+  h.click("Command33");
+  h.clock.advance(4000);
+  h.click("Command34");
+  h.clock.advance(4999);
+  EXPECT_TRUE(h.window.isVisible(Control::Frame8));
+  h.clock.advance(1);
+  EXPECT_FALSE(h.window.isVisible(Control::Frame8));
+}
+
+}  // namespace
+}  // namespace qd40::test
