@@ -1,0 +1,45 @@
+#pragma once
+// The few widgets whose events differ from Qt's stock ones: buttons that act
+// on mouse press and release of any mouse button and never on a key, the
+// picture that reports a double-click, and the flat lines of the arrow cluster.
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+
+namespace qd40 {
+
+class HoldButton final : public QPushButton {
+  Q_OBJECT
+
+ public:
+  using QPushButton::QPushButton;
+
+ signals:
+  void mouseDown();
+  void mouseUp();
+
+ protected:
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void keyReleaseEvent(QKeyEvent* event) override;
+};
+
+class PictureLabel final : public QLabel {
+  Q_OBJECT
+
+ public:
+  using QLabel::QLabel;
+
+ signals:
+  void doubleClicked();
+
+ protected:
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+};
+
+// The logo shown by the picture: 80 by 26 pixels on a grey ground.
+QPixmap makeLogo();
+
+}  // namespace qd40

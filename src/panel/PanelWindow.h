@@ -1,0 +1,55 @@
+#pragma once
+// The real window: built once from the layout table, it implements the
+// toolkit seam for the form and routes each widget event to one handler of
+// the form. It holds no panel logic of its own.
+#include <QHash>
+#include <QWidget>
+
+#include "toolkit/Toolkit.h"
+
+namespace qd40 {
+
+class Form1;
+
+class PanelWindow final : public QWidget, public Window {
+  Q_OBJECT
+
+ public:
+  explicit PanelWindow(QWidget* parent = nullptr);
+
+  // Connects every control's events to the form's handlers.
+  void bind(Form1& form);
+
+  // Window seam.
+  void setCaption(Control control, const std::string& text) override;
+  std::string caption(Control control) const override;
+  void setVisible(Control control, bool visible) override;
+  bool isVisible(Control control) const override;
+  void setMarked(Control option, bool marked) override;
+  int height() const override { return m_outerHeight; }
+  void setHeight(int twips) override;
+  int width() const override;
+  void move(double left, double top) override;
+  ScreenSize screenSize() const override;
+  void messageBox(const std::string& text) override;
+  void close() override;
+
+  // The widget built for a control of the layout, by name.
+  QWidget* control(std::string_view name) const;
+
+  // The window-level key notification: every key press meant for this window
+  // or one of its controls, seen once, before the focused control gets it.
+  void previewKeyPress(int key, Qt::KeyboardModifiers modifiers);
+
+  static QString messageTitle();
+
+ private:
+  void build();
+  QWidget* widget(Control control) const;
+
+  QHash<QString, QWidget*> m_controls;
+  int m_outerHeight;
+  Form1* m_form = nullptr;
+};
+
+}  // namespace qd40

@@ -1,0 +1,203 @@
+// Qt SerialPort behind the panel's serial seam.
+#include "serial/QtSerialService.h"
+
+#include <cerrno>
+
+#include <QMetaObject>
+
+#include "serial/PortDiagnostics.h"
+
+namespace qd40 {
+
+namespace {
+
+constexpr int kLowestPort = 1;
+constexpr int kHighestPort = 2;
+
+// Guards a call into QSerialPort so that errors it raises are not taken for a
+// lost line.
+class CallScope {
+ public:
+  explicit CallScope(bool& flag) : m_flag(flag), m_saved(flag) { m_flag = true; }
+  ~CallScope() { m_flag = m_saved; }
+
+ private:
+  bool& m_flag;
+  bool m_saved;
+};
+
+struct LineSettings {
+  qint32 baud = 19200;
+  QSerialPort::Parity parity = QSerialPort::NoParity;
+  QSerialPort::DataBits dataBits = QSerialPort::Data8;
+  QSerialPort::StopBits stopBits = QSerialPort::OneStop;
+};
+
+// Parses "19200,N,8,1"; nullopt for anything else.
+std::optional<LineSettings> parseSettings(const std::string& text) {
+  const QStringList parts = QString::fromStdString(text).split(',');
+  if (parts.size() != 4) return std::nullopt;
+  LineSettings line;
+  bool ok = false;
+  line.baud = parts[0].toInt(&ok);
+  if (!ok || line.baud <= 0) return std::nullopt;
+  const QString parity = parts[1].toUpper();
+  if (parity == "N")
+    line.parity = QSerialPort::NoParity;
+  else if (parity == "E")
+    line.parity = QSerialPort::EvenParity;
+  else if (parity == "O")
+    line.parity = QSerialPort::OddParity;
+  else
+    return std::nullopt;
+  const int bits = parts[2].toInt(&ok);
+  if (!ok || bits < 5 || bits > 8) return std::nullopt;
+  line.dataBits = static_cast<QSerialPort::DataBits>(bits);
+  if (parts[3] == "1")
+    line.stopBits = QSerialPort::OneStop;
+  else if (parts[3] == "2")
+    line.stopBits = QSerialPort::TwoStop;
+  else
+    return std::nullopt;
+  return line;
+}
+
+int systemErrorFor(QSerialPort::SerialPortError error) {
+  switch (error) {
+    case QSerialPort::DeviceNotFoundError:
+      return ENOENT;
+    case QSerialPort::PermissionError:
+      return EACCES;
+    case QSerialPort::OpenError:
+      return EBUSY;
+    case QSerialPort::UnsupportedOperationError:
+      return ENOTTY;
+    default:
+      return 0;
+  }
+}
+
+}  // namespace
+
+QtSerialService::QtSerialService(QObject* parent) : QObject(parent) {
+  setObjectName("MSComm1");
+  // Everything waiting is read in one go; the panel keeps its own limit.
+  m_port.setReadBufferSize(0);
+  connect(&m_port, &QSerialPort::readyRead, this, &QtSerialService::onReadyRead);
+  connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialService::onError);
+}
+
+QtSerialService::~QtSerialService() {
+  close();
+}
+
+std::string QtSerialService::devicePath() const {
+  return portIdentity(m_number).device;
+}
+
+PortStatus QtSerialService::setCommPort(int number) {
+  if (m_port.isOpen())
+    return PortStatus::failure("The port number cannot change while the port is open.");
+  if (number < kLowestPort || number > kHighestPort) {
+    return PortStatus::failure("COM" + std::to_string(number) +
+                               " is not available: the panel drives COM1 and COM2.");
+  }
+  m_number = number;
+  return PortStatus::success();
+}
+
+PortStatus QtSerialService::setSettings(const std::string& settings) {
+  if (!parseSettings(settings)) return PortStatus::failure("Invalid line settings: " + settings);
+  m_settings = settings;
+  return m_port.isOpen() ? applySettings() : PortStatus::success();
+}
+
+PortStatus QtSerialService::applySettings() {
+  const LineSettings line = *parseSettings(m_settings);
+  CallScope scope(m_inCall);
+  const bool ok = m_port.setBaudRate(line.baud) && m_port.setParity(line.parity) &&
+                  m_port.setDataBits(line.dataBits) && m_port.setStopBits(line.stopBits) &&
+                  m_port.setFlowControl(QSerialPort::NoFlowControl);
+  if (ok) return PortStatus::success();
+  const std::string why = m_port.errorString().toStdString();
+  m_port.clearError();
+  return PortStatus::failure(devicePath() + ": the line settings " + m_settings +
+                             " were refused (" + why + ").");
+}
+
+PortStatus QtSerialService::open() {
+  if (m_port.isOpen()) return PortStatus::success();
+  const PortIdentity port = portIdentity(m_number);
+  m_lostPending = false;
+  CallScope scope(m_inCall);
+  m_port.setPortName(QString::fromStdString(port.device));
+  if (!m_port.open(QIODevice::ReadWrite)) {
+    const QSerialPort::SerialPortError error = m_port.error();
+    const std::string detail = m_port.errorString().toStdString();
+    m_port.clearError();
+    const OpenFailure failure = classifyOpenFailure(port.device, systemErrorFor(error));
+    return PortStatus::failure(describeOpenFailure(port, failure, detail));
+  }
+  if (PortStatus applied = applySettings(); !applied) {
+    m_port.close();
+    return applied;
+  }
+  // The projector link uses no handshake; DTR and RTS stay asserted for
+  // adapters and cables that take power or a ready signal from them. A
+  // pseudo-terminal has neither line, which is no failure.
+  m_port.setDataTerminalReady(true);
+  m_port.setRequestToSend(true);
+  m_port.clearError();
+  return PortStatus::success();
+}
+
+void QtSerialService::close() {
+  if (!m_port.isOpen()) return;
+  CallScope scope(m_inCall);
+  m_port.close();
+  m_port.clearError();
+}
+
+PortStatus QtSerialService::output(const std::string& bytes) {
+  if (!m_port.isOpen()) return PortStatus::failure(devicePath() + ": the port is not open.");
+  CallScope scope(m_inCall);
+  const qint64 written = m_port.write(bytes.data(), static_cast<qint64>(bytes.size()));
+  if (written != static_cast<qint64>(bytes.size())) {
+    const std::string why = m_port.errorString().toStdString();
+    m_port.clearError();
+    return PortStatus::failure(devicePath() + ": the line could not be sent (" + why + ").");
+  }
+  return PortStatus::success();
+}
+
+std::string QtSerialService::input() {
+  const QByteArray waiting = m_port.readAll();
+  return std::string(waiting.constData(), static_cast<std::size_t>(waiting.size()));
+}
+
+void QtSerialService::onReadyRead() {
+  if (!m_onComm) return;
+  m_event = CommEvent::Receive;
+  m_onComm();
+  m_event = CommEvent::None;
+}
+
+void QtSerialService::onError(QSerialPort::SerialPortError error) {
+  if (error == QSerialPort::NoError || error == QSerialPort::TimeoutError || m_inCall) return;
+  if (!m_port.isOpen() || m_lostPending) return;
+  // A hang-up makes QSerialPort raise errors in a tight loop while the port
+  // still counts as open. The port cannot be closed from inside its own
+  // notification, so the close is queued and the loop ends with it.
+  m_lostPending = true;
+  QMetaObject::invokeMethod(this, &QtSerialService::dropLostPort, Qt::QueuedConnection);
+}
+
+void QtSerialService::dropLostPort() {
+  if (!m_lostPending) return;
+  const std::string detail = m_port.errorString().toStdString();
+  close();
+  m_lostPending = false;
+  if (m_onLost) m_onLost(describeLostPort(portIdentity(m_number), detail));
+}
+
+}  // namespace qd40
