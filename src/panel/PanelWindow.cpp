@@ -78,7 +78,9 @@ void applyLook(QWidget* widget, const ControlSpec& spec) {
   }
   if (spec.fore.isRgb()) palette.setColor(foreRole, colourFor(spec.fore));
   widget->setPalette(palette);
-  if (!spec.font.none() && !spec.font.inherit) widget->setFont(fontFor(spec.font));
+  // A control "without a font of its own" takes the window's font, even
+  // inside a frame whose font differs.
+  if (!spec.font.none()) widget->setFont(fontFor(spec.font.inherit ? kFormFont : spec.font));
 }
 
 QWidget* makeWidget(const ControlSpec& spec, QWidget* container) {

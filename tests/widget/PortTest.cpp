@@ -1,0 +1,109 @@
+// Port and speed selection, a port missing at start, and a line that hangs
+// up, all on the real Qt serial service.
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <QRadioButton>
+#include <filesystem>
+
+#include "PanelFixture.h"
+
+namespace qd40::test {
+namespace {
+
+using std::chrono::milliseconds;
+
+speed_t lineSpeed(QtSerialService& serial) {
+  termios mode{};
+  tcgetattr(serial.nativeHandle(), &mode);
+  return cfgetospeed(&mode);
+}
+
+using PortTest = PanelFixture;
+
+TEST_F(PortTest, SpeedChangesOnTheOpenPortWithoutClosingIt) {
+  const int handle = panel->serial().nativeHandle();
+  EXPECT_EQ(lineSpeed(panel->serial()), B19200);
+  click("Command33");
+  click("Option10");
+  EXPECT_TRUE(panel->serial().isOpen());
+  EXPECT_EQ(panel->serial().nativeHandle(), handle) << "the port was not reopened";
+  EXPECT_EQ(lineSpeed(panel->serial()), B9600);
+  EXPECT_EQ(panel->form().state().portSettings, "9600,N,8,1");
+  EXPECT_TRUE(widget("Frame8")->isHidden());
+  click("Command17");
+  EXPECT_EQ(pty.read(4, milliseconds(2000)), "C00\r");
+}
+
+TEST_F(PortTest, MissingCom2ShowsTheReasonFallsBackAndLeavesTheFrameToItsTimer) {
+  click("Command33");
+  EXPECT_FALSE(widget("Frame8")->isHidden());
+  click("Option2");
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_NE(boxes[0].find("/dev/qd40-test-no-such-device"), std::string::npos) << boxes[0];
+  EXPECT_NE(boxes[0].find("QD40_COM2"), std::string::npos) << boxes[0];
+  EXPECT_FALSE(panel->serial().isOpen());
+  EXPECT_EQ(panel->serial().commPort(), 1);
+  EXPECT_TRUE(widget<QRadioButton>("Option2")->isChecked());
+  EXPECT_FALSE(widget("Frame8")->isHidden());
+  EXPECT_TRUE(waitUntil([&] { return widget("Frame8")->isHidden(); }, milliseconds(7000)));
+}
+
+TEST_F(PortTest, SendOnTheClosedPortReopensIt) {
+  click("Command33");
+  click("Option2");  // fails and leaves the port closed on number 1
+  ASSERT_FALSE(panel->serial().isOpen());
+  click("Command44");
+  EXPECT_EQ(pty.read(4, milliseconds(2000)), "CR0\r");
+  EXPECT_TRUE(panel->serial().isOpen());
+}
+
+TEST_F(PortTest, HangUpIsReportedOnceAndTheNextSendOpensTheNewDevice) {
+  // COM1 is a link, so the device behind it can be replaced like an adapter
+  // plugged in again.
+  const std::string link = "/tmp/qd40-test-link-" + std::to_string(getpid());
+  PtyPair second;
+  std::filesystem::remove(link);
+  std::filesystem::create_symlink(pty.slavePath(), link);
+  qputenv("QD40_COM1", QByteArray::fromStdString(link));
+  click("Command33");
+  click("Option1");  // reopen through the link
+  ASSERT_TRUE(panel->serial().isOpen());
+
+  pty.hangUp();
+  ASSERT_TRUE(waitUntil([&] { return !panel->serial().isOpen(); }, milliseconds(2000)));
+  const std::string reported = text("Label22");
+  EXPECT_NE(reported.find("connection was lost"), std::string::npos) << reported;
+  widget<QLabel>("Label22")->clear();
+  runFor(milliseconds(300));
+  EXPECT_EQ(text("Label22"), "") << "reported once";
+  EXPECT_TRUE(boxes.empty());
+
+  std::filesystem::remove(link);
+  std::filesystem::create_symlink(second.slavePath(), link);
+  click("Command17");
+  EXPECT_EQ(second.read(4, milliseconds(2000)), "C00\r");
+  std::filesystem::remove(link);
+}
+
+class MissingAtStartTest : public PanelFixture {
+  std::string com1Path() override { return "/dev/qd40-test-missing-com1"; }
+};
+
+TEST_F(MissingAtStartTest, WindowComesUpThenSaysWhatIsWrong) {
+  ASSERT_TRUE(waitUntil([&] { return !boxes.empty(); }, milliseconds(2000)));
+  EXPECT_TRUE(panel->window().QWidget::isVisible());
+  EXPECT_NE(boxes[0].find("COM1 (/dev/qd40-test-missing-com1): no such device"), std::string::npos)
+      << boxes[0];
+  EXPECT_FALSE(panel->serial().isOpen());
+  click("Command17");
+  runFor(milliseconds(50));
+  EXPECT_EQ(text("Label11"), " C 0 0 CR ");
+  EXPECT_NE(text("Label22").find("no such device"), std::string::npos);
+  EXPECT_TRUE(waitUntil([&] { return text("Label12") == " X X X X"; }, milliseconds(2000)));
+  EXPECT_EQ(boxes.size(), 1u) << "no box per click";
+}
+
+}  // namespace
+}  // namespace qd40::test

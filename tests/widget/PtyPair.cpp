@@ -1,0 +1,109 @@
+#include "PtyPair.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <cstdlib>
+#include <stdexcept>
+
+namespace qd40::test {
+
+namespace {
+constexpr auto kSlice = std::chrono::milliseconds(1);
+}
+
+PtyPair::PtyPair() {
+  m_master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+  if (m_master < 0 || grantpt(m_master) != 0 || unlockpt(m_master) != 0) {
+    throw std::runtime_error("no pseudo-terminal");
+  }
+  m_slavePath = ptsname(m_master);
+  // The master end is raw too, so nothing the panel writes is changed.
+  termios mode{};
+  tcgetattr(m_master, &mode);
+  cfmakeraw(&mode);
+  tcsetattr(m_master, TCSANOW, &mode);
+}
+
+PtyPair::~PtyPair() {
+  hangUp();
+}
+
+void PtyPair::hangUp() {
+  if (m_master >= 0) ::close(m_master);
+  m_master = -1;
+}
+
+std::string PtyPair::read(std::size_t count, std::chrono::milliseconds timeout) {
+  std::string got;
+  waitUntil(
+      [&] {
+        char buffer[4096];
+        for (;;) {
+          const ssize_t n = ::read(m_master, buffer, sizeof buffer);
+          if (n <= 0) break;
+          got.append(buffer, static_cast<std::size_t>(n));
+        }
+        return got.size() >= count;
+      },
+      timeout);
+  return got;
+}
+
+std::string PtyPair::drain(std::chrono::milliseconds quiet) {
+  runFor(quiet);
+  return read(0, std::chrono::milliseconds(0));
+}
+
+void PtyPair::write(const std::string& bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(m_master, bytes.data() + done, bytes.size() - done);
+    if (n > 0) {
+      done += static_cast<std::size_t>(n);
+    } else {
+      pollfd waitFor{m_master, POLLOUT, 0};
+      poll(&waitFor, 1, 100);
+    }
+  }
+}
+
+bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+  QElapsedTimer clock;
+  clock.start();
+  for (;;) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+    if (done()) return true;
+    if (clock.elapsed() >= timeout.count()) return false;
+    usleep(static_cast<useconds_t>(std::chrono::microseconds(kSlice).count() / 4));
+  }
+}
+
+void runFor(std::chrono::milliseconds time) {
+  waitUntil([] { return false; }, time);
+}
+
+}  // namespace qd40::test
+
+namespace qd40::test {
+
+std::vector<Arrival> record(PtyPair& pty, std::chrono::milliseconds time) {
+  std::vector<Arrival> arrivals;
+  QElapsedTimer clock;
+  clock.start();
+  waitUntil(
+      [&] {
+        std::string got = pty.read(0, std::chrono::milliseconds(0));
+        if (!got.empty())
+          arrivals.push_back({static_cast<double>(clock.nsecsElapsed()) / 1e6, got});
+        return false;
+      },
+      time);
+  return arrivals;
+}
+
+}  // namespace qd40::test
