@@ -83,6 +83,19 @@ void applyLook(QWidget* widget, const ControlSpec& spec) {
   if (!spec.font.none()) widget->setFont(fontFor(spec.font.inherit ? kFormFont : spec.font));
 }
 
+// A caption too wide for its button wraps at a blank when the button is tall
+// enough for two lines, as the designed buttons do.
+QString fitCaption(const QString& caption, const QFont& font, int width, int height) {
+  const QFontMetrics metrics(font);
+  constexpr int kPadding = 6;
+  const int space = caption.lastIndexOf(' ');
+  if (metrics.horizontalAdvance(caption) + kPadding <= width || space < 0 ||
+      3 * metrics.lineSpacing() > 2 * height) {
+    return caption;
+  }
+  return caption.left(space) + '\n' + caption.mid(space + 1);
+}
+
 QWidget* makeWidget(const ControlSpec& spec, QWidget* container) {
   const QString caption =
       QString::fromUtf8(spec.caption.data(), static_cast<qsizetype>(spec.caption.size()));
@@ -105,7 +118,9 @@ QWidget* makeWidget(const ControlSpec& spec, QWidget* container) {
                                     [&](const HoldRow& row) { return row.button == spec.name; });
       QPushButton* button = held ? new HoldButton(container) : new QPushButton(container);
       // A caption is shown as written: '&' would otherwise mark a mnemonic.
-      button->setText(QString(caption).replace('&', "&&"));
+      button->setFont(fontFor(spec.font.inherit ? kFormFont : spec.font));
+      button->setText(fitCaption(QString(caption).replace('&', "&&"), button->font(),
+                                 toPixels(spec.width), toPixels(spec.height)));
       button->setAutoDefault(false);
       return button;
     }
@@ -254,7 +269,7 @@ std::string PanelWindow::caption(Control control) const {
   if (auto* label = qobject_cast<QLabel*>(target)) return label->text().toStdString();
   if (auto* box = qobject_cast<QLineEdit*>(target)) return box->text().toStdString();
   if (auto* button = qobject_cast<QAbstractButton*>(target)) {
-    return button->text().replace("&&", "&").toStdString();
+    return button->text().replace("&&", "&").replace('\n', ' ').toStdString();
   }
   return {};
 }

@@ -17,7 +17,6 @@ struct FormHarness {
   Form1 form{window, FormTimers{timer1, timer2, timer3, timer4}, serial};
 
   explicit FormHarness(bool load = true) {
-    window.setClock(&clock);
     if (load) form.Form_Load();
   }
 

@@ -51,7 +51,6 @@ void VirtualClock::advance(std::int64_t ms) {
 
 void FakeWindow::setCaption(Control control, const std::string& text) {
   m_captions[control] = text;
-  m_history.push_back({m_clock != nullptr ? m_clock->now() : 0, control, text});
 }
 
 std::string FakeWindow::caption(Control control) const {

@@ -76,14 +76,6 @@ class FakeWindow final : public Window {
   double top() const { return m_top; }
   bool closed() const { return m_closed; }
   const std::vector<std::string>& messages() const { return m_messages; }
-  // Captions each control was given, in order, with the virtual time.
-  struct Change {
-    std::int64_t at;
-    Control control;
-    std::string text;
-  };
-  const std::vector<Change>& history() const { return m_history; }
-  void setClock(const VirtualClock* clock) { m_clock = clock; }
   // Runs while the modal box is open, as events would on the real window.
   std::function<void()> whileMessageBoxOpen;
 
@@ -92,8 +84,6 @@ class FakeWindow final : public Window {
   std::map<Control, bool> m_visible;
   std::map<Control, bool> m_marked;
   std::vector<std::string> m_messages;
-  std::vector<Change> m_history;
-  const VirtualClock* m_clock = nullptr;
   int m_height = 9100;
   double m_left = 0, m_top = 0;
   bool m_closed = false;
