@@ -21,6 +21,9 @@ PtyPair::PtyPair() {
   if (m_master < 0 || grantpt(m_master) != 0 || unlockpt(m_master) != 0) {
     throw std::runtime_error("no pseudo-terminal");
   }
+  // Programs the tests start must not inherit the master end, or closing it
+  // here would not hang the line up.
+  fcntl(m_master, F_SETFD, FD_CLOEXEC);
   m_slavePath = ptsname(m_master);
   // The master end is raw too, so nothing the panel writes is changed.
   termios mode{};
