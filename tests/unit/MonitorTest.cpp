@@ -14,6 +14,11 @@ struct RenderCase {
   std::string rendered;
 };
 
+// Test names carry the case; gtest need not dump its bytes.
+void PrintTo(const RenderCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class RenderTest : public testing::TestWithParam<RenderCase> {};
 
 TEST_P(RenderTest, RendersEveryCharacterAsItsToken) {

@@ -16,6 +16,11 @@ struct SendCase {
   std::string txd;
 };
 
+// Test names carry the case; gtest need not dump its bytes.
+void PrintTo(const SendCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class FreeEntryTest : public testing::TestWithParam<SendCase> {};
 
 TEST_P(FreeEntryTest, SendsTheTextAsTypedWithCr) {
@@ -46,6 +51,11 @@ struct DecodeCase {
   std::string reply;
   std::string status;  // empty: not decoded
 };
+
+// Test names carry the case; gtest need not dump its bytes.
+void PrintTo(const DecodeCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class TypedQueryTest : public testing::TestWithParam<DecodeCase> {};
 
