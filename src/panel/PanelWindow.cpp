@@ -24,6 +24,7 @@ namespace {
 // and proportional faces, which Linux does not have.
 constexpr const char* kGothicFamily = "Noto Sans Mono CJK JP";
 constexpr const char* kPGothicFamily = "Noto Sans CJK JP";
+constexpr qsizetype kLongestToolTip = 512;
 
 QFont fontFor(const FontSpec& spec) {
   QFont font(spec.face == Face::Gothic ? kGothicFamily : kPGothicFamily);
@@ -257,6 +258,11 @@ void PanelWindow::setCaption(Control control, const std::string& text) {
   QWidget* target = widget(control);
   if (auto* label = qobject_cast<QLabel*>(target)) {
     label->setText(value);
+    // A reason for a port failure is longer than the status line; hovering
+    // shows all of it.
+    if (control == Control::Label22) {
+      label->setToolTip(value.size() <= kLongestToolTip ? value : QString());
+    }
   } else if (auto* box = qobject_cast<QLineEdit*>(target)) {
     box->setText(value);
   } else if (auto* button = qobject_cast<QAbstractButton*>(target)) {

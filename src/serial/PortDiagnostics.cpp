@@ -5,6 +5,7 @@
 #include <grp.h>
 #include <pwd.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -77,6 +78,22 @@ std::string holderFromProc(const std::string& device) {
   return {};
 }
 
+// Whether the node is a terminal device: the kernel files it under the tty
+// subsystem, or it is the slave end of a pseudo-terminal.
+bool isTerminal(const std::string& device) {
+  struct stat info {};
+  if (stat(device.c_str(), &info) != 0 || !S_ISCHR(info.st_mode)) return false;
+  constexpr unsigned kFirstPtySlaveMajor = 136, kLastPtySlaveMajor = 143;
+  const unsigned major = ::major(info.st_rdev);
+  if (major >= kFirstPtySlaveMajor && major <= kLastPtySlaveMajor) return true;
+  std::error_code ec;
+  const fs::path subsystem =
+      fs::read_symlink("/sys/dev/char/" + std::to_string(major) + ":" +
+                           std::to_string(::minor(info.st_rdev)) + "/subsystem",
+                       ec);
+  return !ec && subsystem.filename() == "tty";
+}
+
 std::string groupOf(const std::string& device) {
   struct stat info {};
   if (stat(device.c_str(), &info) != 0) return "dialout";
@@ -113,11 +130,11 @@ OpenFailure classifyOpenFailure(const std::string& device, int systemError) {
       systemError == ENXIO) {
     return OpenFailure::Missing;
   }
+  if (!isTerminal(device)) return OpenFailure::NotSerial;
   if (systemError == EBUSY || !findHolder(device).empty()) return OpenFailure::InUse;
   if (systemError == EACCES || systemError == EPERM || access(device.c_str(), R_OK | W_OK) != 0) {
     return OpenFailure::Permission;
   }
-  if (!fs::is_character_file(device, ec) || systemError == ENOTTY) return OpenFailure::NotSerial;
   return OpenFailure::Other;
 }
 

@@ -87,6 +87,21 @@ TEST_F(BinaryTest, KeepsRunningWhenCom1IsMissingOrHangsUp) {
   EXPECT_EQ(panel.state(), QProcess::Running);
 }
 
+TEST_F(BinaryTest, APortHeldByAnotherPanelIsReportedWithItsHolder) {
+  PtyPair pty;
+  start(pty.slavePath());
+  ASSERT_TRUE(
+      waitUntil([&] { return holds(panel.processId(), pty.slavePath()); }, milliseconds(5000)));
+  qputenv("QD40_COM1", QByteArray::fromStdString(pty.slavePath()));
+  QtSerialService second;
+  const PortStatus opened = second.open();
+  EXPECT_FALSE(opened.ok);
+  EXPECT_NE(opened.description.find("in use by qd40-control (process " +
+                                    std::to_string(panel.processId()) + ")"),
+            std::string::npos)
+      << opened.description;
+}
+
 // The panel's window in this process, the simulated projector in another.
 class SimulatorTest : public testing::Test {
  protected:
