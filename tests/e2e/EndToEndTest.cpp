@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QTest>
 #include <QTimer>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 
@@ -182,7 +183,11 @@ TEST_F(SimulatorTest, FloodOfUnsolicitedCharactersLeavesTheWindowResponsiveAndMe
   runFor(milliseconds(8000));
   const long late = residentKiB();
   EXPECT_LT(worstGap, 1000) << "the window kept handling events";
+  std::printf("resident memory %ld KiB after 2 s, %ld KiB after 10 s\n", early, late);
+#ifndef __SANITIZE_ADDRESS__
+  // AddressSanitizer holds freed memory back, so only a plain build can tell.
   EXPECT_LT(late - early, 20 * 1024) << "resident memory grew by " << (late - early) << " KiB";
+#endif
   // Once the flood is over, the first reply window empties the full buffer
   // and the next query is answered and decoded as always.
   runFor(milliseconds(1000));
