@@ -26,11 +26,11 @@ constexpr const char* kGothicFamily = "Noto Sans Mono CJK JP";
 constexpr const char* kPGothicFamily = "Noto Sans CJK JP";
 constexpr qsizetype kLongestToolTip = 512;
 
-QFont fontFor(const FontSpec& spec) {
-  QFont font(spec.face == Face::Gothic ? kGothicFamily : kPGothicFamily);
-  font.setPointSizeF(spec.points);
-  font.setWeight(spec.bold ? QFont::Bold : QFont::Normal);
-  font.setStyleHint(spec.face == Face::Gothic ? QFont::TypeWriter : QFont::SansSerif);
+QFont fontFor(const FontSpec& entry) {
+  QFont font(entry.face == Face::Gothic ? kGothicFamily : kPGothicFamily);
+  font.setPointSizeF(entry.points);
+  font.setWeight(entry.bold ? QFont::Bold : QFont::Normal);
+  font.setStyleHint(entry.face == Face::Gothic ? QFont::TypeWriter : QFont::SansSerif);
   return font;
 }
 
@@ -63,25 +63,26 @@ Qt::Alignment alignmentFor(Align align) {
   return Qt::AlignLeft | Qt::AlignVCenter;
 }
 
-void applyLook(QWidget* widget, const ControlSpec& spec) {
+void applyLook(QWidget* widget, const ControlSpec& entry) {
   QPalette palette = widget->palette();
   const QPalette::ColorRole backRole =
-      spec.kind == Kind::Button ? QPalette::Button
-                                : (spec.kind == Kind::TextBox ? QPalette::Base : QPalette::Window);
+      entry.kind == Kind::Button
+          ? QPalette::Button
+          : (entry.kind == Kind::TextBox ? QPalette::Base : QPalette::Window);
   const QPalette::ColorRole foreRole =
-      spec.kind == Kind::Button
+      entry.kind == Kind::Button
           ? QPalette::ButtonText
-          : (spec.kind == Kind::TextBox ? QPalette::Text : QPalette::WindowText);
-  if (spec.back.isRgb()) {
-    palette.setColor(backRole, colourFor(spec.back));
-    if (spec.kind != Kind::Button && spec.kind != Kind::TextBox)
+          : (entry.kind == Kind::TextBox ? QPalette::Text : QPalette::WindowText);
+  if (entry.back.isRgb()) {
+    palette.setColor(backRole, colourFor(entry.back));
+    if (entry.kind != Kind::Button && entry.kind != Kind::TextBox)
       widget->setAutoFillBackground(true);
   }
-  if (spec.fore.isRgb()) palette.setColor(foreRole, colourFor(spec.fore));
+  if (entry.fore.isRgb()) palette.setColor(foreRole, colourFor(entry.fore));
   widget->setPalette(palette);
   // A control "without a font of its own" takes the window's font, even
   // inside a frame whose font differs.
-  if (!spec.font.none()) widget->setFont(fontFor(spec.font.inherit ? kFormFont : spec.font));
+  if (!entry.font.none()) widget->setFont(fontFor(entry.font.inherit ? kFormFont : entry.font));
 }
 
 // A caption too wide for its button wraps at a blank when the button is tall
@@ -97,10 +98,10 @@ QString fitCaption(const QString& caption, const QFont& font, int width, int hei
   return caption.left(space) + '\n' + caption.mid(space + 1);
 }
 
-QWidget* makeWidget(const ControlSpec& spec, QWidget* container) {
+QWidget* makeWidget(const ControlSpec& entry, QWidget* container) {
   const QString caption =
-      QString::fromUtf8(spec.caption.data(), static_cast<qsizetype>(spec.caption.size()));
-  switch (spec.kind) {
+      QString::fromUtf8(entry.caption.data(), static_cast<qsizetype>(entry.caption.size()));
+  switch (entry.kind) {
     case Kind::Frame: {
       auto* frame = new QFrame(container);
       frame->setFrameStyle(QFrame::Box | QFrame::Sunken);
@@ -110,24 +111,24 @@ QWidget* makeWidget(const ControlSpec& spec, QWidget* container) {
       auto* label = new QLabel(container);
       label->setTextFormat(Qt::PlainText);
       label->setText(caption);
-      label->setAlignment(alignmentFor(spec.align));
-      if (spec.has(kBorder)) label->setFrameStyle(QFrame::Box | QFrame::Plain);
+      label->setAlignment(alignmentFor(entry.align));
+      if (entry.has(kBorder)) label->setFrameStyle(QFrame::Box | QFrame::Plain);
       return label;
     }
     case Kind::Button: {
       const bool held = std::any_of(kHoldTable.begin(), kHoldTable.end(),
-                                    [&](const HoldRow& row) { return row.button == spec.name; });
+                                    [&](const HoldRow& row) { return row.button == entry.name; });
       QPushButton* button = held ? new HoldButton(container) : new QPushButton(container);
       // A caption is shown as written: '&' would otherwise mark a mnemonic.
-      button->setFont(fontFor(spec.font.inherit ? kFormFont : spec.font));
+      button->setFont(fontFor(entry.font.inherit ? kFormFont : entry.font));
       button->setText(fitCaption(QString(caption).replace('&', "&&"), button->font(),
-                                 toPixels(spec.width), toPixels(spec.height)));
+                                 toPixels(entry.width), toPixels(entry.height)));
       button->setAutoDefault(false);
       return button;
     }
     case Kind::Option: {
       auto* option = new QRadioButton(caption, container);
-      option->setChecked(spec.has(kMarkedAtStart));
+      option->setChecked(entry.has(kMarkedAtStart));
       return option;
     }
     case Kind::TextBox: {
@@ -173,28 +174,28 @@ QString PanelWindow::messageTitle() {
 
 void PanelWindow::build() {
   std::vector<std::pair<int, QWidget*>> tabOrder;
-  for (const ControlSpec& spec : controlTable()) {
-    QWidget* container = spec.container == "Form1" ? this : control(spec.container);
-    QWidget* widget = makeWidget(spec, container);
+  for (const ControlSpec& entry : controlTable()) {
+    QWidget* container = entry.container == "Form1" ? this : control(entry.container);
+    QWidget* widget = makeWidget(entry, container);
     if (widget == nullptr) continue;
     widget->setObjectName(
-        QString::fromUtf8(spec.name.data(), static_cast<qsizetype>(spec.name.size())));
-    widget->setGeometry(spec.kind == Kind::Line
-                            ? lineRect(spec)
-                            : twipsRect(spec.left, spec.top, spec.width, spec.height));
-    applyLook(widget, spec);
-    if (spec.kind == Kind::Line) {
+        QString::fromUtf8(entry.name.data(), static_cast<qsizetype>(entry.name.size())));
+    widget->setGeometry(entry.kind == Kind::Line
+                            ? lineRect(entry)
+                            : twipsRect(entry.left, entry.top, entry.width, entry.height));
+    applyLook(widget, entry);
+    if (entry.kind == Kind::Line) {
       QPalette palette = widget->palette();
       palette.setColor(QPalette::Window, colourFor(kLineColour));
       widget->setPalette(palette);
     }
-    if (spec.has(kHiddenAtStart)) widget->hide();
-    if (spec.kind == Kind::Frame || spec.kind == Kind::Label || spec.kind == Kind::Line ||
-        spec.kind == Kind::Image) {
+    if (entry.has(kHiddenAtStart)) widget->hide();
+    if (entry.kind == Kind::Frame || entry.kind == Kind::Label || entry.kind == Kind::Line ||
+        entry.kind == Kind::Image) {
       widget->setFocusPolicy(Qt::NoFocus);
     } else {
       widget->setFocusPolicy(Qt::StrongFocus);
-      tabOrder.emplace_back(spec.tab, widget);
+      tabOrder.emplace_back(entry.tab, widget);
     }
     m_controls.insert(widget->objectName(), widget);
   }

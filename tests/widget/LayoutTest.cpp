@@ -29,18 +29,18 @@ QColor expected(const Colour& colour) {
 TEST_F(LayoutTest, EveryControlOfTheTableIsBuiltAsTheTableSays) {
   QWidget& window = panel->window();
   int built = 0;
-  for (const ControlSpec& spec : controlTable()) {
+  for (const ControlSpec& entry : controlTable()) {
     const QString name =
-        QString::fromUtf8(spec.name.data(), static_cast<qsizetype>(spec.name.size()));
+        QString::fromUtf8(entry.name.data(), static_cast<qsizetype>(entry.name.size()));
     SCOPED_TRACE(name.toStdString());
-    if (spec.kind == Kind::Timer) {
+    if (entry.kind == Kind::Timer) {
       auto* timer = window.findChild<QTimer*>(name);
       ASSERT_NE(timer, nullptr);
       EXPECT_FALSE(timer->isActive()) << "no timer runs after start-up";
       ++built;
       continue;
     }
-    if (spec.kind == Kind::Comm) {
+    if (entry.kind == Kind::Comm) {
       EXPECT_NE(window.findChild<QObject*>(name), nullptr);
       ++built;
       continue;
@@ -48,37 +48,37 @@ TEST_F(LayoutTest, EveryControlOfTheTableIsBuiltAsTheTableSays) {
     QWidget* widget = window.findChild<QWidget*>(name);
     ASSERT_NE(widget, nullptr);
     ++built;
-    EXPECT_EQ(widget->parentWidget()->objectName().toStdString(), spec.container);
-    if (spec.kind == Kind::Line) {
-      const bool vertical = spec.left == spec.width;
+    EXPECT_EQ(widget->parentWidget()->objectName().toStdString(), entry.container);
+    if (entry.kind == Kind::Line) {
+      const bool vertical = entry.left == entry.width;
       EXPECT_EQ(vertical ? widget->width() : widget->height(), kLineWidthPixels);
       EXPECT_EQ(widget->palette().color(QPalette::Window), expected(kLineColour));
       continue;
     }
-    EXPECT_EQ(widget->geometry(), QRect(toPixels(spec.left), toPixels(spec.top),
-                                        toPixels(spec.width), toPixels(spec.height)));
-    if (spec.kind != Kind::Image && spec.kind != Kind::TextBox && spec.kind != Kind::Frame) {
-      EXPECT_EQ(captionOf(widget).toStdString(), spec.caption);
+    EXPECT_EQ(widget->geometry(), QRect(toPixels(entry.left), toPixels(entry.top),
+                                        toPixels(entry.width), toPixels(entry.height)));
+    if (entry.kind != Kind::Image && entry.kind != Kind::TextBox && entry.kind != Kind::Frame) {
+      EXPECT_EQ(captionOf(widget).toStdString(), entry.caption);
     }
-    const bool button = spec.kind == Kind::Button;
-    if (spec.back.isRgb()) {
+    const bool button = entry.kind == Kind::Button;
+    if (entry.back.isRgb()) {
       const auto role = button ? QPalette::Button : QPalette::Window;
-      EXPECT_EQ(widget->palette().color(role), expected(spec.back));
+      EXPECT_EQ(widget->palette().color(role), expected(entry.back));
     }
-    if (spec.fore.isRgb()) {
-      EXPECT_EQ(widget->palette().color(QPalette::WindowText), expected(spec.fore));
+    if (entry.fore.isRgb()) {
+      EXPECT_EQ(widget->palette().color(QPalette::WindowText), expected(entry.fore));
     }
-    const FontSpec font = spec.font.inherit ? kFormFont : spec.font;
+    const FontSpec font = entry.font.inherit ? kFormFont : entry.font;
     if (!font.none()) {
       EXPECT_DOUBLE_EQ(widget->font().pointSizeF(), font.points);
       EXPECT_EQ(widget->font().bold(), font.bold);
       EXPECT_TRUE(widget->font().family().contains("CJK")) << widget->font().family().toStdString();
     }
-    const bool hidden = spec.has(kHiddenAtStart);
+    const bool hidden = entry.has(kHiddenAtStart);
     EXPECT_EQ(widget->isHidden(), hidden);
-    if (spec.kind == Kind::Label) {
+    if (entry.kind == Kind::Label) {
       EXPECT_EQ(qobject_cast<QLabel*>(widget)->textFormat(), Qt::PlainText);
-      EXPECT_EQ(qobject_cast<QLabel*>(widget)->frameShape() == QFrame::Box, spec.has(kBorder));
+      EXPECT_EQ(qobject_cast<QLabel*>(widget)->frameShape() == QFrame::Box, entry.has(kBorder));
     }
   }
   EXPECT_EQ(built, 113);
@@ -110,9 +110,9 @@ TEST_F(LayoutTest, StartStateAfterStartUp) {
 
 TEST_F(LayoutTest, TabOrderFollowsTheTable) {
   std::vector<std::pair<int, QWidget*>> focusable;
-  for (const ControlSpec& spec : controlTable()) {
-    QWidget* w = widget(std::string(spec.name).c_str());
-    if (w != nullptr && w->focusPolicy() != Qt::NoFocus) focusable.emplace_back(spec.tab, w);
+  for (const ControlSpec& entry : controlTable()) {
+    QWidget* w = widget(std::string(entry.name).c_str());
+    if (w != nullptr && w->focusPolicy() != Qt::NoFocus) focusable.emplace_back(entry.tab, w);
   }
   std::sort(focusable.begin(), focusable.end(),
             [](const auto& a, const auto& b) { return a.first < b.first; });
