@@ -3,10 +3,26 @@
 #include <QKeyEvent>
 #include <QStyleFactory>
 #include <QTimer>
+#include <utility>
 
 #include "protocol/Commands.h"
+#include "serial/NetworkPort.h"
 
 namespace qd40 {
+
+namespace {
+
+bool isNetworkPort(int number) {
+  return isNetworkName(portIdentity(number).device);
+}
+
+// The session log file, from QD40_LOG; empty for none.
+std::string sessionLogPath() {
+  const QByteArray path = qgetenv("QD40_LOG");
+  return path.toStdString();
+}
+
+}  // namespace
 
 PanelApplication::PanelApplication(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationName("qd40-control");
@@ -31,19 +47,37 @@ bool PanelApplication::notify(QObject* receiver, QEvent* event) {
 Panel::Panel()
     : m_window(std::make_unique<PanelWindow>()),
       m_serial(new QtSerialService(m_window.get())),
+      m_network(new TcpSerialService(m_window.get())),
+      m_router(*m_serial, *m_network, isNetworkPort),
       m_timer1("Timer1", kTimer1Start, m_window.get()),
       m_timer2("Timer2", kTimer2Start, m_window.get()),
       m_timer3("Timer3", kTimer3Start, m_window.get()),
-      m_timer4("Timer4", kTimer4Start, m_window.get()),
-      m_form(std::make_unique<Form1>(*m_window, FormTimers{m_timer1, m_timer2, m_timer3, m_timer4},
-                                     *m_serial)) {
+      m_timer4("Timer4", kTimer4Start, m_window.get()) {
+  if (const std::string path = sessionLogPath(); !path.empty()) {
+    m_log = SessionLog::open(path, m_logFailure);
+    if (m_log) m_logged = std::make_unique<LoggingSerialService>(m_router, *m_log);
+  }
+  m_form = std::make_unique<Form1>(*m_window, FormTimers{m_timer1, m_timer2, m_timer3, m_timer4},
+                                   port());
   m_window->bind(*m_form);
+}
+
+Panel::~Panel() {
+  // The port closes as the program ends, and the log says so; the form and
+  // the log then go before the window that owns the services.
+  port().close();
+  m_form.reset();
+  m_logged.reset();
 }
 
 void Panel::start() {
   m_form->Form_Load();
   m_window->show();
-  QTimer::singleShot(0, m_window.get(), [this] { m_form->Form_Shown(); });
+  QTimer::singleShot(0, m_window.get(), [this] {
+    m_form->Form_Shown();
+    // A log that could not be opened is told once, like a port that failed.
+    if (!m_logFailure.empty()) m_window->messageBox(std::exchange(m_logFailure, {}));
+  });
 }
 
 }  // namespace qd40

@@ -7,7 +7,11 @@
 
 #include "app/Form1.h"
 #include "panel/PanelWindow.h"
+#include "serial/LoggingSerialService.h"
 #include "serial/QtSerialService.h"
+#include "serial/SerialRouter.h"
+#include "serial/SessionLog.h"
+#include "serial/TcpSerialService.h"
 #include "toolkit/QtTimer.h"
 
 namespace qd40 {
@@ -24,6 +28,7 @@ class PanelApplication final : public QApplication {
 class Panel final {
  public:
   Panel();
+  ~Panel();
   Panel(const Panel&) = delete;
   Panel& operator=(const Panel&) = delete;
 
@@ -31,13 +36,24 @@ class Panel final {
   void start();
 
   PanelWindow& window() { return *m_window; }
+  // The device and the network serial services; the form talks to the one
+  // that serves the current port's name, through the session log if any.
   QtSerialService& serial() { return *m_serial; }
+  TcpSerialService& network() { return *m_network; }
+  SerialService& port() { return m_logged ? static_cast<SerialService&>(*m_logged) : m_router; }
+  // The session log named by QD40_LOG, when it could be opened.
+  SessionLog* sessionLog() { return m_log.get(); }
   Form1& form() { return *m_form; }
 
  private:
-  // The window owns every widget, the timers' QTimers and the serial service.
+  // The window owns every widget, the timers' QTimers and the serial services.
   std::unique_ptr<PanelWindow> m_window;
   QtSerialService* m_serial;
+  TcpSerialService* m_network;
+  SerialRouter m_router;
+  std::unique_ptr<SessionLog> m_log;
+  std::string m_logFailure;
+  std::unique_ptr<LoggingSerialService> m_logged;
   QtTimer m_timer1, m_timer2, m_timer3, m_timer4;
   std::unique_ptr<Form1> m_form;
 };

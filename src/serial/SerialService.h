@@ -54,6 +54,12 @@ class SerialService {
   // Called once when an open port is lost (device unplugged, far end hung
   // up); the port counts as closed from then on.
   virtual void setLostHandler(std::function<void(const std::string&)> onLost) = 0;
+
+  // A port on the network counts as open from open() on but carries bytes
+  // only once its connection stands; a device does both at once. A session
+  // log tells the two moments apart through these.
+  virtual bool connected() const { return isOpen(); }
+  virtual void setConnectedHandler(std::function<void()> /*onConnected*/) {}
 };
 
 }  // namespace qd40

@@ -1,0 +1,49 @@
+#pragma once
+// Wraps the panel's serial service and writes the session log: one line per
+// event, with the local time, the port ("COM1 (/dev/ttyUSB0)"), and TX or RX
+// with the bytes, or what became of the port (connecting, opened, closed,
+// lost, failed) with the reason. Everything else passes through unchanged.
+#include "serial/SerialService.h"
+#include "serial/SessionLog.h"
+
+namespace qd40 {
+
+class LoggingSerialService final : public SerialService {
+ public:
+  LoggingSerialService(SerialService& inner, SessionLog& log);
+
+  PortStatus setCommPort(int number) override { return m_inner.setCommPort(number); }
+  int commPort() const override { return m_inner.commPort(); }
+  PortStatus setSettings(const std::string& settings) override {
+    return m_inner.setSettings(settings);
+  }
+  std::string settings() const override { return m_inner.settings(); }
+  PortStatus open() override;
+  void close() override;
+  bool isOpen() const override { return m_inner.isOpen(); }
+  PortStatus output(const std::string& bytes) override;
+  std::string input() override;
+  CommEvent commEvent() const override { return m_inner.commEvent(); }
+  void setCommHandler(std::function<void()> onComm) override {
+    m_inner.setCommHandler(std::move(onComm));
+  }
+  void setLostHandler(std::function<void(const std::string&)> onLost) override;
+  bool connected() const override { return m_inner.connected(); }
+  void setConnectedHandler(std::function<void()> onConnected) override {
+    m_onConnected = std::move(onConnected);
+  }
+
+ private:
+  void log(const std::string& event);
+  // The reason without the port's name in front, which the line already has.
+  std::string reason(const std::string& description) const;
+
+  SerialService& m_inner;
+  SessionLog& m_log;
+  // Whether the port stood open, so that its end reads "lost" and the end of
+  // an attempt that never got there reads "failed".
+  bool m_stood = false;
+  std::function<void()> m_onConnected;
+};
+
+}  // namespace qd40
