@@ -1,0 +1,298 @@
+// The panel's window against a real serial device server: ser2net on
+// loopback in front of a pseudo-terminal, in raw and in RFC 2217 mode.
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+#include <fstream>
+
+#include "DeviceServer.h"
+#include "PtyPair.h"
+#include "app/Application.h"
+
+namespace qd40::test {
+namespace {
+
+using std::chrono::milliseconds;
+using Mode = DeviceServer::Mode;
+constexpr milliseconds kConnectTime{3000};
+constexpr milliseconds kReplyTime{900};
+constexpr milliseconds kReplyWindowClosed{600};
+
+std::string modeName(const testing::TestParamInfo<Mode>& info) {
+  return info.param == Mode::Raw ? "Raw" : "Rfc2217";
+}
+
+// The speed the terminal at `path` is set to, as its own side sees it.
+speed_t lineSpeed(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  termios mode{};
+  const bool read = fd >= 0 && ::tcgetattr(fd, &mode) == 0;
+  if (fd >= 0) ::close(fd);
+  return read ? ::cfgetospeed(&mode) : B0;
+}
+
+std::string contents(const std::string& file) {
+  std::ifstream in(file);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+int countLines(const std::string& file, const std::string& part) {
+  std::ifstream in(file);
+  int count = 0;
+  for (std::string line; std::getline(in, line);) count += line.find(part) != std::string::npos;
+  return count;
+}
+
+class NetworkPanel {
+ protected:
+  void startPanel(const std::string& com1, const std::string& log = {}) {
+    qputenv("QD40_COM1", QByteArray::fromStdString(com1));
+    qputenv("QD40_COM2", "/dev/qd40-test-no-such-device");
+    if (!log.empty()) qputenv("QD40_LOG", QByteArray::fromStdString(log));
+    panel = std::make_unique<Panel>();
+    qunsetenv("QD40_LOG");
+    panel->start();
+  }
+  bool waitConnected() {
+    return waitUntil([&] { return panel->network().connected(); }, kConnectTime);
+  }
+  void click(const char* name) { QTest::mouseClick(panel->window().control(name), Qt::LeftButton); }
+  std::string text(const char* label) {
+    return qobject_cast<QLabel*>(panel->window().control(label))->text().toStdString();
+  }
+  bool shows(const char* label, const std::string& expected, milliseconds time = kReplyTime) {
+    return waitUntil([&] { return text(label) == expected; }, time);
+  }
+
+  std::unique_ptr<Panel> panel;
+};
+
+class DeviceServerTest : public NetworkPanel, public testing::TestWithParam<Mode> {
+ protected:
+  void TearDown() override { panel.reset(); }
+};
+
+TEST_P(DeviceServerTest, PowerOnGetsItsAckThroughTheServer) {
+  SimulatedProjector sim;
+  const std::string device = sim.start();
+  ASSERT_FALSE(device.empty());
+  DeviceServer server(device, GetParam());
+  ASSERT_TRUE(server.start());
+  startPanel(server.url());
+  ASSERT_TRUE(waitConnected());
+  click("Command17");
+  EXPECT_TRUE(shows("Label12", " ACK ")) << text("Label12");
+  EXPECT_EQ(text("Label11"), " C 0 0 CR ");
+  runFor(kReplyWindowClosed);
+  click("Command44");
+  EXPECT_TRUE(shows("Label22", " Count down")) << text("Label22");
+}
+
+TEST_P(DeviceServerTest, AReplyHoldingByte255IsOneCharacter) {
+  PtyPair projector;
+  DeviceServer server(projector.slavePath(), GetParam());
+  ASSERT_TRUE(server.start());
+  startPanel(server.url());
+  ASSERT_TRUE(waitConnected());
+  click("Command44");
+  EXPECT_EQ(projector.read(4, kReplyTime), "CR0\r");
+  projector.write(
+      "\xFF"
+      "0\r");
+  EXPECT_TRUE(shows("Label12", " ? 0 CR ")) << text("Label12");
+  EXPECT_EQ(panel->form().state().rxBuffer.chars().size(), 3u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, DeviceServerTest, testing::Values(Mode::Raw, Mode::Rfc2217),
+                         modeName);
+
+class Rfc2217Test : public NetworkPanel, public testing::Test {
+ protected:
+  void TearDown() override { panel.reset(); }
+};
+
+TEST_F(Rfc2217Test, SpeedButtonsSetTheFarLinesSpeed) {
+  SimulatedProjector sim;
+  const std::string device = sim.start();
+  ASSERT_FALSE(device.empty());
+  DeviceServer server(device, Mode::Rfc2217);
+  ASSERT_TRUE(server.start());
+  startPanel(server.url());
+  ASSERT_TRUE(waitConnected());
+  EXPECT_TRUE(waitUntil([&] { return lineSpeed(device) == B19200; }, kReplyTime));
+  click("Command33");
+  click("Option10");
+  EXPECT_TRUE(waitUntil([&] { return lineSpeed(device) == B9600; }, kReplyTime))
+      << "speed code " << lineSpeed(device);
+  click("Command44");
+  EXPECT_TRUE(shows("Label22", " Stand by")) << "the line still carries the reply";
+  click("Command33");
+  click("Option9");
+  EXPECT_TRUE(waitUntil([&] { return lineSpeed(device) == B19200; }, kReplyTime));
+}
+
+TEST_F(Rfc2217Test, AStoppedServerIsReportedOnceAndTheNextPressAfterItsRestartReconnects) {
+  SimulatedProjector sim;
+  const std::string device = sim.start();
+  ASSERT_FALSE(device.empty());
+  DeviceServer server(device, Mode::Rfc2217);
+  ASSERT_TRUE(server.start());
+  QTemporaryDir dir;
+  const std::string log = dir.filePath("session.log").toStdString();
+  startPanel(server.url(), log);
+  ASSERT_TRUE(waitConnected());
+
+  server.stop();
+  const std::string where = "COM1 (" + server.url() + "): ";
+  EXPECT_TRUE(shows("Label22",
+                    where + "the connection to 127.0.0.1 port " + std::to_string(server.port()) +
+                        " was lost (the device server closed it). The next command connects "
+                        "again.",
+                    kConnectTime))
+      << text("Label22");
+  EXPECT_FALSE(panel->port().isOpen());
+  runFor(milliseconds(1000));
+  panel->sessionLog()->waitUntilWritten();
+  EXPECT_EQ(countLines(log, " lost: "), 1);
+
+  ASSERT_TRUE(server.start());
+  click("Command44");
+  EXPECT_EQ(text("Label22"), where + "still connecting to 127.0.0.1 port " +
+                                 std::to_string(server.port()) + "; the line was not sent.");
+  EXPECT_TRUE(shows("Label12", " X X X X"));
+  ASSERT_TRUE(waitConnected());
+  runFor(kReplyWindowClosed);
+  click("Command44");
+  EXPECT_TRUE(shows("Label22", " Stand by")) << text("Label22");
+  panel->sessionLog()->waitUntilWritten();
+  EXPECT_EQ(countLines(log, " lost: "), 1);
+  EXPECT_EQ(countLines(log, ") connecting"), 3)
+      << "start-up connects twice, the press once:\n" << contents(log);
+  EXPECT_EQ(countLines(log, ") opened"), 2);
+}
+
+// A listener whose queue of connections is full takes no more: a connection
+// to it waits for an answer that never comes, all on loopback.
+class SilentHost {
+ public:
+  SilentHost() {
+    m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), size);
+    ::listen(m_listener, 0);
+    ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &size);
+    port = ntohs(address.sin_port);
+    m_filler = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ::connect(m_filler, reinterpret_cast<sockaddr*>(&address), size);
+  }
+  ~SilentHost() {
+    ::close(m_filler);
+    ::close(m_listener);
+  }
+  int port = 0;
+
+ private:
+  int m_listener = -1;
+  int m_filler = -1;
+};
+
+TEST_F(Rfc2217Test, AHostThatDoesNotAnswerLeavesTheWindowWorkingAndIsReportedOnce) {
+  SilentHost host;
+  const std::string url = "socket://127.0.0.1:" + std::to_string(host.port);
+  QTemporaryDir dir;
+  const std::string log = dir.filePath("session.log").toStdString();
+  QElapsedTimer clock;
+  clock.start();
+  startPanel(url, log);
+  const qint64 startUp = clock.elapsed();
+
+  // A click on the window a second into the wait is handled at once.
+  qint64 clickLateBy = -1;
+  bool frameShown = false;
+  QTimer::singleShot(1000, [&] {
+    const qint64 due = clock.elapsed();
+    click("Command33");
+    frameShown = panel->window().control("Frame8")->isVisible();
+    clickLateBy = clock.elapsed() - due;
+  });
+  qint64 last = clock.elapsed(), worstGap = 0;
+  QTimer probe;
+  probe.setInterval(10);
+  QObject::connect(&probe, &QTimer::timeout, [&] {
+    worstGap = std::max(worstGap, clock.elapsed() - last);
+    last = clock.elapsed();
+  });
+  probe.start();
+  const std::string reason = "COM1 (" + url + "): no answer from 127.0.0.1 port " +
+                             std::to_string(host.port) +
+                             " within 3 s. Check that the device server is on.";
+  EXPECT_TRUE(shows("Label22", reason, milliseconds(4500))) << text("Label22");
+  runFor(milliseconds(1000));
+  probe.stop();
+  std::printf("start-up %lld ms, click handled in %lld ms, longest event-loop gap %lld ms\n",
+              static_cast<long long>(startUp), static_cast<long long>(clickLateBy),
+              static_cast<long long>(worstGap));
+  EXPECT_TRUE(frameShown);
+  EXPECT_GE(clickLateBy, 0);
+  EXPECT_LT(clickLateBy, 100);
+  EXPECT_LT(startUp, 1000) << "start-up does not wait for the connection";
+  panel->sessionLog()->waitUntilWritten();
+  EXPECT_EQ(countLines(log, " failed: "), 1);
+  EXPECT_EQ(text("Label22"), reason);
+}
+
+// Inside a network namespace of its own, with no network at all, the
+// shipped binary meets an unreachable address and a name that cannot be
+// looked up; its session log gives the reasons. Nothing leaves the machine.
+TEST(NetworkDiagnosisTest, UnreachableAddressAndFailedLookupAreNamed) {
+  QProcess probe;
+  probe.start("unshare", {"-n", "true"});
+  if (!probe.waitForFinished(5000) || probe.exitCode() != 0) {
+    GTEST_SKIP() << "no network namespaces here (unshare -n fails)";
+  }
+  QTemporaryDir dir;
+  const struct {
+    const char* url;
+    const char* reason;
+  } cases[] = {
+      {"socket://127.0.0.1:4001",
+       "failed: 127.0.0.1 port 4001 cannot be reached (Network unreachable). Check the address "
+       "and the network."},
+      {"rfc2217://qd40-test-no-such-host.invalid:4001",
+       "failed: the host name qd40-test-no-such-host.invalid could not be looked up ("},
+  };
+  for (const auto& c : cases) {
+    const QString log = dir.filePath(QString("log-%1").arg(&c - cases));
+    QProcess panelProcess;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QD40_COM1", c.url);
+    env.insert("QD40_COM2", "/dev/qd40-test-no-such-device");
+    env.insert("QD40_LOG", log);
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    panelProcess.setProcessEnvironment(env);
+    panelProcess.start("unshare", {"-n", QD40_CONTROL_PATH});
+    ASSERT_TRUE(panelProcess.waitForStarted(5000));
+    const std::string expected = "COM1 (" + std::string(c.url) + ") " + c.reason;
+    EXPECT_TRUE(
+        waitUntil([&] { return countLines(log.toStdString(), expected) == 1; }, milliseconds(5000)))
+        << c.url;
+    panelProcess.kill();
+    panelProcess.waitForFinished(5000);
+  }
+}
+
+}  // namespace
+}  // namespace qd40::test
