@@ -176,8 +176,8 @@ TEST_F(Rfc2217Test, AStoppedServerIsReportedOnceAndTheNextPressAfterItsRestartRe
   EXPECT_TRUE(shows("Label22", " Stand by")) << text("Label22");
   panel->sessionLog()->waitUntilWritten();
   EXPECT_EQ(countLines(log, " lost: "), 1);
-  EXPECT_EQ(countLines(log, ") connecting"), 3)
-      << "start-up connects twice, the press once:\n" << contents(log);
+  EXPECT_EQ(countLines(log, ") connecting"), 3) << "start-up connects twice, the press once:\n"
+                                                << contents(log);
   EXPECT_EQ(countLines(log, ") opened"), 2);
 }
 

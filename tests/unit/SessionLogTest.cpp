@@ -1,14 +1,12 @@
-// The session log: the lines the logging decorator writes for each port
-// event, the file it appends to, and a disk that fills up.
+// The session log file: appending, a file that cannot be opened, and a disk
+// that fills up. What goes into its lines is tested with the real window.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
-#include <regex>
+#include <sstream>
 
-#include "VirtualPlatform.h"
-#include "serial/LoggingSerialService.h"
 #include "serial/SessionLog.h"
 
 namespace qd40 {
@@ -21,64 +19,6 @@ fs::path freshDir() {
   fs::remove_all(dir);
   fs::create_directories(dir);
   return dir;
-}
-
-// The lines of a log file with their timestamps checked and cut off.
-std::vector<std::string> eventsIn(const fs::path& file) {
-  static const std::regex stamp(R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} )");
-  std::vector<std::string> lines;
-  std::ifstream in(file);
-  for (std::string line; std::getline(in, line);) {
-    EXPECT_TRUE(std::regex_search(line, stamp)) << line;
-    lines.push_back(std::regex_replace(line, stamp, ""));
-  }
-  return lines;
-}
-
-TEST(SessionLogTest, LogsEachPortEventOnceWithTheBytesRendered) {
-  const fs::path file = freshDir() / "session.log";
-  setenv("QD40_COM1", "/dev/ttyQD40", 1);
-  std::string error;
-  auto log = SessionLog::open(file, error);
-  ASSERT_TRUE(log) << error;
-  test::VirtualClock clock;
-  test::FakeSerial inner(clock);
-  inner.setPresent(2, false);
-  LoggingSerialService logged(inner, *log);
-  std::vector<std::string> told;
-  logged.setLostHandler([&](const std::string& why) { told.push_back(why); });
-  logged.setCommHandler([&] { logged.input(); });
-
-  ASSERT_TRUE(logged.open());
-  ASSERT_TRUE(logged.output(std::string("C00\r")));
-  inner.receive("\x06");
-  inner.receive("0");
-  inner.receive("0\r\xFF");
-  logged.input();  // nothing waiting: no line
-  inner.lose("COM1 (/dev/ttyQD40): the connection was lost (Input/output error).");
-  EXPECT_FALSE(logged.output("C01\r"));
-  logged.close();  // already closed: no line
-  ASSERT_TRUE(logged.open());
-  logged.close();
-  ASSERT_TRUE(logged.setCommPort(2));
-  EXPECT_FALSE(logged.open());
-  log->waitUntilWritten();
-
-  EXPECT_EQ(told.size(), 1u);
-  EXPECT_EQ(eventsIn(file), (std::vector<std::string>{
-                                "COM1 (/dev/ttyQD40) opened",
-                                "COM1 (/dev/ttyQD40) TX \"C00<CR>\"",
-                                "COM1 (/dev/ttyQD40) RX <ACK>",
-                                "COM1 (/dev/ttyQD40) RX \"0\"",
-                                "COM1 (/dev/ttyQD40) RX \"0<CR><xFF>\"",
-                                "COM1 (/dev/ttyQD40) lost: the connection was lost (Input/output "
-                                "error).",
-                                "COM1 (/dev/ttyQD40) failed: not open",
-                                "COM1 (/dev/ttyQD40) opened",
-                                "COM1 (/dev/ttyQD40) closed",
-                                "COM2 (/dev/ttyS1) failed: COM2: no such device",
-                            }));
-  unsetenv("QD40_COM1");
 }
 
 TEST(SessionLogTest, AppendsToWhatIsThere) {
