@@ -9,8 +9,9 @@
 namespace qd40 {
 
 PanelApplication::PanelApplication(int& argc, char** argv) : QApplication(argc, argv) {
+  // No display name: X11 and Wayland would append it to the window's caption,
+  // which must stand alone. The message box carries its own title.
   setApplicationName("qd40-control");
-  setApplicationDisplayName(PanelWindow::messageTitle());
   // Fusion paints a button's face in its palette colour on every platform.
   setStyle(QStyleFactory::create("Fusion"));
 }
