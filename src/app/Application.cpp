@@ -4,6 +4,7 @@
 #include <QStyleFactory>
 #include <QTimer>
 
+#include "app/PanelBinding.h"
 #include "protocol/Commands.h"
 
 namespace qd40 {
@@ -38,7 +39,7 @@ Panel::Panel()
       m_timer4("Timer4", kTimer4Start, m_window.get()),
       m_form(std::make_unique<Form1>(*m_window, FormTimers{m_timer1, m_timer2, m_timer3, m_timer4},
                                      *m_serial)) {
-  m_window->bind(*m_form);
+  bindPanel(*m_window, *m_form);
 }
 
 void Panel::start() {

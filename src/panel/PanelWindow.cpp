@@ -1,4 +1,4 @@
-// Builds the window from the layout table and binds its events.
+// Builds the window from the layout table.
 #include "panel/PanelWindow.h"
 
 #include <QApplication>
@@ -11,7 +11,6 @@
 #include <array>
 #include <cmath>
 
-#include "app/Form1.h"
 #include "panel/Layout.h"
 #include "panel/PanelWidgets.h"
 #include "protocol/Commands.h"
@@ -215,43 +214,8 @@ QWidget* PanelWindow::widget(Control control) const {
   return this->control(controlName(control));
 }
 
-void PanelWindow::bind(Form1& form) {
-  m_form = &form;
-  for (const CommandRow& row : kCommandTable) {
-    auto* button = qobject_cast<QPushButton*>(control(row.button));
-    connect(button, &QPushButton::clicked, this, [&form, &row] { form.commandClick(row); });
-  }
-  for (const HoldRow& row : kHoldTable) {
-    auto* button = qobject_cast<HoldButton*>(control(row.button));
-    connect(button, &HoldButton::mouseDown, this, [&form, &row] { form.holdMouseDown(row); });
-    connect(button, &HoldButton::mouseUp, this, [&form, &row] { form.holdMouseUp(row); });
-  }
-  struct Click {
-    std::string_view control;
-    void (Form1::*handler)();
-  };
-  static constexpr std::array kClicks = {
-      Click{"Command16", &Form1::Command16_Click}, Click{"Command33", &Form1::Command33_Click},
-      Click{"Command34", &Form1::Command34_Click}, Click{"Command95", &Form1::Command95_Click},
-      Click{"Command96", &Form1::Command96_Click}, Click{"Option1", &Form1::Option1_Click},
-      Click{"Option2", &Form1::Option2_Click},     Click{"Option9", &Form1::Option9_Click},
-      Click{"Option10", &Form1::Option10_Click},
-  };
-  for (const Click& click : kClicks) {
-    auto* button = qobject_cast<QAbstractButton*>(control(click.control));
-    connect(button, &QAbstractButton::clicked, this, [&form, &click] { (form.*click.handler)(); });
-  }
-  connect(qobject_cast<PictureLabel*>(control("Image1")), &PictureLabel::doubleClicked, this,
-          [&form] { form.Image1_DblClick(); });
-}
-
 void PanelWindow::previewKeyPress(int key, Qt::KeyboardModifiers modifiers) {
-  if (m_form == nullptr) return;
-  int shift = 0;
-  if (modifiers & Qt::ShiftModifier) shift |= Form1::kShiftMask;
-  if (modifiers & Qt::ControlModifier) shift |= Form1::kCtrlMask;
-  if (modifiers & Qt::AltModifier) shift |= Form1::kAltMask;
-  m_form->Form_KeyDown(key, shift);
+  emit keyDown(key, modifiers);
 }
 
 void PanelWindow::setCaption(Control control, const std::string& text) {
