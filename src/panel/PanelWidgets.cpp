@@ -35,6 +35,19 @@ void HoldButton::keyReleaseEvent(QKeyEvent* event) {
   event->ignore();
 }
 
+void CommandBox::keyPressEvent(QKeyEvent* event) {
+  // Alt with a printable key is a chord such as the keyboard switch Alt+K;
+  // X11 would otherwise insert the letter. Ctrl+Alt is left alone, as some
+  // keyboards type characters with it.
+  const Qt::KeyboardModifiers modifiers = event->modifiers();
+  if ((modifiers & Qt::AltModifier) && !(modifiers & Qt::ControlModifier) &&
+      !event->text().isEmpty() && event->text().at(0).isPrint()) {
+    event->ignore();
+    return;
+  }
+  QLineEdit::keyPressEvent(event);
+}
+
 void PictureLabel::mouseDoubleClickEvent(QMouseEvent* event) {
   event->accept();
   emit doubleClicked();

@@ -1,9 +1,11 @@
 #pragma once
 // The few widgets whose events differ from Qt's stock ones: buttons that act
 // on mouse press and release of any mouse button and never on a key, the
-// picture that reports a double-click, and the flat lines of the arrow cluster.
+// command box that takes no Alt chord as text, and the picture that reports a
+// double-click.
 #include <QFrame>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 
 namespace qd40 {
@@ -24,6 +26,18 @@ class HoldButton final : public QPushButton {
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void keyReleaseEvent(QKeyEvent* event) override;
+};
+
+// The free-entry box. An Alt chord is a command, not text: the box gets the
+// key press but inserts nothing and passes it on.
+class CommandBox final : public QLineEdit {
+  Q_OBJECT
+
+ public:
+  using QLineEdit::QLineEdit;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
 };
 
 class PictureLabel final : public QLabel {

@@ -131,7 +131,7 @@ QWidget* makeWidget(const ControlSpec& entry, QWidget* container) {
       return option;
     }
     case Kind::TextBox: {
-      auto* box = new QLineEdit(container);
+      auto* box = new CommandBox(container);
       box->setMaxLength(std::numeric_limits<int>::max());
       return box;
     }
