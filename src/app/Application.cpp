@@ -13,7 +13,7 @@ PanelApplication::PanelApplication(int& argc, char** argv) : QApplication(argc, 
   // No display name: X11 and Wayland would append it to the window's caption,
   // which must stand alone. The message box carries its own title.
   setApplicationName("qd40-control");
-  // Fusion paints a button's face in its palette colour on every platform.
+  // The panel paints its own colours; Fusion draws the rest alike everywhere.
   setStyle(QStyleFactory::create("Fusion"));
 }
 
