@@ -63,10 +63,6 @@ class ColourTest : public PanelFixture, public testing::WithParamInterface<Schem
   QPalette m_saved;
 };
 
-QColor rgbOf(int r, int g, int b) {
-  return QColor(r, g, b);
-}
-
 // Whether some pixel of `area` is the text colour, or within the blending of
 // a glyph's edge of it.
 bool holdsColour(const QImage& image, QRect area, const QColor& colour) {
@@ -89,107 +85,61 @@ std::string describe(const QColor& colour) {
          std::to_string(colour.blue());
 }
 
-// Expected colours, by control: back and fore, typed from the layout.
+// Controls that share a back and a fore colour, typed from the layout.
+struct Looks {
+  QColor back;
+  QColor fore;
+  const char* controls;
+};
+
 struct Look {
-  const char* control;
+  QWidget* control;
   QColor back;
   QColor fore;
 };
 
+// One entry per control of the groups, with the control built for it.
+std::vector<Look> each(QWidget& window, std::initializer_list<Looks> looks) {
+  std::vector<Look> all;
+  for (const Looks& look : looks) {
+    for (const QString& name : QString(look.controls).split(' ')) {
+      all.push_back({window.findChild<QWidget*>(name), look.back, look.fore});
+    }
+  }
+  return all;
+}
+
 TEST_P(ColourTest, EveryControlShowsItsOwnColours) {
-  const QColor black = rgbOf(0, 0, 0), grey = rgbOf(192, 192, 192);
-  const QColor cyan = rgbOf(192, 255, 255), green = rgbOf(192, 255, 192);
-  const QColor pink = rgbOf(255, 192, 192), peach = rgbOf(255, 224, 192);
-  const QColor violet = rgbOf(192, 192, 255), white = rgbOf(255, 255, 255);
-  const Look buttons[] = {
-      {"Command17", green, black},
-      {"Command18", pink, black},
-      {"Command27", cyan, black},
-      {"Command28", cyan, black},
-      {"Command29", cyan, black},
-      {"Command23", green, black},
-      {"Command24", pink, black},
-      {"Command19", green, black},
-      {"Command20", pink, black},
-      {"Command21", green, black},
-      {"Command22", pink, black},
-      {"Command25", green, black},
-      {"Command26", pink, black},
-      {"Command31", cyan, black},
-      {"Command32", cyan, black},
-      {"Command5", peach, black},
-      {"Command9", peach, black},
-      {"Command6", rgbOf(255, 128, 0), black},
-      {"Command8", peach, black},
-      {"Command7", peach, black},
-      {"Command1", rgbOf(255, 192, 128), black},
-      {"Command2", rgbOf(255, 192, 128), black},
-      {"Command15", cyan, black},
-      {"Command35", cyan, black},
-      {"Command48", cyan, black},
-      {"Command49", cyan, black},
-      {"Command50", cyan, black},
-      {"Command51", cyan, black},
-      {"Command13", rgbOf(0, 192, 192), black},
-      {"Command30", violet, black},
-      {"Command14", violet, black},
-      {"Command3", violet, black},
-      {"Command16", grey, black},
-      {"Command4", cyan, black},
-      {"Command10", cyan, black},
-      {"Command11", cyan, black},
-      {"Command39", cyan, black},
-      {"Command40", cyan, black},
-      {"Command41", cyan, black},
-      {"Command42", cyan, black},
-      {"Command12", cyan, black},
-      {"Command33", rgbOf(240, 240, 240), black},
-      {"Command44", cyan, black},
-      {"Command46", cyan, black},
-      {"Command54", cyan, black},
-      {"Command45", cyan, black},
-      {"Command47", cyan, black},
-      {"Command34", grey, black},
-      {"Command64", cyan, black},
-      {"Command65", cyan, black},
-      {"Command66", cyan, black},
-      {"Command72", cyan, black},
-      {"Command81", cyan, black},
-      {"Command82", cyan, black},
-      {"Command69", cyan, black},
-      {"Command95", green, black},
-      {"Command96", pink, black},
+  const QColor black(0, 0, 0), grey(192, 192, 192), white(255, 255, 255);
+  const QColor cyan(192, 255, 255), violet(192, 192, 255);
+  const std::initializer_list<Looks> buttons = {
+      {QColor(192, 255, 192), black, "Command17 Command23 Command19 Command21 Command25 Command95"},
+      {QColor(255, 192, 192), black, "Command18 Command24 Command20 Command22 Command26 Command96"},
+      {cyan, black,
+       "Command27 Command28 Command29 Command31 Command32 Command15 Command35 Command48 "
+       "Command49 Command50 Command51 Command4 Command10 Command11 Command39 Command40 "
+       "Command41 Command42 Command12 Command44 Command46 Command54 Command45 Command47 "
+       "Command64 Command65 Command66 Command72 Command81 Command82 Command69"},
+      {QColor(255, 224, 192), black, "Command5 Command9 Command8 Command7"},
+      {QColor(255, 128, 0), black, "Command6"},
+      {QColor(255, 192, 128), black, "Command1 Command2"},
+      {QColor(0, 192, 192), black, "Command13"},
+      {violet, black, "Command30 Command14 Command3"},
+      {grey, black, "Command16 Command34"},
+      {QColor(240, 240, 240), black, "Command33"},
   };
-  const Look labels[] = {
-      {"Label1", grey, rgbOf(192, 0, 0)},
-      {"Label2", grey, black},
-      {"Label7", grey, black},
-      {"Label4", grey, black},
-      {"Label5", grey, black},
-      {"Label8", grey, black},
-      {"Label6", grey, black},
-      {"Label3", grey, black},
-      {"Label13", grey, black},
-      {"Label17", grey, black},
-      {"Label18", grey, black},
-      {"Label9", grey, black},
-      {"Label11", white, black},
-      {"Label10", grey, black},
-      {"Label12", white, black},
-      {"Label23", grey, black},
-      {"Label22", white, rgbOf(255, 0, 0)},
-      {"Label15", grey, black},
-      {"Label16", grey, black},
-      {"Label24", grey, black},
-      {"Label26", grey, black},
+  const std::initializer_list<Looks> labels = {
+      {grey, QColor(192, 0, 0), "Label1"},
+      {grey, black,
+       "Label2 Label7 Label4 Label5 Label8 Label6 Label3 Label13 Label17 Label18 Label9 "
+       "Label10 Label23 Label15 Label16 Label24 Label26"},
+      {white, black, "Label11 Label12"},
+      {white, QColor(255, 0, 0), "Label22"},
   };
-  const Look options[] = {
-      {"Option1", grey, black},
-      {"Option2", grey, black},
-      {"Option9", grey, black},
-      {"Option10", grey, black},
-  };
-  static_assert(std::size(buttons) == 57 && std::size(labels) == 21 && std::size(options) == 4);
+  const std::initializer_list<Looks> options = {{grey, black, "Option1 Option2 Option9 Option10"}};
+  QWidget& window = panel->window();
+  ASSERT_EQ(each(window, buttons).size(), 57u);
+  ASSERT_EQ(each(window, labels).size(), 21u);
 
   // The monitor lines and the box hold text; the port frame is open.
   panel->window().setCaption(Control::Label11, " C 0 0 CR ");
@@ -199,10 +149,10 @@ TEST_P(ColourTest, EveryControlShowsItsOwnColours) {
   panel->window().setVisible(Control::Command34, true);
   click("Command33");
 
-  for (const Look& look : buttons) {
-    SCOPED_TRACE(look.control);
-    QWidget* button = widget(look.control);
-    const QImage image = button->grab().toImage();
+  for (const Look& look : each(window, buttons)) {
+    ASSERT_NE(look.control, nullptr);
+    SCOPED_TRACE(look.control->objectName().toStdString());
+    const QImage image = look.control->grab().toImage();
     const int right = image.width() - 3, bottom = image.height() - 3;
     // The face, clear of the caption: one flat fill at all four corners.
     for (const QPoint corner :
@@ -213,9 +163,10 @@ TEST_P(ColourTest, EveryControlShowsItsOwnColours) {
     EXPECT_TRUE(holdsColour(image, image.rect().adjusted(4, 4, -4, -4), look.fore))
         << "caption in " << describe(look.fore);
   }
-  for (const Look& look : labels) {
-    SCOPED_TRACE(look.control);
-    const QImage image = widget(look.control)->grab().toImage();
+  for (const Look& look : each(window, labels)) {
+    ASSERT_NE(look.control, nullptr);
+    SCOPED_TRACE(look.control->objectName().toStdString());
+    const QImage image = look.control->grab().toImage();
     const int right = image.width() - 2, bottom = image.height() - 2;
     for (const QPoint corner : {QPoint(1, bottom), QPoint(right, bottom)}) {
       EXPECT_EQ(describe(image.pixelColor(corner)), describe(look.back))
@@ -224,9 +175,10 @@ TEST_P(ColourTest, EveryControlShowsItsOwnColours) {
     EXPECT_TRUE(holdsColour(image, image.rect().adjusted(2, 2, -2, -2), look.fore))
         << "caption in " << describe(look.fore);
   }
-  for (const Look& look : options) {
-    SCOPED_TRACE(look.control);
-    QWidget* option = widget(look.control);
+  for (const Look& look : each(window, options)) {
+    QWidget* option = look.control;
+    ASSERT_NE(option, nullptr);
+    SCOPED_TRACE(option->objectName().toStdString());
     const QImage image = option->grab().toImage();
     EXPECT_EQ(describe(image.pixelColor(image.width() - 2, image.height() - 2)),
               describe(look.back));
@@ -237,7 +189,7 @@ TEST_P(ColourTest, EveryControlShowsItsOwnColours) {
   for (const char* frame : {"Frame1", "Frame2", "Frame6", "Frame3", "Frame4", "Frame7", "Frame5",
                             "Frame8", "Frame13", "Frame9", "Frame14", "Frame15", "Form1"}) {
     SCOPED_TRACE(frame);
-    QWidget* ground = std::string(frame) == "Form1" ? &panel->window() : widget(frame);
+    QWidget* ground = std::string(frame) == "Form1" ? &window : widget(frame);
     EXPECT_EQ(describe(ground->grab().toImage().pixelColor(3, 3)), "192,192,192");
   }
   const QImage box = widget("Text1")->grab().toImage();
