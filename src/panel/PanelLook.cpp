@@ -1,7 +1,6 @@
 #include "panel/PanelLook.h"
 
 #include <QFontMetrics>
-#include <array>
 
 namespace qd40 {
 
