@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <utility>
 
+#include "app/PanelBinding.h"
 #include "protocol/Commands.h"
 #include "serial/NetworkPort.h"
 
@@ -25,9 +26,10 @@ std::string sessionLogPath() {
 }  // namespace
 
 PanelApplication::PanelApplication(int& argc, char** argv) : QApplication(argc, argv) {
+  // No display name: X11 and Wayland would append it to the window's caption,
+  // which must stand alone. The message box carries its own title.
   setApplicationName("qd40-control");
-  setApplicationDisplayName(PanelWindow::messageTitle());
-  // Fusion paints a button's face in its palette colour on every platform.
+  // The panel paints its own colours; Fusion draws the rest alike everywhere.
   setStyle(QStyleFactory::create("Fusion"));
 }
 
@@ -59,7 +61,7 @@ Panel::Panel()
   }
   m_form = std::make_unique<Form1>(*m_window, FormTimers{m_timer1, m_timer2, m_timer3, m_timer4},
                                    port());
-  m_window->bind(*m_form);
+  bindPanel(*m_window, *m_form);
 }
 
 Panel::~Panel() {
