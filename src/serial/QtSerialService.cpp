@@ -1,8 +1,6 @@
 // Qt SerialPort behind the panel's serial seam.
 #include "serial/QtSerialService.h"
 
-#include <cerrno>
-
 #include <QMetaObject>
 
 #include "serial/PortDiagnostics.h"
@@ -62,21 +60,6 @@ std::optional<LineSettings> parseSettings(const std::string& text) {
   return line;
 }
 
-int systemErrorFor(QSerialPort::SerialPortError error) {
-  switch (error) {
-    case QSerialPort::DeviceNotFoundError:
-      return ENOENT;
-    case QSerialPort::PermissionError:
-      return EACCES;
-    case QSerialPort::OpenError:
-      return EBUSY;
-    case QSerialPort::UnsupportedOperationError:
-      return ENOTTY;
-    default:
-      return 0;
-  }
-}
-
 }  // namespace
 
 QtSerialService::QtSerialService(QObject* parent) : QObject(parent) {
@@ -130,14 +113,22 @@ PortStatus QtSerialService::open() {
   const PortIdentity port = portIdentity(m_number);
   m_lostPending = false;
   CallScope scope(m_inCall);
-  m_port.setPortName(QString::fromStdString(port.device));
+  // The device is opened by its own path, links resolved, so that its lock
+  // file and exclusive mode are the same whatever name the operator gave it.
+  const std::string path = openablePath(port.device);
+  // A live lock by the other naming rule does not stop Qt; it stops us.
+  if (const std::optional<Diagnosis> held = foreignLock(port.device, path)) {
+    return PortStatus::failure(describeOpenFailure(port, *held));
+  }
+  if (path.empty() || !pathIsUtf8(path)) return openFailed(port, path, -1, "");
+  m_port.setPortName(QString::fromStdString(path));
   if (!m_port.open(QIODevice::ReadWrite)) {
     const QSerialPort::SerialPortError error = m_port.error();
     const std::string detail = m_port.errorString().toStdString();
     m_port.clearError();
-    const OpenFailure failure = classifyOpenFailure(port.device, systemErrorFor(error));
-    return PortStatus::failure(describeOpenFailure(port, failure, detail));
+    return openFailed(port, path, static_cast<int>(error), detail);
   }
+  m_failureKey.clear();
   if (PortStatus applied = applySettings(); !applied) {
     m_port.close();
     return applied;
@@ -149,6 +140,18 @@ PortStatus QtSerialService::open() {
   m_port.setRequestToSend(true);
   m_port.clearError();
   return PortStatus::success();
+}
+
+PortStatus QtSerialService::openFailed(const PortIdentity& port, const std::string& path, int error,
+                                       const std::string& detail) {
+  // A send on a closed port tries to open it each time; while nothing about
+  // the device has changed, the last diagnosis still holds.
+  std::string key = failureSignature(port, path, error);
+  if (key != m_failureKey) {
+    m_failure = describeOpenFailure(port, diagnoseOpenFailure(port.device, detail));
+    m_failureKey = std::move(key);
+  }
+  return PortStatus::failure(m_failure);
 }
 
 void QtSerialService::close() {

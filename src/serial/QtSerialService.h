@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QSerialPort>
 
+#include "serial/PortDiagnostics.h"
 #include "serial/SerialService.h"
 
 namespace qd40 {
@@ -41,6 +42,8 @@ class QtSerialService final : public QObject, public SerialService {
   void onError(QSerialPort::SerialPortError error);
   void dropLostPort();
   PortStatus applySettings();
+  PortStatus openFailed(const PortIdentity& port, const std::string& path, int error,
+                        const std::string& detail);
 
   QSerialPort m_port;
   int m_number = 1;
@@ -49,6 +52,9 @@ class QtSerialService final : public QObject, public SerialService {
   // Errors raised inside our own calls are answered by those calls.
   bool m_inCall = false;
   bool m_lostPending = false;
+  // The last failed open: what it depended on, and what it was told.
+  std::string m_failureKey;
+  std::string m_failure;
   std::function<void()> m_onComm;
   std::function<void(const std::string&)> m_onLost;
 };
