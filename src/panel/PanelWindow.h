@@ -3,6 +3,8 @@
 // toolkit seam for the form and routes each widget event to one handler of
 // the form. It holds no panel logic of its own.
 #include <QHash>
+#include <QMessageBox>
+#include <QPointer>
 #include <QWidget>
 
 #include "toolkit/Toolkit.h"
@@ -32,6 +34,8 @@ class PanelWindow final : public QWidget, public Window {
   void move(double left, double top) override;
   ScreenSize screenSize() const override;
   void messageBox(const std::string& text) override;
+  void showPortProblem(const std::string& text) override;
+  void closePortProblem() override;
   void close() override;
 
   // The widget built for a control of the layout, by name.
@@ -42,6 +46,8 @@ class PanelWindow final : public QWidget, public Window {
   void previewKeyPress(int key, Qt::KeyboardModifiers modifiers);
 
   static QString messageTitle();
+  // The open port box, if any.
+  QMessageBox* portProblemBox() const { return m_portBox; }
 
  private:
   void build();
@@ -50,6 +56,7 @@ class PanelWindow final : public QWidget, public Window {
   QHash<QString, QWidget*> m_controls;
   int m_outerHeight;
   Form1* m_form = nullptr;
+  QPointer<QMessageBox> m_portBox;
 };
 
 }  // namespace qd40
