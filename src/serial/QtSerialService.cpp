@@ -1,6 +1,9 @@
 // Qt SerialPort behind the panel's serial seam.
 #include "serial/QtSerialService.h"
 
+#include <signal.h>
+#include <sys/stat.h>
+
 #include <QMetaObject>
 
 #include "serial/PortDiagnostics.h"
@@ -117,9 +120,17 @@ PortStatus QtSerialService::open() {
   // file and exclusive mode are the same whatever name the operator gave it.
   const std::string path = openablePath(port.device);
   // A live lock by the other naming rule does not stop Qt; it stops us.
+  if (stillHeld(port)) return PortStatus::failure(m_heldBy.description);
   if (const std::optional<Diagnosis> held = foreignLock(port.device, path)) {
-    return PortStatus::failure(describeOpenFailure(port, *held));
+    m_heldBy = {port.number,
+                port.device,
+                held->lockPath,
+                held->holder.pid,
+                lockStamp(held->lockPath),
+                describeOpenFailure(port, *held)};
+    return PortStatus::failure(m_heldBy.description);
   }
+  m_heldBy = {};
   if (path.empty() || !pathIsUtf8(path)) return openFailed(port, path, -1, "");
   m_port.setPortName(QString::fromStdString(path));
   if (!m_port.open(QIODevice::ReadWrite)) {
@@ -152,6 +163,19 @@ PortStatus QtSerialService::openFailed(const PortIdentity& port, const std::stri
     m_failureKey = std::move(key);
   }
   return PortStatus::failure(m_failure);
+}
+
+bool QtSerialService::stillHeld(const PortIdentity& port) const {
+  return !m_heldBy.lockPath.empty() && m_heldBy.number == port.number &&
+         m_heldBy.device == port.device && lockStamp(m_heldBy.lockPath) == m_heldBy.stamp &&
+         kill(static_cast<pid_t>(m_heldBy.pid), 0) == 0;
+}
+
+std::string QtSerialService::lockStamp(const std::string& lockPath) {
+  struct stat info {};
+  if (stat(lockPath.c_str(), &info) != 0) return {};
+  return std::to_string(info.st_ino) + ":" + std::to_string(info.st_mtim.tv_sec) + "." +
+         std::to_string(info.st_mtim.tv_nsec);
 }
 
 void QtSerialService::close() {

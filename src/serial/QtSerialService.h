@@ -42,6 +42,10 @@ class QtSerialService final : public QObject, public SerialService {
   void onError(QSerialPort::SerialPortError error);
   void dropLostPort();
   PortStatus applySettings();
+  // Whether the foreign lock that refused the last open is still there, made
+  // by a process that still runs: two cheap checks instead of a search.
+  bool stillHeld(const PortIdentity& port) const;
+  static std::string lockStamp(const std::string& lockPath);
   PortStatus openFailed(const PortIdentity& port, const std::string& path, int error,
                         const std::string& detail);
 
@@ -52,6 +56,15 @@ class QtSerialService final : public QObject, public SerialService {
   // Errors raised inside our own calls are answered by those calls.
   bool m_inCall = false;
   bool m_lostPending = false;
+  struct HeldBy {
+    int number = 0;
+    std::string device;
+    std::string lockPath;
+    long pid = 0;
+    std::string stamp;
+    std::string description;
+  };
+  HeldBy m_heldBy;
   // The last failed open: what it depended on, and what it was told.
   std::string m_failureKey;
   std::string m_failure;
