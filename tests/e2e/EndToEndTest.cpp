@@ -239,7 +239,8 @@ TEST_F(SimulatorTest, PowerOnCountsDownThenIsOn) {
   startSim({"--countdown-ms", "1500"});
   EXPECT_TRUE(statusAfter("Command44", " Stand by"));
   // Each query waits for the reply window of the command before it to
-  // close; a reply inside it would be appended behind the ACK.
+  // close; an acknowledgement arriving after the query would stand in front
+  // of its reply.
   click("Command17");
   runFor(kReplyWindowClosed);
   EXPECT_TRUE(statusAfter("Command44", " Count down"));
