@@ -50,7 +50,7 @@ struct Process {
   std::string user;  // the owner's login name
 };
 
-// A lock file naming the device whose process still runs (never this one).
+// A lock file naming the device, and whether the process it names still runs.
 struct LockFile {
   std::string path;
   long pid = 0;
