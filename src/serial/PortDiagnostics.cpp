@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
@@ -107,6 +108,12 @@ std::string userName() {
   return user != nullptr ? user->pw_name : "$USER";
 }
 
+// The devices the command line names for COM1 and COM2; empty for none.
+std::array<std::string, 2>& portOverrides() {
+  static std::array<std::string, 2> overrides;
+  return overrides;
+}
+
 std::string joinDevices(const std::vector<std::string>& devices) {
   if (devices.empty()) return "none found";
   std::string out;
@@ -117,11 +124,18 @@ std::string joinDevices(const std::vector<std::string>& devices) {
 }  // namespace
 
 PortIdentity portIdentity(int number) {
+  if (number >= 1 && number <= 2 && !portOverrides()[number - 1].empty()) {
+    return {number, portOverrides()[number - 1], "--com" + std::to_string(number)};
+  }
   PortIdentity port{number, "", "QD40_COM" + std::to_string(number)};
   const char* named = std::getenv(port.variable.c_str());
   port.device =
       (named != nullptr && *named != '\0') ? named : "/dev/ttyS" + std::to_string(number - 1);
   return port;
+}
+
+void setPortOverride(int number, const std::string& device) {
+  if (number >= 1 && number <= 2) portOverrides()[number - 1] = device;
 }
 
 OpenFailure classifyOpenFailure(const std::string& device, int systemError) {

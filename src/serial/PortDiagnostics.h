@@ -12,12 +12,15 @@ enum class OpenFailure { Missing, Permission, InUse, NotSerial, Other };
 struct PortIdentity {
   int number;            // 1 or 2
   std::string device;    // the path the port stands for
-  std::string variable;  // the environment variable that names it
+  std::string variable;  // what names it: --com<number> or QD40_COM<number>
 };
 
-// The device that COM<number> stands for: $QD40_COM<number>, else the
-// built-in port /dev/ttyS<number-1>.
+// The device that COM<number> stands for: the command line's --com<number>,
+// else $QD40_COM<number>, else the built-in port /dev/ttyS<number-1>.
 PortIdentity portIdentity(int number);
+
+// Makes COM<number> (1 or 2) stand for `device`, as --com<number> asks.
+void setPortOverride(int number, const std::string& device);
 
 // Classifies a failed open from the system's error number and the device.
 OpenFailure classifyOpenFailure(const std::string& device, int systemError);
