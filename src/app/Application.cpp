@@ -1,9 +1,11 @@
 #include "app/Application.h"
 
+#include <QIcon>
 #include <QKeyEvent>
 #include <QStyleFactory>
 #include <QTimer>
 
+#include "Version.h"
 #include "protocol/Commands.h"
 
 namespace qd40 {
@@ -11,6 +13,16 @@ namespace qd40 {
 PanelApplication::PanelApplication(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationName("qd40-control");
   setApplicationDisplayName(PanelWindow::messageTitle());
+  setApplicationVersion(QString::fromUtf8(kVersion.data(), kVersion.size()));
+  // The Wayland app_id and the X11 desktop hint name the installed desktop
+  // entry, so the desktop shows the panel's name and icon for its window.
+  const QString appId = QString::fromUtf8(kAppId.data(), kAppId.size());
+  setDesktopFileName(appId);
+  QIcon icon;
+  for (const int size : {48, 128, 256}) {
+    icon.addFile(QString(":/icons/%1-%2.png").arg(appId).arg(size), QSize(size, size));
+  }
+  setWindowIcon(QIcon::fromTheme(appId, icon));
   // Fusion paints a button's face in its palette colour on every platform.
   setStyle(QStyleFactory::create("Fusion"));
 }

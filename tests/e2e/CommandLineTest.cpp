@@ -2,6 +2,8 @@
 // binaries print and return for them with no display to open a window on.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QIcon>
 #include <QProcess>
 #include <filesystem>
 
@@ -122,6 +124,14 @@ TEST(CommandLine, Com1OptionOpensItsDeviceOverTheVariable) {
   EXPECT_TRUE(waitUntil(opened, milliseconds(5000)));
   process.kill();
   process.waitForFinished(5000);
+}
+
+TEST(Desktop, TheApplicationNamesItsDesktopEntryAndHasItsIcon) {
+  // The Wayland app_id: a desktop finds the entry org.qd40.control.desktop by it.
+  EXPECT_EQ(QGuiApplication::desktopFileName(), "org.qd40.control");
+  for (const int size : {48, 128, 256}) {
+    EXPECT_FALSE(QApplication::windowIcon().pixmap(size, size).isNull()) << size;
+  }
 }
 
 }  // namespace
