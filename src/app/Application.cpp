@@ -6,13 +6,15 @@
 #include <QTimer>
 
 #include "Version.h"
+#include "app/PanelBinding.h"
 #include "protocol/Commands.h"
 
 namespace qd40 {
 
 PanelApplication::PanelApplication(int& argc, char** argv) : QApplication(argc, argv) {
+  // No display name: X11 and Wayland would append it to the window's caption,
+  // which must stand alone. The message box carries its own title.
   setApplicationName("qd40-control");
-  setApplicationDisplayName(PanelWindow::messageTitle());
   setApplicationVersion(QString::fromUtf8(kVersion.data(), kVersion.size()));
   // The Wayland app_id and the X11 desktop hint name the installed desktop
   // entry, so the desktop shows the panel's name and icon for its window.
@@ -23,7 +25,7 @@ PanelApplication::PanelApplication(int& argc, char** argv) : QApplication(argc, 
     icon.addFile(QString(":/icons/%1-%2.png").arg(appId).arg(size), QSize(size, size));
   }
   setWindowIcon(QIcon::fromTheme(appId, icon));
-  // Fusion paints a button's face in its palette colour on every platform.
+  // The panel paints its own colours; Fusion draws the rest alike everywhere.
   setStyle(QStyleFactory::create("Fusion"));
 }
 
@@ -49,7 +51,7 @@ Panel::Panel()
       m_timer4("Timer4", kTimer4Start, m_window.get()),
       m_form(std::make_unique<Form1>(*m_window, FormTimers{m_timer1, m_timer2, m_timer3, m_timer4},
                                      *m_serial)) {
-  m_window->bind(*m_form);
+  bindPanel(*m_window, *m_form);
 }
 
 void Panel::start() {
