@@ -11,6 +11,7 @@
 #include <array>
 #include <cmath>
 
+#include "panel/AccessibleNames.h"
 #include "panel/Layout.h"
 #include "panel/PanelLook.h"
 #include "panel/PanelWidgets.h"
@@ -166,6 +167,11 @@ void PanelWindow::build() {
     if (entry.kind == Kind::Button || (entry.kind == Kind::Label && !entry.caption.empty())) {
       showCaption(widget, entry, fromView(entry.caption));
     }
+    // A label keeps its text as its name: an accessible name of its own would
+    // hide the text from screen readers.
+    if (const auto spoken = accessibleButtonName(entry.name)) {
+      widget->setAccessibleName(QString::fromStdString(*spoken));
+    }
     if (entry.has(kHiddenAtStart)) widget->hide();
     if (entry.kind == Kind::Frame || entry.kind == Kind::Label || entry.kind == Kind::Line ||
         entry.kind == Kind::Image) {
@@ -175,6 +181,9 @@ void PanelWindow::build() {
       tabOrder.emplace_back(entry.tab, widget);
     }
     m_controls.insert(widget->objectName(), widget);
+  }
+  for (const LabelFor& pair : kLabelsFor) {
+    qobject_cast<QLabel*>(control(pair.label))->setBuddy(control(pair.control));
   }
   std::sort(tabOrder.begin(), tabOrder.end(),
             [](const auto& a, const auto& b) { return a.first < b.first; });
