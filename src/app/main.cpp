@@ -3,6 +3,7 @@
 
 #include "app/Application.h"
 #include "app/CommandLine.h"
+#include "app/SignalWatcher.h"
 
 int main(int argc, char** argv) {
   // The command line is read before the application object exists, so --help,
@@ -17,6 +18,8 @@ int main(int argc, char** argv) {
   int qtArgc = 1;
   qd40::PanelApplication app(qtArgc, argv);
   qd40::Panel panel;
+  // Shutdown, Ctrl-C and logout end the panel as "END" does.
+  qd40::SignalWatcher watcher([&panel] { panel.form().Command16_Click(); });
   panel.start();
   return app.exec();
 }

@@ -44,7 +44,9 @@ TEST(CommandLine, OptionsOverTheEnvironmentAndReasonsNameTheOption) {
   setPortOverride(1, "");
   EXPECT_EQ(com1.device, "/dev/ttyUSB5");
   EXPECT_EQ(com1.variable, "--com1");
-  const std::string missing = describeOpenFailure(com1, OpenFailure::Missing, "");
+  Diagnosis diagnosis;
+  diagnosis.failure = OpenFailure::Missing;
+  const std::string missing = describeOpenFailure(com1, diagnosis);
   EXPECT_NE(missing.find("Set --com1 to the projector's serial device"), std::string::npos)
       << missing;
   EXPECT_EQ(portIdentity(1).device, "/dev/ttyUSB3") << "without the option the variable counts";
