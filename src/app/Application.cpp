@@ -1,10 +1,12 @@
 #include "app/Application.h"
 
+#include <QIcon>
 #include <QKeyEvent>
 #include <QStyleFactory>
 #include <QTimer>
 #include <utility>
 
+#include "Version.h"
 #include "app/PanelBinding.h"
 #include "protocol/Commands.h"
 #include "serial/NetworkPort.h"
@@ -29,6 +31,16 @@ PanelApplication::PanelApplication(int& argc, char** argv) : QApplication(argc, 
   // No display name: X11 and Wayland would append it to the window's caption,
   // which must stand alone. The message box carries its own title.
   setApplicationName("qd40-control");
+  setApplicationVersion(QString::fromUtf8(kVersion.data(), kVersion.size()));
+  // The Wayland app_id and the X11 desktop hint name the installed desktop
+  // entry, so the desktop shows the panel's name and icon for its window.
+  const QString appId = QString::fromUtf8(kAppId.data(), kAppId.size());
+  setDesktopFileName(appId);
+  QIcon icon;
+  for (const int size : {48, 128, 256}) {
+    icon.addFile(QString(":/icons/%1-%2.png").arg(appId).arg(size), QSize(size, size));
+  }
+  setWindowIcon(QIcon::fromTheme(appId, icon));
   // The panel paints its own colours; Fusion draws the rest alike everywhere.
   setStyle(QStyleFactory::create("Fusion"));
 }

@@ -1,9 +1,22 @@
 // QD40 Control: a control panel for a data projector on a serial line.
+#include <cstdio>
+
 #include "app/Application.h"
+#include "app/CommandLine.h"
 #include "app/SignalWatcher.h"
 
 int main(int argc, char** argv) {
-  qd40::PanelApplication app(argc, argv);
+  // The command line is read before the application object exists, so --help,
+  // --version and a mistake need no display and touch no port.
+  const qd40::CommandLine line = qd40::parseCommandLine(qd40::argumentList(argc, argv));
+  std::fputs(line.out.c_str(), stdout);
+  std::fputs(line.err.c_str(), stderr);
+  if (line.outcome == qd40::CommandLine::Outcome::Exit) return line.exitCode;
+  qd40::applyPortOptions(line.options);
+
+  // Every argument was one of ours, so Qt is given the program's name alone.
+  int qtArgc = 1;
+  qd40::PanelApplication app(qtArgc, argv);
   qd40::Panel panel;
   // Shutdown, Ctrl-C and logout end the panel as "END" does.
   qd40::SignalWatcher watcher([&panel] { panel.form().Command16_Click(); });

@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "panel/AccessibleNames.h"
 #include "panel/Layout.h"
 #include "panel/MessageText.h"
 #include "panel/PanelLook.h"
@@ -168,6 +169,11 @@ void PanelWindow::build() {
     if (entry.kind == Kind::Button || (entry.kind == Kind::Label && !entry.caption.empty())) {
       showCaption(widget, entry, fromView(entry.caption));
     }
+    // A label keeps its text as its name: an accessible name of its own would
+    // hide the text from screen readers.
+    if (const auto spoken = accessibleButtonName(entry.name)) {
+      widget->setAccessibleName(QString::fromStdString(*spoken));
+    }
     if (entry.has(kHiddenAtStart)) widget->hide();
     if (entry.kind == Kind::Frame || entry.kind == Kind::Label || entry.kind == Kind::Line ||
         entry.kind == Kind::Image) {
@@ -177,6 +183,9 @@ void PanelWindow::build() {
       tabOrder.emplace_back(entry.tab, widget);
     }
     m_controls.insert(widget->objectName(), widget);
+  }
+  for (const LabelFor& pair : kLabelsFor) {
+    qobject_cast<QLabel*>(control(pair.label))->setBuddy(control(pair.control));
   }
   std::sort(tabOrder.begin(), tabOrder.end(),
             [](const auto& a, const auto& b) { return a.first < b.first; });

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -27,6 +28,12 @@ constexpr std::size_t kLongestFileName = NAME_MAX;
 std::string userName() {
   const passwd* user = getpwuid(getuid());
   return user != nullptr ? user->pw_name : "$USER";
+}
+
+// The devices the command line names for COM1 and COM2; empty for none.
+std::array<std::string, 2>& portOverrides() {
+  static std::array<std::string, 2> overrides;
+  return overrides;
 }
 
 std::string groupName(gid_t gid) {
@@ -140,11 +147,18 @@ std::string describeExclusive(const Diagnosis& diagnosis) {
 }  // namespace
 
 PortIdentity portIdentity(int number) {
+  if (number >= 1 && number <= 2 && !portOverrides()[number - 1].empty()) {
+    return {number, portOverrides()[number - 1], "--com" + std::to_string(number)};
+  }
   PortIdentity port{number, "", "QD40_COM" + std::to_string(number)};
   const char* named = std::getenv(port.variable.c_str());
   port.device =
       (named != nullptr && *named != '\0') ? named : "/dev/ttyS" + std::to_string(number - 1);
   return port;
+}
+
+void setPortOverride(int number, const std::string& device) {
+  if (number >= 1 && number <= 2) portOverrides()[number - 1] = device;
 }
 
 std::optional<Diagnosis> foreignLock(const std::string& configured, const std::string& path) {

@@ -23,7 +23,9 @@ TEST(SimOptionsTest, DefaultsWithoutArguments) {
   EXPECT_EQ(o.model.countdown, kDefaultCountdown);
   EXPECT_EQ(o.model.lampHours, 1234);
   EXPECT_EQ(o.shaping.splitAt, 0u);
-  EXPECT_FALSE(o.silent || o.stdinQuit || o.chatterRate || o.linkPath || o.showHelp);
+  EXPECT_FALSE(o.silent || o.stdinQuit || o.chatterRate || o.linkPath || o.showHelp ||
+               o.showVersion);
+  EXPECT_TRUE(parse({"--version"}).options->showVersion);
 }
 
 TEST(SimOptionsTest, AcceptsEveryOptionTogether) {
@@ -82,6 +84,7 @@ TEST(SimOptionsTest, RejectsBadCommandLines) {
       {{"--chatter-seconds", "1"}, "only applies together with --chatter"},
       {{"--silent=yes"}, "--silent takes no value"},
       {{"--link"}, "--link needs a value"},
+      {{"--version=1"}, "--version takes no value"},
   };
   for (const auto& [args, message] : cases) {
     const ParseResult result = parse(args);

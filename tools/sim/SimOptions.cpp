@@ -55,6 +55,8 @@ class Parser {
       m_name = arg;
       if (arg == "--help" || arg == "-h") {
         flag(options.showHelp);
+      } else if (arg == "--version") {
+        flag(options.showVersion);
       } else if (arg == "--link") {
         if (const auto value = text()) options.linkPath = std::string(*value);
       } else if (arg == "--countdown-ms") {
@@ -192,6 +194,7 @@ std::string usageText() {
          "  --link PATH           make PATH a symbolic link to the terminal, removed on exit\n"
          "  --stdin-quit          exit when stdin reaches end of file\n"
          "  -h, --help            show this help\n"
+         "      --version         show the version\n"
          "\n"
          "Exits on SIGINT or SIGTERM with status 0; bad options exit with status 2.\n";
 }

@@ -27,6 +27,7 @@ struct SimOptions {
   std::optional<std::string> linkPath;
   bool stdinQuit = false;
   bool showHelp = false;
+  bool showVersion = false;
 };
 
 struct ParseResult {

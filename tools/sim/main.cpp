@@ -16,6 +16,7 @@
 #include "SimOptions.h"
 #include "Simulator.h"
 #include "SlaveLink.h"
+#include "Version.h"
 
 namespace {
 
@@ -62,6 +63,10 @@ int main(int argc, char** argv) {
   const qd40sim::SimOptions& options = *parsed.options;
   if (options.showHelp) {
     std::fputs(qd40sim::usageText().c_str(), stdout);
+    return 0;
+  }
+  if (options.showVersion) {
+    std::printf("qd40-sim %.*s\n", static_cast<int>(qd40::kVersion.size()), qd40::kVersion.data());
     return 0;
   }
 

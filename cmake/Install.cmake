@@ -1,0 +1,60 @@
+# What `cmake --install` puts where, in the places a Linux desktop looks, and
+# the Debian package built from the same rules (scripts/package).
+
+set(QD40_HOMEPAGE "https://qd40.org" CACHE STRING "The project's web site, named in the metainfo")
+
+set(data ${PROJECT_SOURCE_DIR}/data)
+set(generated ${PROJECT_BINARY_DIR}/data)
+
+# Man pages carry the version; Debian wants them compressed.
+set(manPages "")
+foreach(page qd40-control.1 qd40-sim.1)
+  configure_file(${data}/man/${page} ${generated}/man/${page} @ONLY)
+  add_custom_command(
+    OUTPUT ${generated}/man/${page}.gz
+    COMMAND gzip -9 -n -c ${generated}/man/${page} > ${generated}/man/${page}.gz
+    DEPENDS ${generated}/man/${page}
+    VERBATIM)
+  list(APPEND manPages ${generated}/man/${page}.gz)
+endforeach()
+add_custom_target(qd40-data ALL DEPENDS ${manPages})
+configure_file(${data}/${QD40_APP_ID}.metainfo.xml.in ${generated}/${QD40_APP_ID}.metainfo.xml
+               @ONLY)
+
+install(TARGETS qd40-control qd40-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${manPages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${data}/${QD40_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${generated}/${QD40_APP_ID}.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES ${data}/icons/${QD40_APP_ID}.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+foreach(size 48 128 256)
+  install(FILES ${data}/icons/${QD40_APP_ID}-${size}.png
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
+          RENAME ${QD40_APP_ID}.png)
+endforeach()
+install(FILES LICENSE README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME qd40-control)
+set(CPACK_PACKAGE_VENDOR "The QD40 Control developers")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "control panel for a data projector on a serial line")
+set(CPACK_PACKAGE_DESCRIPTION
+    "QD40 Control drives a QD40 data projector over an RS-232C serial line:\n"
+    "one window of buttons sends its command codes, a line monitor shows every\n"
+    "character sent and received, and replies to status reads are decoded into\n"
+    "plain text. qd40-sim, a projector simulated on a pseudo-terminal, lets you\n"
+    "try the panel without hardware.")
+string(JOIN "" CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "The QD40 Control developers")
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${QD40_HOMEPAGE})
+# The library dependencies come from dpkg-shlibdeps; the window's Japanese
+# captions want a CJK font, and a Wayland session the Qt Wayland plugin.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk, qt6-wayland")
+include(CPack)

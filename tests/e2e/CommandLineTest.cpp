@@ -1,0 +1,140 @@
+// The programs' command lines: what parsing makes of them, and what the real
+// binaries print and return for them with no display to open a window on.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QIcon>
+#include <QProcess>
+#include <filesystem>
+
+#include "PtyPair.h"
+#include "app/CommandLine.h"
+#include "serial/PortDiagnostics.h"
+
+namespace qd40::test {
+namespace {
+
+using std::chrono::milliseconds;
+
+TEST(CommandLine, PortOptionsNameTheDevices) {
+  struct Case {
+    QStringList arguments;
+    std::optional<std::string> com1, com2;
+  };
+  for (const Case& c : {
+           Case{{}, {}, {}},
+           Case{{"--com1", "/dev/ttyUSB0"}, "/dev/ttyUSB0", {}},
+           Case{{"--com2=/dev/pts/3"}, {}, "/dev/pts/3"},
+           Case{{"--com2", "/dev/b", "--com1", "/dev/a"}, "/dev/a", "/dev/b"},
+           Case{{"--com1", "/dev/serial/by-id/usb-Ünï-if00"}, "/dev/serial/by-id/usb-Ünï-if00", {}},
+       }) {
+    const CommandLine line = parseCommandLine(QStringList{"qd40-control"} + c.arguments);
+    const std::string shown = c.arguments.join(' ').toStdString();
+    EXPECT_EQ(line.outcome, CommandLine::Outcome::Run) << shown << ": " << line.err;
+    EXPECT_EQ(line.options.com1, c.com1) << shown;
+    EXPECT_EQ(line.options.com2, c.com2) << shown;
+    EXPECT_EQ(line.out + line.err, "") << shown;
+  }
+}
+
+TEST(CommandLine, OptionsOverTheEnvironmentAndReasonsNameTheOption) {
+  setenv("QD40_COM1", "/dev/ttyUSB3", 1);
+  applyPortOptions({"/dev/ttyUSB5", {}});
+  const PortIdentity com1 = portIdentity(1);
+  setPortOverride(1, "");
+  EXPECT_EQ(com1.device, "/dev/ttyUSB5");
+  EXPECT_EQ(com1.variable, "--com1");
+  Diagnosis diagnosis;
+  diagnosis.failure = OpenFailure::Missing;
+  const std::string missing = describeOpenFailure(com1, diagnosis);
+  EXPECT_NE(missing.find("Set --com1 to the projector's serial device"), std::string::npos)
+      << missing;
+  EXPECT_EQ(portIdentity(1).device, "/dev/ttyUSB3") << "without the option the variable counts";
+  unsetenv("QD40_COM1");
+}
+
+struct Finished {
+  int exitCode;
+  std::string out, err;
+};
+
+// Runs a program with no display, no platform and no port it could open.
+Finished runWithoutDisplay(const QString& program, const QStringList& arguments) {
+  QProcess process;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
+  env.insert("QD40_COM1", "/dev/qd40-test-no-such-device");
+  process.setProcessEnvironment(env);
+  process.start(program, arguments);
+  EXPECT_TRUE(process.waitForFinished(10000)) << program.toStdString();
+  return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+          process.readAllStandardOutput().toStdString(),
+          process.readAllStandardError().toStdString()};
+}
+
+TEST(CommandLine, BinariesAnswerAndRefuseWithoutOpeningAWindow) {
+  struct Case {
+    QString program;
+    QStringList arguments;
+    int exitCode;
+    std::string out;  // found in stdout
+    std::string err;  // found in stderr
+  };
+  const QString panel = QD40_CONTROL_PATH, sim = QD40_SIM_PATH;
+  for (const Case& c : {
+           Case{panel, {"--version"}, 0, "qd40-control 1.40\n", ""},
+           Case{panel, {"-v"}, 0, "qd40-control 1.40\n", ""},
+           Case{panel, {"--help"}, 0, "Usage: qd40-control [options]", ""},
+           Case{panel, {"--help"}, 0, "--com1 <path>", ""},
+           Case{panel, {"--help"}, 0, "QD40_COM1", ""},
+           Case{panel, {"--bogus"}, 2, "", "qd40-control: Unknown option 'bogus'."},
+           Case{panel, {"--bogus"}, 2, "", "Usage: qd40-control [options]"},
+           Case{panel, {"stray"}, 2, "", "Unexpected argument 'stray'."},
+           Case{panel, {"--com1", "/dev/ttyS0", "--", "more"}, 2, "", "argument 'more'"},
+           Case{panel, {"--com1"}, 2, "", "Missing value after '--com1'."},
+           Case{panel, {"--com2="}, 2, "", "--com2 needs a device path."},
+           Case{panel, {"-platform", "xcb"}, 2, "", "Unknown option"},
+           Case{sim, {"--version"}, 0, "qd40-sim 1.40\n", ""},
+       }) {
+    const std::string shown = c.program.toStdString() + " " + c.arguments.join(' ').toStdString();
+    const Finished run = runWithoutDisplay(c.program, c.arguments);
+    EXPECT_EQ(run.exitCode, c.exitCode) << shown << "\n" << run.err;
+    EXPECT_NE(run.out.find(c.out), std::string::npos) << shown << " printed: " << run.out;
+    EXPECT_NE(run.err.find(c.err), std::string::npos) << shown << " said: " << run.err;
+    EXPECT_EQ(c.exitCode == 0 ? run.err : run.out, "") << shown;
+  }
+}
+
+TEST(CommandLine, Com1OptionOpensItsDeviceOverTheVariable) {
+  PtyPair pty;
+  QProcess process;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("QD40_COM1", "/dev/qd40-test-no-such-device");
+  env.insert("QT_QPA_PLATFORM", "offscreen");
+  process.setProcessEnvironment(env);
+  process.start(QD40_CONTROL_PATH, {"--com1", QString::fromStdString(pty.slavePath())});
+  ASSERT_TRUE(process.waitForStarted(5000));
+  const auto opened = [&] {
+    std::error_code ec;
+    const std::string fds = "/proc/" + std::to_string(process.processId()) + "/fd";
+    for (const auto& fd : std::filesystem::directory_iterator(fds, ec)) {
+      std::error_code linkError;
+      if (std::filesystem::read_symlink(fd.path(), linkError) == pty.slavePath()) return true;
+    }
+    return false;
+  };
+  EXPECT_TRUE(waitUntil(opened, milliseconds(5000)));
+  process.kill();
+  process.waitForFinished(5000);
+}
+
+TEST(Desktop, TheApplicationNamesItsDesktopEntryAndHasItsIcon) {
+  // The Wayland app_id: a desktop finds the entry org.qd40.control.desktop by it.
+  EXPECT_EQ(QGuiApplication::desktopFileName(), "org.qd40.control");
+  for (const int size : {48, 128, 256}) {
+    EXPECT_FALSE(QApplication::windowIcon().pixmap(size, size).isNull()) << size;
+  }
+}
+
+}  // namespace
+}  // namespace qd40::test
