@@ -58,7 +58,7 @@ bool PanelApplication::notify(QObject* receiver, QEvent* event) {
   return QApplication::notify(receiver, event);
 }
 
-Panel::Panel()
+Panel::Panel(std::optional<std::string> logPath)
     : m_window(std::make_unique<PanelWindow>()),
       m_serial(new QtSerialService(m_window.get())),
       m_network(new TcpSerialService(m_window.get())),
@@ -67,7 +67,7 @@ Panel::Panel()
       m_timer2("Timer2", kTimer2Start, m_window.get()),
       m_timer3("Timer3", kTimer3Start, m_window.get()),
       m_timer4("Timer4", kTimer4Start, m_window.get()) {
-  if (const std::string path = sessionLogPath(); !path.empty()) {
+  if (const std::string path = logPath.value_or(sessionLogPath()); !path.empty()) {
     m_log = SessionLog::open(path, m_logFailure);
     if (m_log) m_logged = std::make_unique<LoggingSerialService>(m_router, *m_log);
   }

@@ -4,6 +4,7 @@
 // that gives the window its view of every key press.
 #include <QApplication>
 #include <memory>
+#include <optional>
 
 #include "app/Form1.h"
 #include "panel/PanelWindow.h"
@@ -27,7 +28,9 @@ class PanelApplication final : public QApplication {
 
 class Panel final {
  public:
-  Panel();
+  // The session log goes to `logPath`, else to the file QD40_LOG names;
+  // there is none when both are missing.
+  explicit Panel(std::optional<std::string> logPath = std::nullopt);
   ~Panel();
   Panel(const Panel&) = delete;
   Panel& operator=(const Panel&) = delete;

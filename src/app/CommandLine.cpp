@@ -22,6 +22,7 @@ QString usageText(const QCommandLineParser& parser) {
          "\nEnvironment:\n"
          "  QD40_COM1, QD40_COM2  the devices COM1 and COM2 stand for when --com1 or\n"
          "                        --com2 is not given (default /dev/ttyS0, /dev/ttyS1)\n"
+         "  QD40_LOG              the session log file when --log is not given\n"
          "\nExit status: 0 when the window is closed, 2 for a bad command line.\n";
 }
 
@@ -37,9 +38,17 @@ CommandLine parseCommandLine(const QStringList& arguments) {
       "A control panel for a QD40 data projector on an RS-232C serial line.");
   const QCommandLineOption help({"h", "help"}, "Show this help and exit.");
   const QCommandLineOption version({"v", "version"}, "Show the version and exit.");
-  const QCommandLineOption com1("com1", "Serial device for COM1, over $QD40_COM1.", "path");
-  const QCommandLineOption com2("com2", "Serial device for COM2, over $QD40_COM2.", "path");
-  parser.addOptions({help, version, com1, com2});
+  const QCommandLineOption com1(
+      "com1",
+      "Serial device (or socket://HOST:PORT, rfc2217://HOST:PORT) for COM1, over $QD40_COM1.",
+      "path");
+  const QCommandLineOption com2(
+      "com2",
+      "Serial device (or socket://HOST:PORT, rfc2217://HOST:PORT) for COM2, over $QD40_COM2.",
+      "path");
+  const QCommandLineOption log(
+      "log", "Append a line for every event on the line to file, over $QD40_LOG.", "file");
+  parser.addOptions({help, version, com1, com2, log});
 
   CommandLine line;
   line.outcome = CommandLine::Outcome::Exit;
@@ -71,6 +80,14 @@ CommandLine parseCommandLine(const QStringList& arguments) {
       return line;
     }
     *target = QFile::encodeName(path).toStdString();
+  }
+  if (parser.isSet(log)) {
+    const QString file = parser.value(log);
+    if (file.isEmpty()) {
+      line.err = fail(parser, "--log needs a file name.");
+      return line;
+    }
+    line.options.log = QFile::encodeName(file).toStdString();
   }
   line.outcome = CommandLine::Outcome::Run;
   line.exitCode = 0;

@@ -14,6 +14,7 @@ inline constexpr int kExitUsage = 2;
 struct CommandLineOptions {
   std::optional<std::string> com1;  // --com1 PATH: the device COM1 stands for
   std::optional<std::string> com2;  // --com2 PATH: the device COM2 stands for
+  std::optional<std::string> log;   // --log FILE: the session log to append to
 };
 
 struct CommandLine {

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFile>
 #include <QIcon>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <filesystem>
 
 #include "PtyPair.h"
@@ -93,6 +95,9 @@ TEST(CommandLine, BinariesAnswerAndRefuseWithoutOpeningAWindow) {
            Case{panel, {"--com1", "/dev/ttyS0", "--", "more"}, 2, "", "argument 'more'"},
            Case{panel, {"--com1"}, 2, "", "Missing value after '--com1'."},
            Case{panel, {"--com2="}, 2, "", "--com2 needs a device path."},
+           Case{panel, {"--help"}, 0, "--log <file>", ""},
+           Case{panel, {"--help"}, 0, "QD40_LOG", ""},
+           Case{panel, {"--log="}, 2, "", "--log needs a file name."},
            Case{panel, {"-platform", "xcb"}, 2, "", "Unknown option"},
            Case{sim, {"--version"}, 0, "qd40-sim 1.40\n", ""},
        }) {
@@ -126,6 +131,30 @@ TEST(CommandLine, Com1OptionOpensItsDeviceOverTheVariable) {
   EXPECT_TRUE(waitUntil(opened, milliseconds(5000)));
   process.kill();
   process.waitForFinished(5000);
+}
+
+TEST(CommandLine, LogOptionWritesTheSessionLogOverTheVariable) {
+  PtyPair pty;
+  QTemporaryDir dir;
+  const QString byVariable = dir.filePath("variable.log"), byOption = dir.filePath("option.log");
+  QProcess process;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("QD40_LOG", byVariable);
+  env.insert("QT_QPA_PLATFORM", "offscreen");
+  process.setProcessEnvironment(env);
+  process.start(QD40_CONTROL_PATH,
+                {"--com1", QString::fromStdString(pty.slavePath()), "--log", byOption});
+  ASSERT_TRUE(process.waitForStarted(5000));
+  const std::string opened = "COM1 (" + pty.slavePath() + ") opened";
+  EXPECT_TRUE(waitUntil(
+      [&] {
+        QFile log(byOption);
+        return log.open(QIODevice::ReadOnly) && log.readAll().contains(opened.c_str());
+      },
+      milliseconds(5000)));
+  process.kill();
+  process.waitForFinished(5000);
+  EXPECT_FALSE(QFile::exists(byVariable));
 }
 
 TEST(Desktop, TheApplicationNamesItsDesktopEntryAndHasItsIcon) {
