@@ -1,7 +1,9 @@
 # What `cmake --install` puts where, in the places a Linux desktop looks, and
 # the Debian package built from the same rules (scripts/package).
 
-set(QD40_HOMEPAGE "https://qd40.org" CACHE STRING "The project's web site, named in the metainfo")
+# No web site yet: a reserved documentation address stands in until one is
+# given with -DQD40_HOMEPAGE=URL (the screenshot address is taken from it).
+set(QD40_HOMEPAGE "https://example.org/qd40-control" CACHE STRING "The project's web site, named in the metainfo")
 
 set(data ${PROJECT_SOURCE_DIR}/data)
 set(generated ${PROJECT_BINARY_DIR}/data)

@@ -11,7 +11,11 @@ namespace qd40::test {
 namespace {
 
 using std::chrono::milliseconds;
-constexpr double kToleranceMs = 25;
+// The real timer on a shared machine: a tick may come late by tens of
+// milliseconds. The exact repeat timing is the virtual-clock tests' business
+// and the period's spread the benchmark's; this checks the real timer drives
+// the repeat at a quarter second, with the hold ending midway between ticks.
+constexpr double kToleranceMs = 75;
 
 class InteractionTest : public PanelFixture {
  protected:
@@ -33,7 +37,7 @@ int lines(const std::vector<Arrival>& arrivals) {
 }
 
 TEST_F(InteractionTest, HoldingVolumePlusSendsAtEveryQuarterSecond) {
-  const auto arrivals = hold("Command1", Qt::LeftButton, milliseconds(1060));
+  const auto arrivals = hold("Command1", Qt::LeftButton, milliseconds(1125));
   std::string all;
   for (const Arrival& a : arrivals) all += a.bytes;
   EXPECT_EQ(all, "C09\rC09\rC09\rC09\rC09\r");
