@@ -6,14 +6,12 @@
 
 #include <QMetaObject>
 
+#include "serial/LineSettings.h"
 #include "serial/PortDiagnostics.h"
 
 namespace qd40 {
 
 namespace {
-
-constexpr int kLowestPort = 1;
-constexpr int kHighestPort = 2;
 
 // Guards a call into QSerialPort so that errors it raises are not taken for a
 // lost line.
@@ -27,40 +25,16 @@ class CallScope {
   bool m_saved;
 };
 
-struct LineSettings {
-  qint32 baud = 19200;
-  QSerialPort::Parity parity = QSerialPort::NoParity;
-  QSerialPort::DataBits dataBits = QSerialPort::Data8;
-  QSerialPort::StopBits stopBits = QSerialPort::OneStop;
-};
-
-// Parses "19200,N,8,1"; nullopt for anything else.
-std::optional<LineSettings> parseSettings(const std::string& text) {
-  const QStringList parts = QString::fromStdString(text).split(',');
-  if (parts.size() != 4) return std::nullopt;
-  LineSettings line;
-  bool ok = false;
-  line.baud = parts[0].toInt(&ok);
-  if (!ok || line.baud <= 0) return std::nullopt;
-  const QString parity = parts[1].toUpper();
-  if (parity == "N")
-    line.parity = QSerialPort::NoParity;
-  else if (parity == "E")
-    line.parity = QSerialPort::EvenParity;
-  else if (parity == "O")
-    line.parity = QSerialPort::OddParity;
-  else
-    return std::nullopt;
-  const int bits = parts[2].toInt(&ok);
-  if (!ok || bits < 5 || bits > 8) return std::nullopt;
-  line.dataBits = static_cast<QSerialPort::DataBits>(bits);
-  if (parts[3] == "1")
-    line.stopBits = QSerialPort::OneStop;
-  else if (parts[3] == "2")
-    line.stopBits = QSerialPort::TwoStop;
-  else
-    return std::nullopt;
-  return line;
+QSerialPort::Parity qtParity(Parity parity) {
+  switch (parity) {
+    case Parity::Even:
+      return QSerialPort::EvenParity;
+    case Parity::Odd:
+      return QSerialPort::OddParity;
+    case Parity::None:
+      break;
+  }
+  return QSerialPort::NoParity;
 }
 
 }  // namespace
@@ -82,28 +56,26 @@ std::string QtSerialService::devicePath() const {
 }
 
 PortStatus QtSerialService::setCommPort(int number) {
-  if (m_port.isOpen())
-    return PortStatus::failure("The port number cannot change while the port is open.");
-  if (number < kLowestPort || number > kHighestPort) {
-    return PortStatus::failure("COM" + std::to_string(number) +
-                               " is not available: the panel drives COM1 and COM2.");
-  }
-  m_number = number;
-  return PortStatus::success();
+  PortStatus accepted = acceptPortNumber(number, m_port.isOpen());
+  if (accepted) m_number = number;
+  return accepted;
 }
 
 PortStatus QtSerialService::setSettings(const std::string& settings) {
-  if (!parseSettings(settings)) return PortStatus::failure("Invalid line settings: " + settings);
+  if (!parseLineSettings(settings))
+    return PortStatus::failure("Invalid line settings: " + settings);
   m_settings = settings;
   return m_port.isOpen() ? applySettings() : PortStatus::success();
 }
 
 PortStatus QtSerialService::applySettings() {
-  const LineSettings line = *parseSettings(m_settings);
+  const LineSettings line = *parseLineSettings(m_settings);
   CallScope scope(m_inCall);
-  const bool ok = m_port.setBaudRate(line.baud) && m_port.setParity(line.parity) &&
-                  m_port.setDataBits(line.dataBits) && m_port.setStopBits(line.stopBits) &&
-                  m_port.setFlowControl(QSerialPort::NoFlowControl);
+  const bool ok =
+      m_port.setBaudRate(line.baud) && m_port.setParity(qtParity(line.parity)) &&
+      m_port.setDataBits(static_cast<QSerialPort::DataBits>(line.dataBits)) &&
+      m_port.setStopBits(line.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop) &&
+      m_port.setFlowControl(QSerialPort::NoFlowControl);
   if (ok) return PortStatus::success();
   const std::string why = m_port.errorString().toStdString();
   m_port.clearError();

@@ -18,6 +18,17 @@ struct PortStatus {
   explicit operator bool() const { return ok; }
 };
 
+// Whether a service may take COM<number> now: only COM1 and COM2, and only
+// while the port is closed.
+inline PortStatus acceptPortNumber(int number, bool portOpen) {
+  if (portOpen) return PortStatus::failure("The port number cannot change while the port is open.");
+  if (number < 1 || number > 2) {
+    return PortStatus::failure("COM" + std::to_string(number) +
+                               " is not available: the panel drives COM1 and COM2.");
+  }
+  return PortStatus::success();
+}
+
 // Kinds of notification, numbered as the panel's handler expects them.
 enum class CommEvent : std::int16_t {
   None = 0,

@@ -7,9 +7,6 @@ namespace qd40 {
 
 namespace {
 
-constexpr int kLowestPort = 1;
-constexpr int kHighestPort = 2;
-
 ConnectFailure classify(QAbstractSocket::SocketError error) {
   switch (error) {
     case QAbstractSocket::HostNotFoundError:
@@ -46,13 +43,9 @@ TcpSerialService::~TcpSerialService() {
 }
 
 PortStatus TcpSerialService::setCommPort(int number) {
-  if (isOpen()) return PortStatus::failure("The port number cannot change while the port is open.");
-  if (number < kLowestPort || number > kHighestPort) {
-    return PortStatus::failure("COM" + std::to_string(number) +
-                               " is not available: the panel drives COM1 and COM2.");
-  }
-  m_number = number;
-  return PortStatus::success();
+  PortStatus accepted = acceptPortNumber(number, isOpen());
+  if (accepted) m_number = number;
+  return accepted;
 }
 
 PortStatus TcpSerialService::setSettings(const std::string& settings) {
