@@ -4,14 +4,16 @@
 #include <QStyleFactory>
 #include <QTimer>
 
+#include "app/PanelBinding.h"
 #include "protocol/Commands.h"
 
 namespace qd40 {
 
 PanelApplication::PanelApplication(int& argc, char** argv) : QApplication(argc, argv) {
+  // No display name: X11 and Wayland would append it to the window's caption,
+  // which must stand alone. The message box carries its own title.
   setApplicationName("qd40-control");
-  setApplicationDisplayName(PanelWindow::messageTitle());
-  // Fusion paints a button's face in its palette colour on every platform.
+  // The panel paints its own colours; Fusion draws the rest alike everywhere.
   setStyle(QStyleFactory::create("Fusion"));
 }
 
@@ -37,7 +39,7 @@ Panel::Panel()
       m_timer4("Timer4", kTimer4Start, m_window.get()),
       m_form(std::make_unique<Form1>(*m_window, FormTimers{m_timer1, m_timer2, m_timer3, m_timer4},
                                      *m_serial)) {
-  m_window->bind(*m_form);
+  bindPanel(*m_window, *m_form);
 }
 
 void Panel::start() {

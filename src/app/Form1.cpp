@@ -135,6 +135,10 @@ void Form1::Hyouji(const Text& line, std::uint8_t mode) {
     showReceived(renderMonitor(line));
     return;
   }
+  // Every send starts its reply afresh: characters left from an earlier
+  // reply window, or that arrived while none was open, would otherwise stand
+  // in front of this reply and be decoded in its place.
+  m_state.rxBuffer.clear();
   const PortStatus written = writeLine(line);
   m_window.setCaption(Control::Label11, renderMonitor(line));
   m_timers.timer2.setEnabled(true);
@@ -147,7 +151,9 @@ void Form1::Hyouji(const Text& line, std::uint8_t mode) {
 
 void Form1::Hyouji(const RxBuffer& line, std::uint8_t mode) {
   if (mode == kSend) {
-    Hyouji(line.chars(), mode);
+    // A copy: sending empties the buffer this line may come from.
+    const Text copy = line.chars();
+    Hyouji(copy, mode);
     return;
   }
   showReceived(line.rendered());

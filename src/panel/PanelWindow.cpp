@@ -1,4 +1,4 @@
-// Builds the window from the layout table and binds its events.
+// Builds the window from the layout table.
 #include "panel/PanelWindow.h"
 
 #include <QApplication>
@@ -11,8 +11,8 @@
 #include <array>
 #include <cmath>
 
-#include "app/Form1.h"
 #include "panel/Layout.h"
+#include "panel/PanelLook.h"
 #include "panel/PanelWidgets.h"
 #include "protocol/Commands.h"
 
@@ -20,22 +20,14 @@ namespace qd40 {
 
 namespace {
 
-// Japanese-capable Gothic faces that stand in for the designed fixed-pitch
-// and proportional faces, which Linux does not have.
-constexpr const char* kGothicFamily = "Noto Sans Mono CJK JP";
-constexpr const char* kPGothicFamily = "Noto Sans CJK JP";
 constexpr qsizetype kLongestToolTip = 512;
+// A button's caption keeps clear of its edge by this much on either side.
+constexpr int kButtonTextMargin = 3;
+// The property that keeps a control's caption as set, before fitting.
+constexpr const char* kCaptionProperty = "caption";
 
-QFont fontFor(const FontSpec& entry) {
-  QFont font(entry.face == Face::Gothic ? kGothicFamily : kPGothicFamily);
-  font.setPointSizeF(entry.points);
-  font.setWeight(entry.bold ? QFont::Bold : QFont::Normal);
-  font.setStyleHint(entry.face == Face::Gothic ? QFont::TypeWriter : QFont::SansSerif);
-  return font;
-}
-
-QColor colourFor(const Colour& colour) {
-  return QColor(colour.red, colour.green, colour.blue);
+QString fromView(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 QRect twipsRect(int left, int top, int width, int height) {
@@ -63,44 +55,43 @@ Qt::Alignment alignmentFor(Align align) {
   return Qt::AlignLeft | Qt::AlignVCenter;
 }
 
+// Every role the control paints with, from the table: a dark or otherwise
+// unusual desktop palette has nothing left to leak in.
 void applyLook(QWidget* widget, const ControlSpec& entry) {
-  QPalette palette = widget->palette();
-  const QPalette::ColorRole backRole =
-      entry.kind == Kind::Button
-          ? QPalette::Button
-          : (entry.kind == Kind::TextBox ? QPalette::Base : QPalette::Window);
-  const QPalette::ColorRole foreRole =
-      entry.kind == Kind::Button
-          ? QPalette::ButtonText
-          : (entry.kind == Kind::TextBox ? QPalette::Text : QPalette::WindowText);
-  if (entry.back.isRgb()) {
-    palette.setColor(backRole, colourFor(entry.back));
-    if (entry.kind != Kind::Button && entry.kind != Kind::TextBox)
-      widget->setAutoFillBackground(true);
-  }
-  if (entry.fore.isRgb()) palette.setColor(foreRole, colourFor(entry.fore));
-  widget->setPalette(palette);
+  const QColor back = backColour(entry);
+  const bool field = entry.kind == Kind::TextBox || entry.kind == Kind::Option;
+  widget->setPalette(panelPalette(back, foreColour(entry), field ? colourFor(kFieldColour) : back));
+  widget->setAutoFillBackground(entry.kind != Kind::Button && entry.kind != Kind::TextBox);
   // A control "without a font of its own" takes the window's font, even
   // inside a frame whose font differs.
   if (!entry.font.none()) widget->setFont(fontFor(entry.font.inherit ? kFormFont : entry.font));
 }
 
-// A caption too wide for its button wraps at a blank when the button is tall
-// enough for two lines, as the designed buttons do.
-QString fitCaption(const QString& caption, const QFont& font, int width, int height) {
-  const QFontMetrics metrics(font);
-  constexpr int kPadding = 6;
-  const int space = caption.lastIndexOf(' ');
-  if (metrics.horizontalAdvance(caption) + kPadding <= width || space < 0 ||
-      3 * metrics.lineSpacing() > 2 * height) {
-    return caption;
+// Shows a caption in a button or a titled label, fitted to the control: it
+// wraps, and shrinks only if wrapping is not enough. The caption as set is
+// kept for reading back.
+void showCaption(QWidget* widget, const ControlSpec& entry, const QString& caption) {
+  widget->setProperty(kCaptionProperty, caption);
+  QSize area = widget->size();
+  if (auto* label = qobject_cast<QLabel*>(widget)) {
+    area = label->contentsRect().size();
+  } else {
+    area.rwidth() -= 2 * kButtonTextMargin;
   }
-  return caption.left(space) + '\n' + caption.mid(space + 1);
+  const FittedCaption fitted =
+      fitCaption(caption, fontFor(entry.font.inherit ? kFormFont : entry.font), area);
+  widget->setFont(fitted.font);
+  const QString shown = fitted.lines.join('\n');
+  if (auto* label = qobject_cast<QLabel*>(widget)) {
+    label->setText(shown);
+  } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+    // A caption is shown as written: '&' would otherwise mark a mnemonic.
+    button->setText(QString(shown).replace('&', "&&"));
+  }
 }
 
 QWidget* makeWidget(const ControlSpec& entry, QWidget* container) {
-  const QString caption =
-      QString::fromUtf8(entry.caption.data(), static_cast<qsizetype>(entry.caption.size()));
+  const QString caption = fromView(entry.caption);
   switch (entry.kind) {
     case Kind::Frame: {
       auto* frame = new QFrame(container);
@@ -110,7 +101,6 @@ QWidget* makeWidget(const ControlSpec& entry, QWidget* container) {
     case Kind::Label: {
       auto* label = new QLabel(container);
       label->setTextFormat(Qt::PlainText);
-      label->setText(caption);
       label->setAlignment(alignmentFor(entry.align));
       if (entry.has(kBorder)) label->setFrameStyle(QFrame::Box | QFrame::Plain);
       return label;
@@ -118,11 +108,7 @@ QWidget* makeWidget(const ControlSpec& entry, QWidget* container) {
     case Kind::Button: {
       const bool held = std::any_of(kHoldTable.begin(), kHoldTable.end(),
                                     [&](const HoldRow& row) { return row.button == entry.name; });
-      QPushButton* button = held ? new HoldButton(container) : new QPushButton(container);
-      // A caption is shown as written: '&' would otherwise mark a mnemonic.
-      button->setFont(fontFor(entry.font.inherit ? kFormFont : entry.font));
-      button->setText(fitCaption(QString(caption).replace('&', "&&"), button->font(),
-                                 toPixels(entry.width), toPixels(entry.height)));
+      QPushButton* button = held ? new HoldButton(container) : new FlatButton(container);
       button->setAutoDefault(false);
       return button;
     }
@@ -132,7 +118,7 @@ QWidget* makeWidget(const ControlSpec& entry, QWidget* container) {
       return option;
     }
     case Kind::TextBox: {
-      auto* box = new QLineEdit(container);
+      auto* box = new CommandBox(container);
       box->setMaxLength(std::numeric_limits<int>::max());
       return box;
     }
@@ -141,11 +127,8 @@ QWidget* makeWidget(const ControlSpec& entry, QWidget* container) {
       picture->setPixmap(makeLogo());
       return picture;
     }
-    case Kind::Line: {
-      auto* line = new QFrame(container);
-      line->setAutoFillBackground(true);
-      return line;
-    }
+    case Kind::Line:
+      return new QFrame(container);
     case Kind::Timer:
     case Kind::Comm:
       break;
@@ -157,11 +140,8 @@ QWidget* makeWidget(const ControlSpec& entry, QWidget* container) {
 
 PanelWindow::PanelWindow(QWidget* parent) : QWidget(parent), m_outerHeight(kForm.designHeight) {
   setObjectName("Form1");
-  setWindowTitle(
-      QString::fromUtf8(kForm.caption.data(), static_cast<qsizetype>(kForm.caption.size())));
-  QPalette palette = this->palette();
-  palette.setColor(QPalette::Window, colourFor(kFormBack));
-  setPalette(palette);
+  setWindowTitle(fromView(kForm.caption));
+  setPalette(panelPalette(colourFor(kFormBack), colourFor(kTextColour), colourFor(kFieldColour)));
   setAutoFillBackground(true);
   setFont(fontFor(kFormFont));
   build();
@@ -178,16 +158,13 @@ void PanelWindow::build() {
     QWidget* container = entry.container == "Form1" ? this : control(entry.container);
     QWidget* widget = makeWidget(entry, container);
     if (widget == nullptr) continue;
-    widget->setObjectName(
-        QString::fromUtf8(entry.name.data(), static_cast<qsizetype>(entry.name.size())));
+    widget->setObjectName(fromView(entry.name));
     widget->setGeometry(entry.kind == Kind::Line
                             ? lineRect(entry)
                             : twipsRect(entry.left, entry.top, entry.width, entry.height));
     applyLook(widget, entry);
-    if (entry.kind == Kind::Line) {
-      QPalette palette = widget->palette();
-      palette.setColor(QPalette::Window, colourFor(kLineColour));
-      widget->setPalette(palette);
+    if (entry.kind == Kind::Button || (entry.kind == Kind::Label && !entry.caption.empty())) {
+      showCaption(widget, entry, fromView(entry.caption));
     }
     if (entry.has(kHiddenAtStart)) widget->hide();
     if (entry.kind == Kind::Frame || entry.kind == Kind::Label || entry.kind == Kind::Line ||
@@ -207,51 +184,15 @@ void PanelWindow::build() {
 }
 
 QWidget* PanelWindow::control(std::string_view name) const {
-  return m_controls.value(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())),
-                          nullptr);
+  return m_controls.value(fromView(name), nullptr);
 }
 
 QWidget* PanelWindow::widget(Control control) const {
   return this->control(controlName(control));
 }
 
-void PanelWindow::bind(Form1& form) {
-  m_form = &form;
-  for (const CommandRow& row : kCommandTable) {
-    auto* button = qobject_cast<QPushButton*>(control(row.button));
-    connect(button, &QPushButton::clicked, this, [&form, &row] { form.commandClick(row); });
-  }
-  for (const HoldRow& row : kHoldTable) {
-    auto* button = qobject_cast<HoldButton*>(control(row.button));
-    connect(button, &HoldButton::mouseDown, this, [&form, &row] { form.holdMouseDown(row); });
-    connect(button, &HoldButton::mouseUp, this, [&form, &row] { form.holdMouseUp(row); });
-  }
-  struct Click {
-    std::string_view control;
-    void (Form1::*handler)();
-  };
-  static constexpr std::array kClicks = {
-      Click{"Command16", &Form1::Command16_Click}, Click{"Command33", &Form1::Command33_Click},
-      Click{"Command34", &Form1::Command34_Click}, Click{"Command95", &Form1::Command95_Click},
-      Click{"Command96", &Form1::Command96_Click}, Click{"Option1", &Form1::Option1_Click},
-      Click{"Option2", &Form1::Option2_Click},     Click{"Option9", &Form1::Option9_Click},
-      Click{"Option10", &Form1::Option10_Click},
-  };
-  for (const Click& click : kClicks) {
-    auto* button = qobject_cast<QAbstractButton*>(control(click.control));
-    connect(button, &QAbstractButton::clicked, this, [&form, &click] { (form.*click.handler)(); });
-  }
-  connect(qobject_cast<PictureLabel*>(control("Image1")), &PictureLabel::doubleClicked, this,
-          [&form] { form.Image1_DblClick(); });
-}
-
 void PanelWindow::previewKeyPress(int key, Qt::KeyboardModifiers modifiers) {
-  if (m_form == nullptr) return;
-  int shift = 0;
-  if (modifiers & Qt::ShiftModifier) shift |= Form1::kShiftMask;
-  if (modifiers & Qt::ControlModifier) shift |= Form1::kCtrlMask;
-  if (modifiers & Qt::AltModifier) shift |= Form1::kAltMask;
-  m_form->Form_KeyDown(key, shift);
+  emit keyDown(key, modifiers);
 }
 
 void PanelWindow::setCaption(Control control, const std::string& text) {
@@ -266,8 +207,8 @@ void PanelWindow::setCaption(Control control, const std::string& text) {
     }
   } else if (auto* box = qobject_cast<QLineEdit*>(target)) {
     box->setText(value);
-  } else if (auto* button = qobject_cast<QAbstractButton*>(target)) {
-    button->setText(QString(value).replace('&', "&&"));
+  } else if (qobject_cast<QAbstractButton*>(target) != nullptr) {
+    showCaption(target, *findControl(controlName(control)), value);
   }
 }
 
@@ -275,8 +216,8 @@ std::string PanelWindow::caption(Control control) const {
   QWidget* target = widget(control);
   if (auto* label = qobject_cast<QLabel*>(target)) return label->text().toStdString();
   if (auto* box = qobject_cast<QLineEdit*>(target)) return box->text().toStdString();
-  if (auto* button = qobject_cast<QAbstractButton*>(target)) {
-    return button->text().replace("&&", "&").replace('\n', ' ').toStdString();
+  if (qobject_cast<QAbstractButton*>(target) != nullptr) {
+    return target->property(kCaptionProperty).toString().toStdString();
   }
   return {};
 }

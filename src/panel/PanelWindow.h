@@ -1,7 +1,7 @@
 #pragma once
 // The real window: built once from the layout table, it implements the
-// toolkit seam for the form and routes each widget event to one handler of
-// the form. It holds no panel logic of its own.
+// toolkit seam for the form. Its controls' events are bound to the form's
+// handlers by the application; it holds no panel logic of its own.
 #include <QHash>
 #include <QWidget>
 
@@ -9,16 +9,11 @@
 
 namespace qd40 {
 
-class Form1;
-
 class PanelWindow final : public QWidget, public Window {
   Q_OBJECT
 
  public:
   explicit PanelWindow(QWidget* parent = nullptr);
-
-  // Connects every control's events to the form's handlers.
-  void bind(Form1& form);
 
   // Window seam.
   void setCaption(Control control, const std::string& text) override;
@@ -43,13 +38,15 @@ class PanelWindow final : public QWidget, public Window {
 
   static QString messageTitle();
 
+ signals:
+  void keyDown(int key, Qt::KeyboardModifiers modifiers);
+
  private:
   void build();
   QWidget* widget(Control control) const;
 
   QHash<QString, QWidget*> m_controls;
   int m_outerHeight;
-  Form1* m_form = nullptr;
 };
 
 }  // namespace qd40

@@ -19,6 +19,7 @@ namespace {
 
 using std::chrono::milliseconds;
 constexpr milliseconds kReplyWindowClosed{600};
+constexpr milliseconds kStartUpSettles{300};
 
 // Resident memory of this process, in KiB.
 long residentKiB() {
@@ -93,11 +94,10 @@ TEST_F(BinaryTest, APortHeldByAnotherPanelIsReportedWithItsHolder) {
   start(pty.slavePath());
   ASSERT_TRUE(
       waitUntil([&] { return holds(panel.processId(), pty.slavePath()); }, milliseconds(5000)));
-  // Start-up opens the port, then marking COM1 closes and opens it again; a
-  // slow (sanitized) panel can be caught between the two.
-  runFor(milliseconds(500));
-  ASSERT_TRUE(
-      waitUntil([&] { return holds(panel.processId(), pty.slavePath()); }, milliseconds(5000)));
+  // Start-up opens COM1 and then selects it, which closes and reopens it; the
+  // port is free for a moment in between, so let start-up finish first.
+  runFor(kStartUpSettles);
+  ASSERT_TRUE(holds(panel.processId(), pty.slavePath()));
   qputenv("QD40_COM1", QByteArray::fromStdString(pty.slavePath()));
   QtSerialService second;
   const PortStatus opened = second.open();
@@ -147,7 +147,8 @@ TEST_F(SimulatorTest, PowerOnCountsDownThenIsOn) {
   startSim({"--countdown-ms", "1500"});
   EXPECT_TRUE(statusAfter("Command44", " Stand by"));
   // Each query waits for the reply window of the command before it to
-  // close; a reply inside it would be appended behind the ACK.
+  // close; an acknowledgement arriving after the query would stand in front
+  // of its reply.
   click("Command17");
   runFor(kReplyWindowClosed);
   EXPECT_TRUE(statusAfter("Command44", " Count down"));

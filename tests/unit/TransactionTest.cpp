@@ -135,17 +135,34 @@ TEST(Transaction, PlainButtonDoesNotExtendAnOpenReplyWindow) {
   EXPECT_EQ(h.caption(Control::Label11), "");
 }
 
-TEST(Transaction, SecondReplyIsAppendedAndDecodingReadsTheFirst) {
+// Each send starts its reply afresh, so what is decoded is the reply to the
+// line just sent, never characters left from before it.
+TEST(Transaction, SecondQueryInsideTheFirstWindowIsDecodedFromItsOwnReply) {
   FormHarness h;
   h.click("Command44");
   h.serial.receive("00\r");
+  EXPECT_EQ(h.caption(Control::Label22), " Power ON");
+  h.clock.advance(200);
   h.click("Command45");
   h.serial.receive("2\r");
-  EXPECT_EQ(h.caption(Control::Label12), " 0 0 CR 2 CR ");
-  EXPECT_EQ(h.caption(Control::Label22), " Power ON") << "\" 0\" is no input row";
+  EXPECT_EQ(h.caption(Control::Label12), " 2 CR ");
+  EXPECT_EQ(h.caption(Control::Label22), " Computer 2");
 }
 
-TEST(Transaction, LateReplyIsDecodedAgainstTheLastLineAndKept) {
+TEST(Transaction, StrayCharacterBeforeTheQueryIsNotReadAsItsReply) {
+  FormHarness h;
+  h.click("Command44");
+  h.clock.advance(500);
+  h.serial.receive("8");
+  EXPECT_EQ(h.caption(Control::Label12), " 8 ");
+  h.clock.advance(1000);
+  h.click("Command44");
+  h.serial.receive("00\r");
+  EXPECT_EQ(h.caption(Control::Label12), " 0 0 CR ");
+  EXPECT_EQ(h.caption(Control::Label22), " Power ON");
+}
+
+TEST(Transaction, LateReplyIsDecodedAgainstTheLastLineAndKeptUntilTheNextSend) {
   FormHarness h;
   h.click("Command44");
   h.clock.advance(500);
@@ -155,8 +172,9 @@ TEST(Transaction, LateReplyIsDecodedAgainstTheLastLineAndKept) {
   EXPECT_EQ(h.caption(Control::Label12), " 8 0 ");
   EXPECT_EQ(h.caption(Control::Label22), " Stand by");
   h.click("Command17");
+  EXPECT_EQ(h.caption(Control::Label12), " 8 0 ");
   h.serial.receive("\x06");
-  EXPECT_EQ(h.caption(Control::Label12), " 8 0 ACK ");
+  EXPECT_EQ(h.caption(Control::Label12), " ACK ");
 }
 
 TEST(Transaction, ReplyToAnEarlierQueryIsNotDecodedAfterAnotherCommand) {
@@ -181,11 +199,12 @@ TEST(Transaction, ChatteringLineStopsGrowingTheBufferAndStillDecodes) {
   for (int i = 0; i < 20; ++i) h.serial.receive(chunk);
   EXPECT_EQ(h.form.state().rxBuffer.chars().size(), RxBuffer::kMaxChars);
   EXPECT_EQ(h.caption(Control::Label12).size(), 1 + 2 * RxBuffer::kMaxChars);
-  // A query sent into the full buffer is still decoded on the next event.
+  // A query sent into the full buffer starts its reply afresh.
   h.window.setCaption(Control::Text1, "CR9");
   h.click("Command95");
+  EXPECT_TRUE(h.form.state().rxBuffer.empty());
   h.serial.receive("x");
-  EXPECT_EQ(h.caption(Control::Label22).size(), 1 + 2 * RxBuffer::kMaxChars);
+  EXPECT_EQ(h.caption(Control::Label22), " x ");
   h.clock.advance(2000);
   EXPECT_TRUE(h.form.state().rxBuffer.empty());
 }

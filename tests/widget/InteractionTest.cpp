@@ -91,7 +91,26 @@ TEST_F(InteractionTest, AltKWorksFromTheTextBoxWhichStillGetsTheKey) {
   EXPECT_EQ(clientHeight(), toPixels(7200 - 370));
   EXPECT_EQ(widget<QPushButton>("Command34")->text().toStdString(), "CLOSE");
   EXPECT_FALSE(widget("Command34")->isHidden());
-  EXPECT_EQ(box->text().left(2), "CR");
+  EXPECT_EQ(box->text(), "CR");
+}
+
+TEST_F(InteractionTest, AnAltChordTypesNothingIntoTheTextBox) {
+  auto* box = widget<QLineEdit>("Text1");
+  box->setFocus();
+  KeyCounter counter;
+  box->installEventFilter(&counter);
+  QTest::keyClicks(box, "C00");
+  QTest::keyClick(box, Qt::Key_K, Qt::AltModifier);
+  EXPECT_EQ(counter.presses, 1) << "the box still gets the key";
+  EXPECT_EQ(clientHeight(), toPixels(7200 - 370)) << "the keyboard switch still works";
+  for (Qt::Key letter : {Qt::Key_A, Qt::Key_X, Qt::Key_Z}) {
+    QTest::keyClick(box, letter, Qt::AltModifier);
+  }
+  QTest::keyClick(box, Qt::Key_K, Qt::AltModifier | Qt::ShiftModifier);
+  EXPECT_EQ(box->text(), "C00");
+  click("Command95");
+  EXPECT_EQ(pty.read(4, milliseconds(2000)), "\x43\x30\x30\x0d");
+  EXPECT_EQ(pty.drain(milliseconds(100)), "");
 }
 
 TEST_F(InteractionTest, AltKWithShiftOrCtrlDoesNothing) {

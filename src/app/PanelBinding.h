@@ -1,0 +1,11 @@
+#pragma once
+// Binds the real window's control events to the form's handlers. The window
+// knows nothing of the form; this is the one place where the two meet.
+namespace qd40 {
+
+class Form1;
+class PanelWindow;
+
+void bindPanel(PanelWindow& window, Form1& form);
+
+}  // namespace qd40

@@ -1,0 +1,94 @@
+// Every caption a control can show, in every state, fits inside the control,
+// measured by the metrics of the font it is shown in.
+#include <QFontMetrics>
+#include <QRadioButton>
+#include <QStyle>
+
+#include "PanelFixture.h"
+#include "panel/Layout.h"
+
+namespace qd40::test {
+namespace {
+
+using CaptionTest = PanelFixture;
+
+// The lines a control shows and the room it has for them, in pixels.
+struct Shown {
+  QStringList lines;
+  QFont font;
+  QSize room;
+};
+
+Shown shownBy(QWidget* control) {
+  if (auto* label = qobject_cast<QLabel*>(control)) {
+    return {label->text().split('\n'), label->font(), label->contentsRect().size()};
+  }
+  if (auto* option = qobject_cast<QRadioButton*>(control)) {
+    const int mark = option->style()->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth) +
+                     option->style()->pixelMetric(QStyle::PM_RadioButtonLabelSpacing);
+    return {{option->text()}, option->font(), option->size() - QSize(mark, 0)};
+  }
+  // A button keeps its caption 3 pixels clear of either side.
+  auto* button = qobject_cast<QAbstractButton*>(control);
+  return {button->text().replace("&&", "&").split('\n'), button->font(),
+          button->size() - QSize(6, 0)};
+}
+
+void expectFits(QWidget* control, const std::string& caption) {
+  SCOPED_TRACE(control->objectName().toStdString() + " \"" + caption + "\"");
+  const Shown shown = shownBy(control);
+  const QString whole = QString::fromStdString(caption);
+  EXPECT_TRUE(shown.lines.join(' ') == whole || shown.lines.join("") == whole)
+      << "shown as: " << shown.lines.join('|').toStdString();
+  const QFontMetrics metrics(shown.font);
+  for (const QString& line : shown.lines) {
+    EXPECT_LE(metrics.horizontalAdvance(line), shown.room.width())
+        << line.toStdString() << " at " << shown.font.pointSizeF() << " pt";
+  }
+  EXPECT_LE(shown.lines.size() * metrics.height(), shown.room.height())
+      << shown.lines.size() << " lines at " << shown.font.pointSizeF() << " pt";
+}
+
+TEST_F(CaptionTest, EveryCaptionFitsItsControlInEveryState) {
+  // The captions the layout gives: every button, titled label and option.
+  for (const ControlSpec& entry : controlTable()) {
+    const bool captioned = entry.kind == Kind::Button || entry.kind == Kind::Option ||
+                           (entry.kind == Kind::Label && !entry.caption.empty());
+    if (captioned) expectFits(widget(std::string(entry.name).c_str()), std::string(entry.caption));
+  }
+
+  // The captions the view button takes at run time, in the order the
+  // operator meets them.
+  struct Step {
+    Control control;
+    const char* caption;
+  };
+  const Step steps[] = {
+      {Control::Command34, "CLOSE"},
+      {Control::Command34, "データを表示しない"},
+      {Control::Command34, "データを表示する"},
+      // The longest texts the status line shows.
+      {Control::Label22, " Cooling down & sutandby (All Lamp FAIL)"},
+      {Control::Label22, " Temperature Warning & cooling down"},
+      {Control::Label22, " Top/Bottom , Left/Right reversal"},
+      {Control::Label22, " No1 ON  : 1 Lamp mode(No1 USE)"},
+      {Control::Label22, "  S1= A B C D E C  ,   S2=  H I J K C , S3= M N O P Q C"},
+      {Control::Label22, " 1 2 3 4 5 6 7 8 9 0 1 2 3 4 5 6 7 8 9 Hour Use"},
+  };
+  for (const Step& step : steps) {
+    panel->window().setCaption(step.control, step.caption);
+    EXPECT_EQ(panel->window().caption(step.control), step.caption) << "read back as set";
+    expectFits(widget(std::string(controlName(step.control)).c_str()), step.caption);
+  }
+
+  // The same captions reached by the operator's own keys and clicks.
+  QTest::keyClick(widget("Command17"), Qt::Key_K, Qt::AltModifier);
+  expectFits(widget("Command34"), "CLOSE");
+  click("Command34");
+  expectFits(widget("Command34"), "データを表示する");
+  click("Command34");
+  expectFits(widget("Command34"), "データを表示しない");
+}
+
+}  // namespace
+}  // namespace qd40::test
