@@ -41,7 +41,10 @@ void Form1::Form_Load() {
 
   m_serial.setCommPort(1);
   m_serial.setSettings(m_state.portSettings);
-  if (PortStatus opened = m_serial.open(); !opened) m_startFailure = opened.description;
+  if (PortStatus opened = m_serial.open(); !opened) {
+    m_startFailure = opened.description;
+    m_trouble = PortTrouble::ReportedAtStart;
+  }
 
   m_window.setMarked(Control::Option1, true);
   Option1_Click();
@@ -77,8 +80,11 @@ void Form1::selectPort(int chosen, int fallback) {
     // is set only once the operator has dismissed it.
     m_window.messageBox(result.description);
     m_serial.setCommPort(fallback);
+    // The marks name the port the next send opens. Marking runs no handler.
+    m_window.setMarked(fallback == 1 ? Control::Option1 : Control::Option2, true);
     return;
   }
+  if (m_serial.isOpen()) portRecovered();
   m_window.setVisible(Control::Frame8, false);
 }
 
@@ -128,6 +134,18 @@ void Form1::Timer4_Timer() {
 
 void Form1::portLost(const std::string& description) {
   m_window.setCaption(Control::Label22, description);
+  portTrouble(description);
+}
+
+void Form1::portTrouble(const std::string& description) {
+  if (m_trouble != PortTrouble::None) return;
+  m_trouble = PortTrouble::Shown;
+  m_window.showPortProblem(description);
+}
+
+void Form1::portRecovered() {
+  if (m_trouble == PortTrouble::Shown) m_window.closePortProblem();
+  m_trouble = PortTrouble::None;
 }
 
 void Form1::Hyouji(const Text& line, std::uint8_t mode) {
@@ -163,7 +181,11 @@ PortStatus Form1::writeLine(const Text& line) {
   // A port that could not be opened, or was lost, gets one attempt to open
   // again with the current number and settings before each line.
   if (!m_serial.isOpen()) {
-    if (PortStatus opened = m_serial.open(); !opened) return opened;
+    if (PortStatus opened = m_serial.open(); !opened) {
+      portTrouble(opened.description);
+      return opened;
+    }
+    portRecovered();
   }
   return m_serial.output(toUtf8(line));
 }

@@ -97,12 +97,18 @@ class Form1 final {
   PortStatus writeLine(const Text& line);
   void showReceived(const std::string& rendered);
   void setReplyTiming(ReplyTiming timing);
+  void portTrouble(const std::string& description);
+  void portRecovered();
 
   Window& m_window;
   FormTimers m_timers;
   SerialService& m_serial;
   FormState m_state;
   std::optional<std::string> m_startFailure;
+  // A port trouble is an episode from the first failure to the next open:
+  // it is shown once, by the start-up box or by the port box.
+  enum class PortTrouble { None, ReportedAtStart, Shown };
+  PortTrouble m_trouble = PortTrouble::None;
 };
 
 }  // namespace qd40

@@ -10,8 +10,10 @@
 #include <QScreen>
 #include <array>
 #include <cmath>
+#include <cstdio>
 
 #include "panel/Layout.h"
+#include "panel/MessageText.h"
 #include "panel/PanelLook.h"
 #include "panel/PanelWidgets.h"
 #include "protocol/Commands.h"
@@ -258,10 +260,29 @@ ScreenSize PanelWindow::screenSize() const {
 }
 
 void PanelWindow::messageBox(const std::string& text) {
-  QMessageBox box(QMessageBox::Warning, messageTitle(), QString::fromStdString(text),
-                  QMessageBox::Ok, this);
+  QMessageBox box(QMessageBox::Warning, messageTitle(), boxText(text), QMessageBox::Ok, this);
   box.setTextFormat(Qt::PlainText);
   box.exec();
+}
+
+void PanelWindow::showPortProblem(const std::string& text) {
+  std::fprintf(stderr, "qd40-control: %s\n", text.c_str());
+  if (m_portBox == nullptr) {
+    m_portBox =
+        new QMessageBox(QMessageBox::Warning, messageTitle(), QString(), QMessageBox::Ok, this);
+    m_portBox->setObjectName("PortProblem");
+    m_portBox->setTextFormat(Qt::PlainText);
+    m_portBox->setWindowModality(Qt::NonModal);
+    m_portBox->setAttribute(Qt::WA_DeleteOnClose);
+    // The panel keeps the keyboard; a held button keeps repeating.
+    m_portBox->setAttribute(Qt::WA_ShowWithoutActivating);
+  }
+  m_portBox->setText(boxText(text));
+  m_portBox->show();
+}
+
+void PanelWindow::closePortProblem() {
+  if (m_portBox != nullptr) m_portBox->close();
 }
 
 void PanelWindow::close() {

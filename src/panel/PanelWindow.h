@@ -3,6 +3,8 @@
 // toolkit seam for the form. Its controls' events are bound to the form's
 // handlers by the application; it holds no panel logic of its own.
 #include <QHash>
+#include <QMessageBox>
+#include <QPointer>
 #include <QWidget>
 
 #include "toolkit/Toolkit.h"
@@ -27,6 +29,8 @@ class PanelWindow final : public QWidget, public Window {
   void move(double left, double top) override;
   ScreenSize screenSize() const override;
   void messageBox(const std::string& text) override;
+  void showPortProblem(const std::string& text) override;
+  void closePortProblem() override;
   void close() override;
 
   // The widget built for a control of the layout, by name.
@@ -37,6 +41,8 @@ class PanelWindow final : public QWidget, public Window {
   void previewKeyPress(int key, Qt::KeyboardModifiers modifiers);
 
   static QString messageTitle();
+  // The open port box, if any.
+  QMessageBox* portProblemBox() const { return m_portBox; }
 
  signals:
   void keyDown(int key, Qt::KeyboardModifiers modifiers);
@@ -47,6 +53,7 @@ class PanelWindow final : public QWidget, public Window {
 
   QHash<QString, QWidget*> m_controls;
   int m_outerHeight;
+  QPointer<QMessageBox> m_portBox;
 };
 
 }  // namespace qd40

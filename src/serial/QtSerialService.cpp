@@ -1,7 +1,8 @@
 // Qt SerialPort behind the panel's serial seam.
 #include "serial/QtSerialService.h"
 
-#include <cerrno>
+#include <signal.h>
+#include <sys/stat.h>
 
 #include <QMetaObject>
 
@@ -62,21 +63,6 @@ std::optional<LineSettings> parseSettings(const std::string& text) {
   return line;
 }
 
-int systemErrorFor(QSerialPort::SerialPortError error) {
-  switch (error) {
-    case QSerialPort::DeviceNotFoundError:
-      return ENOENT;
-    case QSerialPort::PermissionError:
-      return EACCES;
-    case QSerialPort::OpenError:
-      return EBUSY;
-    case QSerialPort::UnsupportedOperationError:
-      return ENOTTY;
-    default:
-      return 0;
-  }
-}
-
 }  // namespace
 
 QtSerialService::QtSerialService(QObject* parent) : QObject(parent) {
@@ -130,14 +116,30 @@ PortStatus QtSerialService::open() {
   const PortIdentity port = portIdentity(m_number);
   m_lostPending = false;
   CallScope scope(m_inCall);
-  m_port.setPortName(QString::fromStdString(port.device));
+  // The device is opened by its own path, links resolved, so that its lock
+  // file and exclusive mode are the same whatever name the operator gave it.
+  const std::string path = openablePath(port.device);
+  // A live lock by the other naming rule does not stop Qt; it stops us.
+  if (stillHeld(port)) return PortStatus::failure(m_heldBy.description);
+  if (const std::optional<Diagnosis> held = foreignLock(port.device, path)) {
+    m_heldBy = {port.number,
+                port.device,
+                held->lockPath,
+                held->holder.pid,
+                lockStamp(held->lockPath),
+                describeOpenFailure(port, *held)};
+    return PortStatus::failure(m_heldBy.description);
+  }
+  m_heldBy = {};
+  if (path.empty() || !pathIsUtf8(path)) return openFailed(port, path, -1, "");
+  m_port.setPortName(QString::fromStdString(path));
   if (!m_port.open(QIODevice::ReadWrite)) {
     const QSerialPort::SerialPortError error = m_port.error();
     const std::string detail = m_port.errorString().toStdString();
     m_port.clearError();
-    const OpenFailure failure = classifyOpenFailure(port.device, systemErrorFor(error));
-    return PortStatus::failure(describeOpenFailure(port, failure, detail));
+    return openFailed(port, path, static_cast<int>(error), detail);
   }
+  m_failureKey.clear();
   if (PortStatus applied = applySettings(); !applied) {
     m_port.close();
     return applied;
@@ -149,6 +151,31 @@ PortStatus QtSerialService::open() {
   m_port.setRequestToSend(true);
   m_port.clearError();
   return PortStatus::success();
+}
+
+PortStatus QtSerialService::openFailed(const PortIdentity& port, const std::string& path, int error,
+                                       const std::string& detail) {
+  // A send on a closed port tries to open it each time; while nothing about
+  // the device has changed, the last diagnosis still holds.
+  std::string key = failureSignature(port, path, error);
+  if (key != m_failureKey) {
+    m_failure = describeOpenFailure(port, diagnoseOpenFailure(port.device, detail));
+    m_failureKey = std::move(key);
+  }
+  return PortStatus::failure(m_failure);
+}
+
+bool QtSerialService::stillHeld(const PortIdentity& port) const {
+  return !m_heldBy.lockPath.empty() && m_heldBy.number == port.number &&
+         m_heldBy.device == port.device && lockStamp(m_heldBy.lockPath) == m_heldBy.stamp &&
+         kill(static_cast<pid_t>(m_heldBy.pid), 0) == 0;
+}
+
+std::string QtSerialService::lockStamp(const std::string& lockPath) {
+  struct stat info {};
+  if (stat(lockPath.c_str(), &info) != 0) return {};
+  return std::to_string(info.st_ino) + ":" + std::to_string(info.st_mtim.tv_sec) + "." +
+         std::to_string(info.st_mtim.tv_nsec);
 }
 
 void QtSerialService::close() {

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QSerialPort>
 
+#include "serial/PortDiagnostics.h"
 #include "serial/SerialService.h"
 
 namespace qd40 {
@@ -41,6 +42,12 @@ class QtSerialService final : public QObject, public SerialService {
   void onError(QSerialPort::SerialPortError error);
   void dropLostPort();
   PortStatus applySettings();
+  // Whether the foreign lock that refused the last open is still there, made
+  // by a process that still runs: two cheap checks instead of a search.
+  bool stillHeld(const PortIdentity& port) const;
+  static std::string lockStamp(const std::string& lockPath);
+  PortStatus openFailed(const PortIdentity& port, const std::string& path, int error,
+                        const std::string& detail);
 
   QSerialPort m_port;
   int m_number = 1;
@@ -49,6 +56,18 @@ class QtSerialService final : public QObject, public SerialService {
   // Errors raised inside our own calls are answered by those calls.
   bool m_inCall = false;
   bool m_lostPending = false;
+  struct HeldBy {
+    int number = 0;
+    std::string device;
+    std::string lockPath;
+    long pid = 0;
+    std::string stamp;
+    std::string description;
+  };
+  HeldBy m_heldBy;
+  // The last failed open: what it depended on, and what it was told.
+  std::string m_failureKey;
+  std::string m_failure;
   std::function<void()> m_onComm;
   std::function<void(const std::string&)> m_onLost;
 };

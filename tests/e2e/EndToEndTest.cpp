@@ -1,7 +1,13 @@
 // The real programs over real pseudo-terminals: the shipped panel binary on a
 // line the test holds, and the panel's window against the simulated projector.
+#include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/inotify.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QLabel>
 #include <QProcess>
@@ -10,16 +16,17 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 #include "PtyPair.h"
 #include "app/Application.h"
+#include "serial/PortDiagnostics.h"
 
 namespace qd40::test {
 namespace {
 
 using std::chrono::milliseconds;
 constexpr milliseconds kReplyWindowClosed{600};
-constexpr milliseconds kStartUpSettles{300};
 
 // Resident memory of this process, in KiB.
 long residentKiB() {
@@ -41,6 +48,40 @@ bool holds(qint64 pid, const std::string& device) {
   return false;
 }
 
+// The lock files there are, with the process each names, for a failure.
+std::string lockFiles() {
+  std::string out;
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator("/var/lock", ec)) {
+    std::string pid;
+    std::getline(std::ifstream(entry.path()), pid);
+    std::string command;
+    std::getline(std::ifstream("/proc/" + pid + "/cmdline"), command, '\0');
+    out += entry.path().filename().string() + " (" + pid + (command.empty() ? "" : " " + command) +
+           ") ";
+  }
+  return out;
+}
+
+// Whether the unprivileged user 'nobody' can open `device`; nullopt when this
+// process cannot become that user.
+std::optional<bool> opensAsNobody(const std::string& device) {
+  if (geteuid() != 0) return std::nullopt;
+  constexpr uid_t kNobody = 65534;
+  constexpr gid_t kNoGroup = 65534;
+  const pid_t child = fork();
+  if (child == 0) {
+    // Only async-signal-safe calls in the child of a threaded process.
+    if (setgroups(0, nullptr) != 0 || setgid(kNoGroup) != 0 || setuid(kNobody) != 0) _exit(2);
+    const int fd = open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    _exit(fd >= 0 ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) == 2) return std::nullopt;
+  return WEXITSTATUS(status) == 0;
+}
+
 class BinaryTest : public testing::Test {
  protected:
   void start(const std::string& com1) {
@@ -51,6 +92,35 @@ class BinaryTest : public testing::Test {
     panel.setProcessEnvironment(env);
     panel.start(QD40_CONTROL_PATH, {});
     ASSERT_TRUE(panel.waitForStarted(5000));
+  }
+  // Starts the panel and waits until its start-up is over: it opens COM1,
+  // closes it and opens it again, so the port is held for good only once
+  // its lock file has been made the second time.
+  void startSettled(const std::string& com1, const std::string& device) {
+    const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    // Deletions are watched too: two creations in a row that are not read
+    // in between would be merged into one event.
+    ASSERT_GE(inotify_add_watch(watch, "/var/lock", IN_CREATE | IN_DELETE), 0);
+    const std::string lockName = qtLockName(device);
+    int made = 0;
+    start(com1);
+    const bool settled = waitUntil(
+        [&] {
+          alignas(inotify_event) char buffer[4096];
+          for (ssize_t n; (n = read(watch, buffer, sizeof buffer)) > 0;) {
+            for (char* at = buffer; at < buffer + n;) {
+              const auto* event = reinterpret_cast<const inotify_event*>(at);
+              if ((event->mask & IN_CREATE) && event->len > 0 && lockName == event->name) ++made;
+              at += sizeof(inotify_event) + event->len;
+            }
+          }
+          return made >= 2 && holds(panel.processId(), device);
+        },
+        milliseconds(5000));
+    close(watch);
+    ASSERT_TRUE(settled) << "lock made " << made << " times; panel " << panel.processId() << "; "
+                         << lockFiles();
   }
   void TearDown() override {
     if (panel.state() != QProcess::NotRunning) {
@@ -90,22 +160,49 @@ TEST_F(BinaryTest, KeepsRunningWhenCom1IsMissingOrHangsUp) {
 }
 
 TEST_F(BinaryTest, APortHeldByAnotherPanelIsReportedWithItsHolder) {
+  // The panel holds the pty under one name; a second panel tries it under
+  // the same name or the other one (a link and its target).
   PtyPair pty;
-  start(pty.slavePath());
-  ASSERT_TRUE(
-      waitUntil([&] { return holds(panel.processId(), pty.slavePath()); }, milliseconds(5000)));
-  // Start-up opens COM1 and then selects it, which closes and reopens it; the
-  // port is free for a moment in between, so let start-up finish first.
-  runFor(kStartUpSettles);
-  ASSERT_TRUE(holds(panel.processId(), pty.slavePath()));
-  qputenv("QD40_COM1", QByteArray::fromStdString(pty.slavePath()));
-  QtSerialService second;
-  const PortStatus opened = second.open();
-  EXPECT_FALSE(opened.ok);
-  EXPECT_NE(opened.description.find("in use by qd40-control (process " +
-                                    std::to_string(panel.processId()) + ")"),
-            std::string::npos)
-      << opened.description;
+  const std::string link = "/tmp/qd40-test-held-" + std::to_string(getpid());
+  std::filesystem::remove(link);
+  std::filesystem::create_symlink(pty.slavePath(), link);
+  struct Case {
+    std::string held, tried;
+  };
+  for (const Case& c : {Case{pty.slavePath(), pty.slavePath()}, Case{link, pty.slavePath()},
+                        Case{pty.slavePath(), link}}) {
+    startSettled(c.held, pty.slavePath());
+    qputenv("QD40_COM1", QByteArray::fromStdString(c.tried));
+    QtSerialService second;
+    const PortStatus opened = second.open();
+    EXPECT_FALSE(opened.ok) << c.held << " then " << c.tried;
+    EXPECT_FALSE(second.isOpen());
+    EXPECT_NE(opened.description.find("COM1 (" + c.tried + "): in use by qd40-control (process " +
+                                      std::to_string(panel.processId()) + " of user "),
+              std::string::npos)
+        << opened.description;
+    BinaryTest::TearDown();
+  }
+  std::filesystem::remove(link);
+}
+
+TEST_F(BinaryTest, TerminationSignalsCloseThePortRemoveTheLockAndExitCleanly) {
+  for (const int signo : {SIGTERM, SIGINT, SIGHUP}) {
+    PtyPair pty;
+    chmod(pty.slavePath().c_str(), 0666);
+    startSettled(pty.slavePath(), pty.slavePath());
+    const std::string lock = "/var/lock/" + qtLockName(pty.slavePath());
+    ASSERT_TRUE(std::filesystem::exists(lock));
+    ::kill(static_cast<pid_t>(panel.processId()), signo);
+    ASSERT_TRUE(panel.waitForFinished(5000)) << strsignal(signo);
+    EXPECT_EQ(panel.exitStatus(), QProcess::NormalExit) << strsignal(signo);
+    EXPECT_EQ(panel.exitCode(), 0) << strsignal(signo);
+    EXPECT_FALSE(std::filesystem::exists(lock)) << strsignal(signo);
+    // Exclusive mode would refuse every user but root.
+    const std::optional<bool> reopened = opensAsNobody(pty.slavePath());
+    if (!reopened) GTEST_SKIP() << "cannot become the user 'nobody' to try the pty";
+    EXPECT_TRUE(*reopened) << "the pty was left in exclusive mode after " << strsignal(signo);
+  }
 }
 
 // The panel's window in this process, the simulated projector in another.

@@ -64,6 +64,23 @@ bool FakeWindow::isVisible(Control control) const {
   return control != Control::Frame8 && control != Control::Command34;
 }
 
+void FakeWindow::setMarked(Control option, bool marked) {
+  // Marking one button of a group unmarks the other, as option buttons do.
+  static constexpr std::pair<Control, Control> kGroups[] = {{Control::Option1, Control::Option2},
+                                                            {Control::Option9, Control::Option10}};
+  m_marked[option] = marked;
+  if (!marked) return;
+  for (const auto& [first, second] : kGroups) {
+    if (option == first) m_marked[second] = false;
+    if (option == second) m_marked[first] = false;
+  }
+}
+
+void FakeWindow::showPortProblem(const std::string& text) {
+  m_portProblems.push_back(text);
+  m_portBoxOpen = true;
+}
+
 bool FakeWindow::isMarked(Control option) const {
   const auto it = m_marked.find(option);
   return it != m_marked.end() ? it->second : option == Control::Option9;

@@ -62,7 +62,7 @@ class FakeWindow final : public Window {
   std::string caption(Control control) const override;
   void setVisible(Control control, bool visible) override { m_visible[control] = visible; }
   bool isVisible(Control control) const override;
-  void setMarked(Control option, bool marked) override { m_marked[option] = marked; }
+  void setMarked(Control option, bool marked) override;
   bool isMarked(Control option) const;
   int height() const override { return m_height; }
   void setHeight(int twips) override { m_height = twips; }
@@ -70,12 +70,17 @@ class FakeWindow final : public Window {
   void move(double left, double top) override { m_left = left, m_top = top; }
   ScreenSize screenSize() const override { return {28800, 16200}; }
   void messageBox(const std::string& text) override;
+  void showPortProblem(const std::string& text) override;
+  void closePortProblem() override { m_portBoxOpen = false; }
   void close() override { m_closed = true; }
 
   double left() const { return m_left; }
   double top() const { return m_top; }
   bool closed() const { return m_closed; }
   const std::vector<std::string>& messages() const { return m_messages; }
+  // Every text the port box was shown with, and whether it is open now.
+  const std::vector<std::string>& portProblems() const { return m_portProblems; }
+  bool portBoxOpen() const { return m_portBoxOpen; }
   // Runs while the modal box is open, as events would on the real window.
   std::function<void()> whileMessageBoxOpen;
 
@@ -84,6 +89,8 @@ class FakeWindow final : public Window {
   std::map<Control, bool> m_visible;
   std::map<Control, bool> m_marked;
   std::vector<std::string> m_messages;
+  std::vector<std::string> m_portProblems;
+  bool m_portBoxOpen = false;
   int m_height = 9100;
   double m_left = 0, m_top = 0;
   bool m_closed = false;

@@ -71,6 +71,26 @@ TEST(PortSelection, MissingCom2ReportsThenFallsBackToNumber1Closed) {
   EXPECT_FALSE(h.window.isVisible(Control::Frame8));
 }
 
+TEST(PortSelection, AfterAFailureTheMarkNamesThePortTheNextSendUsesWithoutRunningItsHandler) {
+  for (const bool com2Fails : {true, false}) {
+    FormHarness h;
+    h.serial.setPresent(com2Fails ? 2 : 1, false);
+    if (!com2Fails) {
+      h.window.setMarked(Control::Option2, true);
+      h.form.Option2_Click();
+      ASSERT_TRUE(h.serial.isOpen());
+    }
+    h.serial.log.clear();
+    com2Fails ? h.form.Option2_Click() : h.form.Option1_Click();
+    EXPECT_EQ(h.serial.log, (Log{"close", com2Fails ? "port 2" : "port 1", "open",
+                                 com2Fails ? "port 1" : "port 2"}))
+        << "marking the fallback ran no selection";
+    EXPECT_EQ(h.window.isMarked(Control::Option1), com2Fails);
+    EXPECT_EQ(h.window.isMarked(Control::Option2), !com2Fails);
+    EXPECT_EQ(h.window.messages().size(), 1u);
+  }
+}
+
 TEST(PortSelection, WhileClosedSetsTheNumberOnlyAndHidesTheFrame) {
   FormHarness h;
   h.serial.close();
@@ -149,6 +169,50 @@ TEST(LostPort, IsReportedAndReopenedByTheNextSend) {
   h.click("Command44");
   EXPECT_TRUE(h.serial.isOpen());
   EXPECT_EQ(h.serial.writes().size(), 1u);
+}
+
+TEST(PortTrouble, ALossOpensOneBoxPerEpisodeThatOutlivesTheClearingAndClosesOnReopening) {
+  FormHarness h;
+  h.click("Command17");
+  h.serial.lose("COM1 (/dev/ttyUSB0): the connection was lost");
+  EXPECT_EQ(h.window.portProblems(), (Log{"COM1 (/dev/ttyUSB0): the connection was lost"}));
+  EXPECT_TRUE(h.window.portBoxOpen());
+  h.clock.advance(1000);
+  EXPECT_EQ(h.caption(Control::Label22), "") << "the clearing timer still clears the label";
+  EXPECT_TRUE(h.window.portBoxOpen()) << "but the box stays";
+
+  h.serial.setPresent(1, false);
+  for (int press = 0; press < 3; ++press) h.click("Command17");
+  EXPECT_EQ(h.caption(Control::Label22), "COM1: no such device");
+  EXPECT_EQ(h.window.portProblems().size(), 1u) << "one box per episode, not per press";
+
+  h.serial.setPresent(1, true);
+  h.click("Command17");
+  EXPECT_FALSE(h.window.portBoxOpen()) << "closed once the port opens again";
+
+  h.serial.setPresent(1, false);
+  h.serial.lose("lost again");
+  h.click("Command17");
+  EXPECT_EQ(h.window.portProblems(),
+            (Log{"COM1 (/dev/ttyUSB0): the connection was lost", "lost again"}));
+  EXPECT_TRUE(h.window.messages().empty()) << "no modal box for a loss";
+}
+
+TEST(PortTrouble, AFailedReopenOnAPressOpensTheBoxUnlessTheStartUpBoxToldItAlready) {
+  for (const bool atStart : {true, false}) {
+    FormHarness h(false);
+    h.serial.setPresent(1, !atStart);
+    h.form.Form_Load();
+    h.form.Form_Shown();
+    if (!atStart) {
+      h.serial.setPresent(1, false);
+      h.serial.lose("lost");
+    }
+    h.click("Command17");
+    h.click("Command17");
+    EXPECT_EQ(h.window.portProblems(), atStart ? Log{} : Log{"lost"});
+    EXPECT_EQ(h.window.messages().size(), atStart ? 1u : 0u);
+  }
 }
 
 }  // namespace

@@ -20,7 +20,17 @@ speed_t lineSpeed(QtSerialService& serial) {
   return cfgetospeed(&mode);
 }
 
-using PortTest = PanelFixture;
+class PortTest : public PanelFixture {
+ protected:
+  // Port boxes on screen: never more than one.
+  static int openPortBoxes() {
+    int open = 0;
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+      if (top->objectName() == "PortProblem" && top->isVisible()) ++open;
+    }
+    return open;
+  }
+};
 
 TEST_F(PortTest, SpeedChangesOnTheOpenPortWithoutClosingIt) {
   const int handle = panel->serial().nativeHandle();
@@ -45,7 +55,9 @@ TEST_F(PortTest, MissingCom2ShowsTheReasonFallsBackAndLeavesTheFrameToItsTimer) 
   EXPECT_NE(boxes[0].find("QD40_COM2"), std::string::npos) << boxes[0];
   EXPECT_FALSE(panel->serial().isOpen());
   EXPECT_EQ(panel->serial().commPort(), 1);
-  EXPECT_TRUE(widget<QRadioButton>("Option2")->isChecked());
+  // The marks name the port the next send uses.
+  EXPECT_TRUE(widget<QRadioButton>("Option1")->isChecked());
+  EXPECT_FALSE(widget<QRadioButton>("Option2")->isChecked());
   EXPECT_FALSE(widget("Frame8")->isHidden());
   EXPECT_TRUE(waitUntil([&] { return widget("Frame8")->isHidden(); }, milliseconds(7000)));
 }
@@ -80,11 +92,56 @@ TEST_F(PortTest, HangUpIsReportedOnceAndTheNextSendOpensTheNewDevice) {
   EXPECT_EQ(text("Label22"), "") << "reported once";
   EXPECT_TRUE(boxes.empty());
 
+  // The window is at its compact height, where the status label is hidden;
+  // the loss stands in a box of its own, one however often the operator
+  // presses, until the port opens again.
+  EXPECT_EQ(panel->window().height(), 5350);
+  EXPECT_GE(widget("Label22")->mapTo(&panel->window(), QPoint(0, 0)).y(),
+            panel->window().QWidget::height());
+  QMessageBox* box = panel->window().portProblemBox();
+  ASSERT_NE(box, nullptr);
+  EXPECT_TRUE(box->isVisible());
+  EXPECT_EQ(box->text().toStdString(), reported);
+  // The adapter stays away (the pty's number may already belong to a new
+  // pty of another test), so each press fails to reopen.
   std::filesystem::remove(link);
+  click("Command17");
+  click("Command18");
+  runFor(milliseconds(100));
+  EXPECT_NE(text("Label22").find("no such device"), std::string::npos) << text("Label22");
+  EXPECT_EQ(openPortBoxes(), 1);
+
   std::filesystem::create_symlink(second.slavePath(), link);
   click("Command17");
   EXPECT_EQ(second.read(4, milliseconds(2000)), "C00\r");
+  EXPECT_TRUE(waitUntil([&] { return openPortBoxes() == 0; }, milliseconds(1000)));
   std::filesystem::remove(link);
+}
+
+TEST_F(PortTest, ALinkWhoseNameIsNotUtf8OpensTheDeviceBehindIt) {
+  const std::string link = "/tmp/qd40-test-\xff\xfe-" + std::to_string(getpid());
+  std::filesystem::remove(link);
+  std::filesystem::create_symlink(pty.slavePath(), link);
+  qputenv("QD40_COM1", QByteArray::fromStdString(link));
+  click("Command33");
+  click("Option1");
+  EXPECT_TRUE(boxes.empty()) << boxes.front();
+  click("Command17");
+  EXPECT_EQ(pty.read(4, milliseconds(2000)), "C00\r");
+  std::filesystem::remove(link);
+}
+
+TEST_F(PortTest, AFiveThousandCharacterPathIsShortenedInTheMiddleToFitTheBox) {
+  const std::string path = "/dev/" + std::string(4990, 'x') + "-tail";
+  qputenv("QD40_COM2", QByteArray::fromStdString(path));
+  click("Command33");
+  click("Option2");
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_LT(boxes[0].size(), 600u) << boxes[0];
+  EXPECT_NE(boxes[0].find("COM2 (/dev/xxx"), std::string::npos) << boxes[0];
+  EXPECT_NE(boxes[0].find("\u2026xxx"), std::string::npos) << boxes[0];
+  EXPECT_NE(boxes[0].find("xxx-tail): the path is too long (5000 bytes)"), std::string::npos)
+      << boxes[0];
 }
 
 class MissingAtStartTest : public PanelFixture {
