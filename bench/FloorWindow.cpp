@@ -1,0 +1,26 @@
+// The floor the panel's start-up is measured against: a bare Qt Widgets window
+// of the panel's size at start-up that shows one label in each of the panel's two fonts,
+// so the cost of Qt, the platform plugin and the CJK fonts is counted here too.
+#include <QApplication>
+#include <QFont>
+#include <QLabel>
+#include <QWidget>
+
+#include "panel/Layout.h"
+#include "protocol/Commands.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QWidget window;
+  window.setWindowTitle(QStringLiteral("floor"));
+  window.setFixedSize(qd40::toPixels(qd40::kForm.clientWidth),
+                      qd40::toPixels(qd40::kCompactHeight - qd40::kForm.frameHeight));
+  QLabel gothic(QStringLiteral("データを表示する"), &window);
+  gothic.setFont(QFont(QStringLiteral("Noto Sans Mono CJK JP"), 9, QFont::Bold));
+  gothic.move(10, 10);
+  QLabel pGothic(QStringLiteral("データを表示する"), &window);
+  pGothic.setFont(QFont(QStringLiteral("Noto Sans CJK JP"), 9, QFont::Bold));
+  pGothic.move(10, 40);
+  window.show();
+  return QApplication::exec();
+}

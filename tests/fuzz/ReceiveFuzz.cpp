@@ -1,0 +1,78 @@
+// Drives the form's receive path with arbitrary bytes in arbitrary pieces, after
+// a long chattering fill that reaches the buffer's limit when the input asks
+// for it. Checks that the buffer keeps exactly min(received, limit) characters
+// in order, and that the RXD line always shows their rendering.
+#include <algorithm>
+#include <array>
+#include <string>
+
+#include "FormHarness.h"
+#include "FuzzInput.h"
+#include "protocol/Monitor.h"
+
+namespace {
+
+using qd40::RxBuffer;
+using qd40::fuzz::FuzzInput;
+using qd40::fuzz::require;
+
+// What the line was asked before the reply comes in; "" sends nothing.
+constexpr std::array<std::string_view, 12> kQueries = {
+    "", "CR0", "CR1", "CR3", "CR4", "CR6", "CR7", "CR9", "CRA", "CR PRESSURE", "C00", "CR"};
+
+constexpr std::uint8_t kAnyFill = 128;
+constexpr std::uint8_t kNearLimit = 192;
+constexpr std::size_t kNearLimitSpan = 256;
+constexpr std::size_t kMinFillPiece = 256;
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  FuzzInput in(data, size);
+  // Most cases start empty; a quarter fill near the limit, another quarter
+  // anywhere up to twice it. The fill comes in large pieces, as from a busy line.
+  const std::uint8_t mode = in.byte();
+  const std::uint16_t amount = in.word();
+  std::size_t fill = 0;
+  if (mode >= kNearLimit) {
+    fill = RxBuffer::kMaxChars - kNearLimitSpan / 2 + amount % kNearLimitSpan;
+  } else if (mode >= kAnyFill) {
+    fill = amount;
+  }
+  const std::size_t fillPiece = kMinFillPiece + std::size_t{in.byte()} * 131;
+  const std::size_t piece = 1 + in.byte() % 16;
+  const std::string_view query = kQueries[in.byte() % kQueries.size()];
+  const std::string_view reply = in.rest();
+
+  qd40::test::FormHarness h;
+  if (!query.empty()) {
+    h.window.setCaption(qd40::Control::Text1, std::string(query));
+    h.click("Command95");
+  }
+
+  // The characters the buffer must hold: the start of everything received.
+  std::string expected;
+  std::size_t received = 0;
+  const auto receive = [&](std::string_view bytes) {
+    h.serial.receive(std::string(bytes));
+    received += bytes.size();
+    const std::size_t room = RxBuffer::kMaxChars - expected.size();
+    expected.append(bytes.substr(0, std::min(room, bytes.size())));
+    require(h.form.state().rxBuffer.chars().size() == std::min(received, RxBuffer::kMaxChars));
+  };
+
+  const std::string pattern = reply.empty() ? std::string("7") : std::string(reply);
+  std::string filler;
+  while (filler.size() < fill) filler += pattern;
+  filler.resize(fill);
+  for (std::size_t at = 0; at < filler.size(); at += fillPiece) {
+    receive(std::string_view(filler).substr(at, fillPiece));
+  }
+  for (std::size_t at = 0; at < reply.size(); at += piece) receive(reply.substr(at, piece));
+
+  const RxBuffer& buffer = h.form.state().rxBuffer;
+  require(buffer.chars() == qd40::fromBytes(expected));
+  require(buffer.rendered() == qd40::renderMonitor(buffer.chars()));
+  if (received > 0) require(h.caption(qd40::Control::Label12) == buffer.rendered());
+  return 0;
+}
