@@ -1,6 +1,8 @@
 // A serial device server behind the panel's serial seam, over Qt Network.
 #include "serial/TcpSerialService.h"
 
+#include <QHostAddress>
+#include <QHostInfo>
 #include <QMetaObject>
 
 namespace qd40 {
@@ -74,6 +76,19 @@ PortStatus TcpSerialService::open() {
   // hold the window. The connection itself goes by name again, which lets Qt
   // try each address the name has.
   const quint64 attempt = m_attempt;
+  // An address needs no lookup. Qt 6.4 also leaks the callback of a lookup it
+  // answers at once for an address.
+  if (const QHostAddress literal(QString::fromStdString(m_address.host)); !literal.isNull()) {
+    QMetaObject::invokeMethod(
+        this,
+        [this, attempt, literal] {
+          QHostInfo info;
+          info.setAddresses({literal});
+          if (attempt == m_attempt) onLookedUp(info);
+        },
+        Qt::QueuedConnection);
+    return PortStatus::success();
+  }
   m_lookupId = QHostInfo::lookupHost(QString::fromStdString(m_address.host), this,
                                      [this, attempt](const QHostInfo& info) {
                                        if (attempt == m_attempt) onLookedUp(info);
