@@ -262,10 +262,15 @@ std::string describeOpenFailure(const PortIdentity& port, const Diagnosis& diagn
       return where + ": in use by " + holderText(diagnosis.holder) +
              ". Close it, then choose the port again.";
     case OpenFailure::StaleLock:
-      return where + ": locked by " + printablePath(diagnosis.lockPath) + ", left by process " +
-             std::to_string(diagnosis.holder.pid) + ", which no longer runs. Remove it with '" +
-             (diagnosis.lockOwnedByUs ? "rm " : "sudo rm ") + printablePath(diagnosis.lockPath) +
-             "', then choose the port again.";
+      // A lock file without a process number was left by a program that
+      // ended while it was taking the port.
+      return where + ": locked by " + printablePath(diagnosis.lockPath) +
+             (diagnosis.holder.pid > 0
+                  ? ", left by process " + std::to_string(diagnosis.holder.pid) +
+                        ", which no longer runs"
+                  : ", which names no process: a program ended while taking the port") +
+             ". Remove it with '" + (diagnosis.lockOwnedByUs ? "rm " : "sudo rm ") +
+             printablePath(diagnosis.lockPath) + "', then choose the port again.";
     case OpenFailure::Exclusive:
       return where + ": " + describeExclusive(diagnosis);
     case OpenFailure::NameTooLong:

@@ -129,8 +129,7 @@ TEST(CommandLine, Com1OptionOpensItsDeviceOverTheVariable) {
     return false;
   };
   EXPECT_TRUE(waitUntil(opened, milliseconds(5000)));
-  process.kill();
-  process.waitForFinished(5000);
+  endPanel(process);
 }
 
 TEST(CommandLine, LogOptionWritesTheSessionLogOverTheVariable) {
@@ -152,8 +151,7 @@ TEST(CommandLine, LogOptionWritesTheSessionLogOverTheVariable) {
         return log.open(QIODevice::ReadOnly) && log.readAll().contains(opened.c_str());
       },
       milliseconds(5000)));
-  process.kill();
-  process.waitForFinished(5000);
+  endPanel(process);
   EXPECT_FALSE(QFile::exists(byVariable));
 }
 

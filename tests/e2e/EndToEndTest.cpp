@@ -122,12 +122,7 @@ class BinaryTest : public testing::Test {
     ASSERT_TRUE(settled) << "lock made " << made << " times; panel " << panel.processId() << "; "
                          << lockFiles();
   }
-  void TearDown() override {
-    if (panel.state() != QProcess::NotRunning) {
-      panel.kill();
-      panel.waitForFinished(5000);
-    }
-  }
+  void TearDown() override { endPanel(panel); }
   QProcess panel;
 };
 

@@ -291,8 +291,7 @@ TEST(NetworkDiagnosisTest, UnreachableAddressAndFailedLookupAreNamed) {
     EXPECT_TRUE(
         waitUntil([&] { return countLines(log.toStdString(), expected) == 1; }, milliseconds(5000)))
         << c.url;
-    panelProcess.kill();
-    panelProcess.waitForFinished(5000);
+    endPanel(panelProcess);
   }
 }
 

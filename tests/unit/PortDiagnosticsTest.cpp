@@ -204,6 +204,14 @@ TEST(PortDiagnostics, AStaleLockGivesItsPathItsDeadPidAndTheCommandThatRemovesIt
   if (asUser) EXPECT_EQ(*asUser, expected + "sudo rm " + lock + "', then choose the port again.");
   EXPECT_EQ(describe(terminal.path),
             "COM1 (" + terminal.path + "): cannot be opened (Qt's words).");
+
+  // A panel killed between making its lock file and writing its pid.
+  std::ofstream{lock};
+  EXPECT_EQ(describe(terminal.path), "COM1 (" + terminal.path + "): locked by " + lock +
+                                         ", which names no process: a program ended while "
+                                         "taking the port. Remove it with 'rm " +
+                                         lock + "', then choose the port again.");
+  fs::remove(lock);
 }
 
 TEST(PortDiagnostics, PermissionNamesTheRealGroupAndAdvisesJoiningOnlyWhenThatHelps) {

@@ -110,3 +110,15 @@ std::vector<Arrival> record(PtyPair& pty, std::chrono::milliseconds time) {
 }
 
 }  // namespace qd40::test
+
+namespace qd40::test {
+
+void endPanel(QProcess& panel) {
+  if (panel.state() == QProcess::NotRunning) return;
+  panel.terminate();
+  if (panel.waitForFinished(5000)) return;
+  panel.kill();
+  panel.waitForFinished(5000);
+}
+
+}  // namespace qd40::test

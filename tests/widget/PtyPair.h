@@ -2,6 +2,7 @@
 // A real pseudo-terminal pair for tests: the panel opens the slave end by its
 // path, the test plays the projector on the master end. Also the small event
 // loop helpers the Qt tests share.
+#include <QProcess>
 #include <chrono>
 #include <functional>
 #include <string>
@@ -35,6 +36,10 @@ class PtyPair final {
 bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
 // Runs the Qt event loop for a while.
 void runFor(std::chrono::milliseconds time);
+// Ends a panel started by a test as a logout would (SIGTERM), so it releases
+// its port and lock; a kill could leave a half-made lock file behind for the
+// next test on the same pseudo-terminal number. Kills it if it does not end.
+void endPanel(QProcess& panel);
 
 }  // namespace qd40::test
 
