@@ -194,7 +194,8 @@ std::uint64_t LogFile::size() const {
 
 bool LogFile::rotate(std::string& error) {
   const std::string previous = m_name + ".1";
-  if (::renameat(m_dirFd, m_name.c_str(), m_dirFd, previous.c_str()) != 0) {
+  // A log someone removed meanwhile has nothing left to keep.
+  if (::renameat(m_dirFd, m_name.c_str(), m_dirFd, previous.c_str()) != 0 && errno != ENOENT) {
     error = "it cannot be renamed to " + previous + ": " + std::strerror(errno);
     return false;
   }

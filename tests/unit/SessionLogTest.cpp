@@ -100,6 +100,7 @@ TEST(SessionLogTest, FollowsNoSymbolicLinkOfAnotherUser) {
   const fs::path dir = freshDir();
   fs::permissions(dir, fs::perms::all | fs::perms::sticky_bit);  // as /tmp
   std::ofstream(dir / "root-only") << "secret\n";
+  fs::permissions(dir / "root-only", fs::perms::owner_read | fs::perms::owner_write);
   fs::create_directory(dir / "logs");
   fs::create_symlink(dir / "root-only", dir / "mine.log");
   // Planted by nobody, as anyone could in /tmp.
@@ -242,13 +243,6 @@ TEST(SessionLogTest, TypedTextAndLineBytesNeverReadAlike) {
   for (const auto& [bytes, shown] : cases) {
     EXPECT_EQ(renderBytes(bytes), shown) << testing::PrintToString(bytes);
   }
-}
-
-TEST(SessionLogTest, LogSizesAreBytesOrKMOrGFrom64KUp) {
-  const std::pair<std::string, std::optional<std::uint64_t>> cases[] = {
-      {"10M", 10485760}, {"64k", 65536}, {"1G", 1073741824}, {"70000", 70000},
-      {"63K", {}},       {"10MB", {}},   {"", {}},           {"99999999999G", {}}};
-  for (const auto& [text, size] : cases) EXPECT_EQ(parseLogSize(text), size) << text;
 }
 
 }  // namespace
