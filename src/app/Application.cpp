@@ -58,7 +58,7 @@ bool PanelApplication::notify(QObject* receiver, QEvent* event) {
   return QApplication::notify(receiver, event);
 }
 
-Panel::Panel(std::optional<std::string> logPath)
+Panel::Panel(std::optional<std::string> logPath, std::optional<std::uint64_t> logMax)
     : m_window(std::make_unique<PanelWindow>()),
       m_serial(new QtSerialService(m_window.get())),
       m_network(new TcpSerialService(m_window.get())),
@@ -68,7 +68,9 @@ Panel::Panel(std::optional<std::string> logPath)
       m_timer3("Timer3", kTimer3Start, m_window.get()),
       m_timer4("Timer4", kTimer4Start, m_window.get()) {
   if (const std::string path = logPath.value_or(sessionLogPath()); !path.empty()) {
-    m_log = SessionLog::open(path, m_logFailure);
+    m_log = SessionLog::open(
+        path, m_logFailure,
+        {logMax.value_or(kDefaultLogMax), sessionHeader("qd40-control", kVersion)});
     if (m_log) m_logged = std::make_unique<LoggingSerialService>(m_router, *m_log);
   }
   m_form = std::make_unique<Form1>(*m_window, FormTimers{m_timer1, m_timer2, m_timer3, m_timer4},

@@ -29,8 +29,9 @@ class PanelApplication final : public QApplication {
 class Panel final {
  public:
   // The session log goes to `logPath`, else to the file QD40_LOG names;
-  // there is none when both are missing.
-  explicit Panel(std::optional<std::string> logPath = std::nullopt);
+  // there is none when both are missing. It is rotated at `logMax` bytes.
+  explicit Panel(std::optional<std::string> logPath = std::nullopt,
+                 std::optional<std::uint64_t> logMax = std::nullopt);
   ~Panel();
   Panel(const Panel&) = delete;
   Panel& operator=(const Panel&) = delete;

@@ -7,6 +7,7 @@
 
 #include "Version.h"
 #include "serial/PortDiagnostics.h"
+#include "serial/SessionLog.h"
 
 namespace qd40 {
 
@@ -48,7 +49,12 @@ CommandLine parseCommandLine(const QStringList& arguments) {
       "path");
   const QCommandLineOption log(
       "log", "Append a line for every event on the line to file, over $QD40_LOG.", "file");
-  parser.addOptions({help, version, com1, com2, log});
+  const QCommandLineOption logMax(
+      "log-max",
+      "Move the log to file.1, replacing an older one, when it reaches size: a number with K, M "
+      "or G, from 64K; default 10M.",
+      "size");
+  parser.addOptions({help, version, com1, com2, log, logMax});
 
   CommandLine line;
   line.outcome = CommandLine::Outcome::Exit;
@@ -88,6 +94,13 @@ CommandLine parseCommandLine(const QStringList& arguments) {
       return line;
     }
     line.options.log = QFile::encodeName(file).toStdString();
+  }
+  if (parser.isSet(logMax)) {
+    line.options.logMax = parseLogSize(parser.value(logMax).toStdString());
+    if (!line.options.logMax) {
+      line.err = fail(parser, "--log-max takes a size from 64K up, such as 500K, 10M or 1G.");
+      return line;
+    }
   }
   line.outcome = CommandLine::Outcome::Run;
   line.exitCode = 0;

@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
   // Every argument was one of ours, so Qt is given the program's name alone.
   int qtArgc = 1;
   qd40::PanelApplication app(qtArgc, argv);
-  qd40::Panel panel(line.options.log);
+  qd40::Panel panel(line.options.log, line.options.logMax);
   // Shutdown, Ctrl-C and logout end the panel as "END" does.
   qd40::SignalWatcher watcher([&panel] { panel.form().Command16_Click(); });
   panel.start();

@@ -98,6 +98,8 @@ TEST(CommandLine, BinariesAnswerAndRefuseWithoutOpeningAWindow) {
            Case{panel, {"--help"}, 0, "--log <file>", ""},
            Case{panel, {"--help"}, 0, "QD40_LOG", ""},
            Case{panel, {"--log="}, 2, "", "--log needs a file name."},
+           Case{panel, {"--help"}, 0, "--log-max <size>", ""},
+           Case{panel, {"--log-max", "1K"}, 2, "", "--log-max takes a size from 64K up"},
            Case{panel, {"-platform", "xcb"}, 2, "", "Unknown option"},
            Case{sim, {"--version"}, 0, "qd40-sim 1.40\n", ""},
        }) {
