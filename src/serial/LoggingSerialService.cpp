@@ -6,8 +6,9 @@
 
 namespace qd40 {
 
-LoggingSerialService::LoggingSerialService(SerialService& inner, SessionLog& log)
-    : m_inner(inner), m_log(log) {
+LoggingSerialService::LoggingSerialService(SerialService& inner, SessionLog& log,
+                                           const PortConfig& ports)
+    : m_inner(inner), m_log(log), m_ports(ports) {
   m_inner.setConnectedHandler([this] {
     m_stood = true;
     this->log("opened");
@@ -17,11 +18,11 @@ LoggingSerialService::LoggingSerialService(SerialService& inner, SessionLog& log
 
 void LoggingSerialService::log(const std::string& event) {
   m_log.write(formatLogTime(std::chrono::system_clock::now()) + " " +
-              portLabel(portIdentity(m_inner.commPort())) + " " + event);
+              portLabel(m_ports.identity(m_inner.commPort())) + " " + event);
 }
 
 std::string LoggingSerialService::reason(const std::string& description) const {
-  const std::string prefix = portLabel(portIdentity(m_inner.commPort())) + ": ";
+  const std::string prefix = portLabel(m_ports.identity(m_inner.commPort())) + ": ";
   return description.starts_with(prefix) ? description.substr(prefix.size()) : description;
 }
 

@@ -3,6 +3,7 @@
 // event, with the local time, the port ("COM1 (/dev/ttyUSB0)"), and TX or RX
 // with the bytes, or what became of the port (connecting, opened, closed,
 // lost, failed) with the reason. Everything else passes through unchanged.
+#include "serial/PortConfig.h"
 #include "serial/SerialService.h"
 #include "serial/SessionLog.h"
 
@@ -10,7 +11,7 @@ namespace qd40 {
 
 class LoggingSerialService final : public SerialService {
  public:
-  LoggingSerialService(SerialService& inner, SessionLog& log);
+  LoggingSerialService(SerialService& inner, SessionLog& log, const PortConfig& ports);
 
   PortStatus setCommPort(int number) override { return m_inner.setCommPort(number); }
   int commPort() const override { return m_inner.commPort(); }
@@ -40,6 +41,7 @@ class LoggingSerialService final : public SerialService {
 
   SerialService& m_inner;
   SessionLog& m_log;
+  const PortConfig& m_ports;
   // Whether the port stood open, so that its end reads "lost" and the end of
   // an attempt that never got there reads "failed".
   bool m_stood = false;

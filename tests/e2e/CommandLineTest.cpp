@@ -11,6 +11,7 @@
 
 #include "PtyPair.h"
 #include "app/CommandLine.h"
+#include "app/PortSetup.h"
 #include "serial/PortDiagnostics.h"
 
 namespace qd40::test {
@@ -41,9 +42,7 @@ TEST(CommandLine, PortOptionsNameTheDevices) {
 
 TEST(CommandLine, OptionsOverTheEnvironmentAndReasonsNameTheOption) {
   setenv("QD40_COM1", "/dev/ttyUSB3", 1);
-  applyPortOptions({"/dev/ttyUSB5", {}});
-  const PortIdentity com1 = portIdentity(1);
-  setPortOverride(1, "");
+  const PortIdentity com1 = loadPortSetup({"/dev/ttyUSB5", {}, {}}).config.identity(1);
   EXPECT_EQ(com1.device, "/dev/ttyUSB5");
   EXPECT_EQ(com1.variable, "--com1");
   Diagnosis diagnosis;
@@ -51,7 +50,11 @@ TEST(CommandLine, OptionsOverTheEnvironmentAndReasonsNameTheOption) {
   const std::string missing = describeOpenFailure(com1, diagnosis);
   EXPECT_NE(missing.find("Set --com1 to the projector's serial device"), std::string::npos)
       << missing;
-  EXPECT_EQ(portIdentity(1).device, "/dev/ttyUSB3") << "without the option the variable counts";
+  EXPECT_EQ(loadPortSetup({}).config.identity(1).device, "/dev/ttyUSB3")
+      << "without the option the variable counts";
+  setenv("QD40_COM1", "", 1);
+  EXPECT_EQ(loadPortSetup({}).config.choice(1).source, PortSource::Default)
+      << "an empty variable counts as unset";
   unsetenv("QD40_COM1");
 }
 
@@ -89,6 +92,7 @@ TEST(CommandLine, BinariesAnswerAndRefuseWithoutOpeningAWindow) {
            Case{panel, {"--help"}, 0, "Usage: qd40-control [options]", ""},
            Case{panel, {"--help"}, 0, "--com1 <path>", ""},
            Case{panel, {"--help"}, 0, "QD40_COM1", ""},
+           Case{panel, {"--help"}, 0, "/qd40/qd40-control.conf\n", ""},
            Case{panel, {"--bogus"}, 2, "", "qd40-control: Unknown option 'bogus'."},
            Case{panel, {"--bogus"}, 2, "", "Usage: qd40-control [options]"},
            Case{panel, {"stray"}, 2, "", "Unexpected argument 'stray'."},

@@ -78,7 +78,7 @@ class Photographer {
   }
 
   QString m_outDir;
-  qd40::Panel m_panel;
+  qd40::Panel m_panel{qd40::loadPortSetup({})};
 };
 
 }  // namespace
