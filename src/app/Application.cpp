@@ -33,7 +33,7 @@ PanelApplication::PanelApplication(int& argc, char** argv) : QApplication(argc, 
   const QString appId = QString::fromUtf8(kAppId.data(), kAppId.size());
   setDesktopFileName(appId);
   QIcon icon;
-  for (const int size : {48, 128, 256}) {
+  for (const int size : {16, 22, 24, 32, 48, 128, 256}) {
     icon.addFile(QString(":/icons/%1-%2.png").arg(appId).arg(size), QSize(size, size));
   }
   setWindowIcon(QIcon::fromTheme(appId, icon));

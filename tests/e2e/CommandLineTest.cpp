@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QIcon>
+#include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <filesystem>
@@ -164,6 +165,17 @@ TEST(Desktop, TheApplicationNamesItsDesktopEntryAndHasItsIcon) {
   EXPECT_EQ(QGuiApplication::desktopFileName(), "org.qd40.control");
   for (const int size : {48, 128, 256}) {
     EXPECT_FALSE(QApplication::windowIcon().pixmap(size, size).isNull()) << size;
+  }
+  // The small sizes are the drawn ones, not the large ones scaled down.
+  for (const int size : {16, 22, 24, 32}) {
+    const QImage drawn(QString(":/icons/org.qd40.control-%1.png").arg(size));
+    ASSERT_FALSE(drawn.isNull()) << size;
+    EXPECT_EQ(QApplication::windowIcon()
+                  .pixmap(size, size)
+                  .toImage()
+                  .convertToFormat(QImage::Format_ARGB32),
+              drawn.convertToFormat(QImage::Format_ARGB32))
+        << size;
   }
 }
 
