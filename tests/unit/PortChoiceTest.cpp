@@ -4,7 +4,6 @@
 
 #include "FormHarness.h"
 #include "serial/PortConfig.h"
-#include "serial/PortDiagnostics.h"
 
 namespace qd40::test {
 namespace {
@@ -63,22 +62,6 @@ TEST(PortConfig, AChoiceInTheWindowCountsNowAndAnEmptyOneForgetsIt) {
   config.choose(1, "");
   EXPECT_EQ(config.choice(1), (PortChoice{"/dev/ttyUSB5", PortSource::CommandLine}));
   EXPECT_EQ(config.candidates(1).saved, "");
-}
-
-TEST(PortConfig, AdviceNamesTheSettingOnlyWhereTheOperatorGaveOne) {
-  Diagnosis missing;
-  missing.failure = OpenFailure::Missing;
-  const std::string byDefault = describeOpenFailure(PortConfig().identity(1), missing);
-  EXPECT_EQ(byDefault.rfind("COM1 (/dev/ttyS0): no such device. Choose the projector's device "
-                            "with \"Choose device…\" (also on the menu of the \"COM\" button). ",
-                            0),
-            0u)
-      << byDefault;
-  const std::string byVariable =
-      describeOpenFailure(PortConfig({"", "/dev/ttyUSB3", ""}, {}).identity(1), missing);
-  EXPECT_NE(byVariable.find("no such device. Set QD40_COM1 to the projector's serial device"),
-            std::string::npos)
-      << byVariable;
 }
 
 TEST(DeviceChosen, ANewDeviceForThePortInUseIsSelectedByThePortSelectionsRules) {
