@@ -45,15 +45,14 @@ class DeviceChooser final : public QDialog {
   // Lists the ports again, keeping the selected one selected.
   void refresh();
 
-  // Why the text cannot name a port, or an empty string when it can: a path
-  // from the root, or a well-formed socket:// or rfc2217:// address.
-  static QString problemWith(int number, const QString& text);
-
  signals:
   // The list was made again.
   void listed();
 
  private:
+  // Why the text cannot name a port, or an empty string when it can: a path
+  // from the root, or a well-formed socket:// or rfc2217:// address.
+  static QString problemWith(int number, const QString& text);
   void build(const std::array<Port, 2>& ports, const QString& savedFile);
   QString noteFor(int number, const Port& port) const;
   void useSelected(int number);

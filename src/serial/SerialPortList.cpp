@@ -18,7 +18,7 @@ std::string stableName(const std::string& node, const std::string& byIdFolder) {
     std::error_code linkError;
     if (fs::equivalent(entry.path(), target, linkError)) names.push_back(entry.path().string());
   }
-  // An adapter with several names (one per interface) is shown by the first.
+  // Should two links lead to one node, the first by name stands for it.
   std::sort(names.begin(), names.end());
   return names.empty() ? std::string() : names.front();
 }

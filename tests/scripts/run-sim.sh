@@ -18,8 +18,9 @@ XDG_RUNTIME_DIR="$scratch" XDG_CONFIG_HOME="$scratch/config" QT_QPA_PLATFORM=off
   QD40_BUILD_DIR="$build" "$source/scripts/run" --sim >"$scratch/run.log" 2>&1 &
 runner=$!
 
+# scripts/run builds what is out of date first, which may take minutes.
 panel=""
-for _ in $(seq 1 600); do
+for _ in $(seq 1 3000); do
   panel="$(pgrep -P "$runner" -x qd40-control || true)"
   [ -n "$panel" ] && break
   kill -0 "$runner" 2>/dev/null || fail "scripts/run ended: $(cat "$scratch/run.log")"
