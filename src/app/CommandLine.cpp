@@ -6,7 +6,7 @@
 #include <QFile>
 
 #include "Version.h"
-#include "serial/PortDiagnostics.h"
+#include "app/PortSetup.h"
 #include "serial/SessionLog.h"
 
 namespace qd40 {
@@ -22,8 +22,15 @@ QString usageText(const QCommandLineParser& parser) {
   return text +
          "\nEnvironment:\n"
          "  QD40_COM1, QD40_COM2  the devices COM1 and COM2 stand for when --com1 or\n"
-         "                        --com2 is not given (default /dev/ttyS0, /dev/ttyS1)\n"
-         "  QD40_LOG              the session log file when --log is not given\n"
+         "                        --com2 is not given\n"
+         "  QD40_LOG              the session log file when --log is not given\n" +
+         QString(
+             "\nPorts: COM1 and COM2 stand for the devices --com1 and --com2 name, else those\n"
+             "QD40_COM1 and QD40_COM2 name, else the devices chosen in the window with\n"
+             "\"Choose device…\" (on the menu of the \"COM\" button or on a port message),\n"
+             "else /dev/ttyS0 and /dev/ttyS1. The chosen devices are saved in\n"
+             "  %1\n")
+             .arg(SavedPorts::defaultFile()) +
          "\nExit status: 0 when the window is closed, 2 for a bad command line.\n";
 }
 
@@ -111,11 +118,6 @@ QStringList argumentList(int argc, char** argv) {
   QStringList arguments;
   for (int i = 0; i < argc; ++i) arguments << QFile::decodeName(argv[i]);
   return arguments;
-}
-
-void applyPortOptions(const CommandLineOptions& options) {
-  if (options.com1) setPortOverride(1, *options.com1);
-  if (options.com2) setPortOverride(2, *options.com2);
 }
 
 }  // namespace qd40

@@ -35,8 +35,4 @@ CommandLine parseCommandLine(const QStringList& arguments);
 // argv as text, decoded the way file names are, without an application object.
 QStringList argumentList(int argc, char** argv);
 
-// Makes the ports stand for the devices the options name, over QD40_COM1 and
-// QD40_COM2.
-void applyPortOptions(const CommandLineOptions& options);
-
 }  // namespace qd40

@@ -22,13 +22,15 @@ bool isContinuation(char c) {
 
 }  // namespace
 
-std::string sessionHeader(std::string_view program, std::string_view version) {
+std::string sessionHeader(std::string_view program, std::string_view version,
+                          const PortConfig& ports) {
   return std::string(program) + " " + std::string(version) + " pid " + std::to_string(::getpid()) +
-         ": COM1 is " + portIdentity(1).device + ", COM2 is " + portIdentity(2).device;
+         ": COM1 is " + ports.identity(1).device + ", COM2 is " + ports.identity(2).device;
 }
 
-LoggingSerialService::LoggingSerialService(SerialService& inner, SessionLog& log)
-    : m_inner(inner), m_log(log) {
+LoggingSerialService::LoggingSerialService(SerialService& inner, SessionLog& log,
+                                           const PortConfig& ports)
+    : m_inner(inner), m_log(log), m_ports(ports) {
   m_inner.setConnectedHandler([this] {
     m_stood = true;
     this->log("opened");
@@ -37,7 +39,7 @@ LoggingSerialService::LoggingSerialService(SerialService& inner, SessionLog& log
 }
 
 void LoggingSerialService::log(const std::string& event) {
-  m_log.write(portLabel(portIdentity(m_inner.commPort())) + " " + event);
+  m_log.write(portLabel(m_ports.identity(m_inner.commPort())) + " " + event);
 }
 
 void LoggingSerialService::logBytes(std::string_view direction, std::string_view bytes) {
@@ -56,7 +58,7 @@ void LoggingSerialService::logBytes(std::string_view direction, std::string_view
 }
 
 std::string LoggingSerialService::reason(const std::string& description) const {
-  const std::string prefix = portLabel(portIdentity(m_inner.commPort())) + ": ";
+  const std::string prefix = portLabel(m_ports.identity(m_inner.commPort())) + ": ";
   return description.starts_with(prefix) ? description.substr(prefix.size()) : description;
 }
 

@@ -6,6 +6,7 @@
 // (continued)" or "RX (continued)". Everything else passes through unchanged.
 #include <string_view>
 
+#include "serial/PortConfig.h"
 #include "serial/SerialService.h"
 #include "serial/SessionLog.h"
 
@@ -15,11 +16,12 @@ namespace qd40 {
 // and the devices COM1 and COM2 stand for. Two panels cannot hold one device,
 // so in a log both write to, each one's lines are told apart by the ports
 // its header names.
-std::string sessionHeader(std::string_view program, std::string_view version);
+std::string sessionHeader(std::string_view program, std::string_view version,
+                          const PortConfig& ports);
 
 class LoggingSerialService final : public SerialService {
  public:
-  LoggingSerialService(SerialService& inner, SessionLog& log);
+  LoggingSerialService(SerialService& inner, SessionLog& log, const PortConfig& ports);
 
   PortStatus setCommPort(int number) override { return m_inner.setCommPort(number); }
   int commPort() const override { return m_inner.commPort(); }
@@ -50,6 +52,7 @@ class LoggingSerialService final : public SerialService {
 
   SerialService& m_inner;
   SessionLog& m_log;
+  const PortConfig& m_ports;
   // Whether the port stood open, so that its end reads "lost" and the end of
   // an attempt that never got there reads "failed".
   bool m_stood = false;

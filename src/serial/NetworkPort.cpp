@@ -62,9 +62,12 @@ std::string portLabel(const PortIdentity& port) {
 }
 
 std::string describeBadAddress(const PortIdentity& port) {
-  return portLabel(port) + ": not a device server address. Set " + port.variable +
-         " to socket://HOST:PORT or rfc2217://HOST:PORT, for example " + port.variable +
-         "=rfc2217://192.0.2.10:4001, or to a serial device.";
+  return portLabel(port) + ": not a device server address. " +
+         otherDeviceAdvice(port, "Set " + port.variable +
+                                     " to socket://HOST:PORT or rfc2217://HOST:PORT, for example " +
+                                     port.variable +
+                                     "=rfc2217://192.0.2.10:4001, or to a serial "
+                                     "device.");
 }
 
 std::string describeConnectFailure(const PortIdentity& port, const NetworkAddress& address,
@@ -72,7 +75,8 @@ std::string describeConnectFailure(const PortIdentity& port, const NetworkAddres
   const std::string where = portLabel(port) + ": ";
   switch (failure) {
     case ConnectFailure::UnknownHost:
-      return where + "unknown host " + address.host + ". Check the name in " + port.variable + ".";
+      return where + "unknown host " + address.host + ". " +
+             otherDeviceAdvice(port, "Check the name in " + port.variable + ".");
     case ConnectFailure::LookupFailed:
       return where + "the host name " + address.host + " could not be looked up (" + detail + ").";
     case ConnectFailure::Refused:

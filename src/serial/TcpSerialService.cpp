@@ -28,7 +28,8 @@ ConnectFailure classify(QAbstractSocket::SocketError error) {
 
 }  // namespace
 
-TcpSerialService::TcpSerialService(QObject* parent) : QObject(parent) {
+TcpSerialService::TcpSerialService(const PortConfig& ports, QObject* parent)
+    : QObject(parent), m_ports(ports) {
   setObjectName("MSComm1");
   m_deadline.setSingleShot(true);
   m_deadline.setInterval(kConnectTimeout);
@@ -62,7 +63,7 @@ PortStatus TcpSerialService::setSettings(const std::string& settings) {
 
 PortStatus TcpSerialService::open() {
   if (isOpen()) return PortStatus::success();
-  m_port = portIdentity(m_number);
+  m_port = m_ports.identity(m_number);
   const std::optional<NetworkAddress> address = parseNetworkAddress(m_port.device);
   if (!address) return PortStatus::failure(describeBadAddress(m_port));
   m_address = *address;
@@ -209,7 +210,7 @@ void TcpSerialService::shutDown() {
 
 PortStatus TcpSerialService::output(const std::string& bytes) {
   if (m_state == State::Closed) {
-    return PortStatus::failure(portLabel(portIdentity(m_number)) + ": the port is not open.");
+    return PortStatus::failure(portLabel(m_ports.identity(m_number)) + ": the port is not open.");
   }
   if (m_failing) return PortStatus::failure(m_failure);
   if (m_state != State::Connected) {

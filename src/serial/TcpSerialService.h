@@ -22,7 +22,7 @@ class TcpSerialService final : public QObject, public SerialService {
   Q_OBJECT
 
  public:
-  explicit TcpSerialService(QObject* parent = nullptr);
+  explicit TcpSerialService(const PortConfig& ports, QObject* parent = nullptr);
   ~TcpSerialService() override;
 
   PortStatus setCommPort(int number) override;
@@ -58,6 +58,7 @@ class TcpSerialService final : public QObject, public SerialService {
   void shutDown();
   void writeRaw(const std::string& bytes);
 
+  const PortConfig& m_ports;
   QTcpSocket m_socket;
   QTimer m_deadline;
   State m_state = State::Closed;

@@ -37,7 +37,7 @@ class SessionLogPanel : public testing::Test {
     qputenv("QD40_COM1", QByteArray::fromStdString(link));
     qputenv("QD40_COM2", "/dev/qd40-test-no-such-device");
     qputenv("QD40_LOG", QByteArray::fromStdString(log));
-    panel = std::make_unique<Panel>();
+    panel = std::make_unique<Panel>(loadPortSetup({}));
     panel->start();
     runFor(milliseconds(50));
   }

@@ -201,7 +201,8 @@ TEST(SessionLogTest, ALongReadGoesOnContinuedLinesWithoutCuttingACharacter) {
   auto log = SessionLog::open(dir / "long.log", error);
   test::VirtualClock clock;
   test::FakeSerial serial(clock);
-  LoggingSerialService logged(serial, *log);
+  const PortConfig ports;
+  LoggingSerialService logged(serial, *log, ports);
   serial.receive(std::string(511, 'A') + "\xE6\x97\xA5" + std::string(600, 'B'));
   logged.input();
   log->waitUntilWritten();
