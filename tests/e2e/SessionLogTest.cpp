@@ -122,10 +122,10 @@ TEST_F(SessionLogPanel, AScriptedSessionGivesExactlyTheExpectedLines) {
     if (i == 8) continue;
     EXPECT_EQ(lines[i], expected[i]) << "line " << i + 1;
   }
-  // The system's own words for the hang-up come in the brackets.
+  // What checking found: the unplugged pseudo-terminal is gone.
   EXPECT_TRUE(std::regex_match(
       lines[8], std::regex(std::regex_replace(port, std::regex(R"([()/.])"), R"(\$&)") +
-                           R"(lost: the connection was lost \(.+\)\. .+)")))
+                           R"(lost: the device was removed \(.+ is gone: .+\)\. .+)")))
       << lines[8];
 }
 

@@ -17,101 +17,11 @@
 #include <fstream>
 #include <functional>
 
+#include "PortTestSupport.h"
 #include "serial/PortDiagnostics.h"
 
-namespace qd40 {
+namespace qd40::test {
 namespace {
-
-namespace fs = std::filesystem;
-
-constexpr uid_t kNobody = 65534;
-constexpr gid_t kNoGroup = 65534;
-const std::string kLockDir = "/var/lock/";
-
-// The slave end of a fresh pseudo-terminal, whose master the test keeps.
-class Terminal {
- public:
-  Terminal() : m_master(posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC)) {
-    grantpt(m_master);
-    unlockpt(m_master);
-    path = ptsname(m_master);
-  }
-  ~Terminal() { close(m_master); }
-  std::string path;
-
- private:
-  int m_master;
-};
-
-// A link the test removes again.
-struct Link {
-  Link(const std::string& target, std::string at) : path(std::move(at)) {
-    fs::remove(path);
-    fs::create_symlink(target, path);
-  }
-  ~Link() { fs::remove(path); }
-  std::string path;
-};
-
-// A child process that waits to be killed; its pid is a live holder.
-struct Sleeper {
-  Sleeper() : pid(fork()) {
-    if (pid == 0) {
-      pause();
-      _exit(0);
-    }
-  }
-  ~Sleeper() {
-    kill(pid, SIGKILL);
-    waitpid(pid, nullptr, 0);
-  }
-  pid_t pid;
-};
-
-pid_t deadPid() {
-  const pid_t pid = fork();
-  if (pid == 0) _exit(0);
-  waitpid(pid, nullptr, 0);
-  return pid;
-}
-
-std::string comm(pid_t pid) {
-  std::string name;
-  std::getline(std::ifstream("/proc/" + std::to_string(pid) + "/comm"), name);
-  return name;
-}
-
-std::string describe(const std::string& device) {
-  return describeOpenFailure({1, device, "QD40_COM1"}, diagnoseOpenFailure(device, "Qt's words"));
-}
-
-// Runs `work` in a child process as the unprivileged user 'nobody' and
-// returns what it printed. Empty optional when this process cannot do that.
-std::optional<std::string> asNobody(const std::function<std::string()>& work) {
-  if (geteuid() != 0) return std::nullopt;
-  int out[2];
-  if (pipe(out) != 0) return std::nullopt;
-  const pid_t child = fork();
-  if (child == 0) {
-    close(out[0]);
-    if (setgroups(0, nullptr) != 0 || setgid(kNoGroup) != 0 || setuid(kNobody) != 0) _exit(2);
-    const std::string said = work();
-    [[maybe_unused]] const ssize_t n = write(out[1], said.data(), said.size());
-    _exit(0);
-  }
-  close(out[1]);
-  std::string said;
-  char buffer[4096];
-  for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;) said.append(buffer, n);
-  close(out[0]);
-  int status = 0;
-  waitpid(child, &status, 0);
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
-  return said;
-}
-
-#define SKIP_UNLESS_ROOT() \
-  if (geteuid() != 0) GTEST_SKIP() << "needs root to make lock files, nodes and another user"
 
 TEST(PortDiagnostics, LockFilesAreNamedAsQtAndAsOtherSerialProgramsNameThem) {
   struct Case {
@@ -170,7 +80,7 @@ TEST(PortDiagnostics, ALiveLockByEitherNameGivesTheHolderNamePidAndUser) {
   SKIP_UNLESS_ROOT();
   Terminal terminal;
   const Link link(terminal.path, "/tmp/ttyQD40T" + std::to_string(getpid()));
-  const Sleeper holder;
+  const Sleeper holder(terminal.path);
   const std::string name = comm(holder.pid);
   for (const std::string& lock :
        {kLockDir + qtLockName(terminal.path), kLockDir + "LCK..ttyQD40T" + std::to_string(getpid()),
@@ -308,4 +218,4 @@ TEST(PortDiagnostics, TheSignatureOfAFailureChangesWithTheLockFiles) {
 }
 
 }  // namespace
-}  // namespace qd40
+}  // namespace qd40::test
