@@ -275,7 +275,6 @@ void PanelWindow::messageBox(const std::string& text) {
 }
 
 void PanelWindow::showPortProblem(const std::string& text) {
-  std::fprintf(stderr, "qd40-control: %s\n", text.c_str());
   if (m_portBox == nullptr) {
     m_portBox =
         new QMessageBox(QMessageBox::Warning, messageTitle(), QString(), QMessageBox::Ok, this);
@@ -292,6 +291,10 @@ void PanelWindow::showPortProblem(const std::string& text) {
 
 void PanelWindow::closePortProblem() {
   if (m_portBox != nullptr) m_portBox->close();
+}
+
+void PanelWindow::writeError(const std::string& text) {
+  std::fprintf(stderr, "qd40-control: %s\n", text.c_str());
 }
 
 void PanelWindow::close() {
