@@ -1,6 +1,9 @@
 // The programs' command lines: what parsing makes of them, and what the real
 // binaries print and return for them with no display to open a window on.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QFile>
@@ -60,11 +63,14 @@ struct Finished {
   std::string out, err;
 };
 
-// Runs a program with no display, no platform and no port it could open.
-Finished runWithoutDisplay(const QString& program, const QStringList& arguments) {
+// Runs a program with no display (or only `display`, which nothing serves),
+// no platform and no port it could open.
+Finished runWithoutDisplay(const QString& program, const QStringList& arguments,
+                           const QString& display = {}) {
   QProcess process;
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
+  if (!display.isEmpty()) env.insert("DISPLAY", display);
   env.insert("QD40_COM1", "/dev/qd40-test-no-such-device");
   process.setProcessEnvironment(env);
   process.start(program, arguments);
@@ -110,6 +116,80 @@ TEST(CommandLine, BinariesAnswerAndRefuseWithoutOpeningAWindow) {
   }
 }
 
+TEST(CommandLine, WithoutADisplayThePanelSaysSoInOneLineAndExitsWithThree) {
+  struct Case {
+    QString display;
+    std::string says;
+  };
+  for (const Case& c : {
+           Case{"",
+                "qd40-control: no display to open the window on: neither DISPLAY nor "
+                "WAYLAND_DISPLAY is set. Start the panel in a desktop session, or set DISPLAY "
+                "(X11) or WAYLAND_DISPLAY (Wayland).\n"},
+           Case{":9876",
+                "qd40-control: no display to open the window on: DISPLAY=:9876 cannot be "
+                "reached. Check it, or start the panel in a desktop session.\n"},
+       }) {
+    const Finished run = runWithoutDisplay(QD40_CONTROL_PATH, {}, c.display);
+    EXPECT_EQ(run.exitCode, kExitNoDisplay) << c.display.toStdString() << ": " << run.err;
+    EXPECT_EQ(run.err, c.says);
+  }
+}
+
+// Starts the panel with `arguments` as bytes, which QProcess cannot pass.
+pid_t startWithBytes(const std::vector<std::string>& arguments) {
+  std::vector<std::string> environment;
+  for (char** entry = environ; *entry != nullptr; ++entry) {
+    const std::string_view name(*entry);
+    if (name.rfind("QT_QPA_PLATFORM=", 0) != 0 && name.rfind("QD40_COM1=", 0) != 0) {
+      environment.emplace_back(*entry);
+    }
+  }
+  environment.emplace_back("QT_QPA_PLATFORM=offscreen");
+  environment.emplace_back("QD40_COM1=/dev/qd40-test-no-such-device");
+  std::vector<char*> argv, envp;
+  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+  for (const std::string& entry : environment) envp.push_back(const_cast<char*>(entry.c_str()));
+  argv.push_back(nullptr);
+  envp.push_back(nullptr);
+  const pid_t child = fork();
+  if (child == 0) {
+    execve(argv[0], argv.data(), envp.data());
+    _exit(127);
+  }
+  return child;
+}
+
+bool holdsDevice(qint64 pid, const std::string& device) {
+  std::error_code ec;
+  for (const auto& fd :
+       std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/fd", ec)) {
+    std::error_code linkError;
+    if (std::filesystem::read_symlink(fd.path(), linkError) == device) return true;
+  }
+  return false;
+}
+
+TEST(CommandLine, PathsKeepTheirBytesFromTheCommandLineToTheDevice) {
+  PtyPair pty;
+  const std::string link = testing::TempDir() + "qd40-\xff\xfe-" + std::to_string(getpid());
+  std::filesystem::remove(link);
+  std::filesystem::create_symlink(pty.slavePath(), link);
+  const CommandLine parsed = parseCommandLine(std::vector<std::string>{
+      "qd40-control", "--com1", link, "--com2=" + link, "--log", link + ".log"});
+  EXPECT_EQ(parsed.options.com1, link);
+  EXPECT_EQ(parsed.options.com2, link);
+  EXPECT_EQ(parsed.options.log, link + ".log");
+
+  const pid_t panel = startWithBytes({QD40_CONTROL_PATH, "--com1", link});
+  EXPECT_TRUE(waitUntil([&] { return holdsDevice(panel, pty.slavePath()); }, milliseconds(5000)));
+  ::kill(panel, SIGTERM);
+  int status = 0;
+  waitpid(panel, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  std::filesystem::remove(link);
+}
+
 TEST(CommandLine, Com1OptionOpensItsDeviceOverTheVariable) {
   PtyPair pty;
   QProcess process;
@@ -119,16 +199,8 @@ TEST(CommandLine, Com1OptionOpensItsDeviceOverTheVariable) {
   process.setProcessEnvironment(env);
   process.start(QD40_CONTROL_PATH, {"--com1", QString::fromStdString(pty.slavePath())});
   ASSERT_TRUE(process.waitForStarted(5000));
-  const auto opened = [&] {
-    std::error_code ec;
-    const std::string fds = "/proc/" + std::to_string(process.processId()) + "/fd";
-    for (const auto& fd : std::filesystem::directory_iterator(fds, ec)) {
-      std::error_code linkError;
-      if (std::filesystem::read_symlink(fd.path(), linkError) == pty.slavePath()) return true;
-    }
-    return false;
-  };
-  EXPECT_TRUE(waitUntil(opened, milliseconds(5000)));
+  EXPECT_TRUE(waitUntil([&] { return holdsDevice(process.processId(), pty.slavePath()); },
+                        milliseconds(5000)));
   endPanel(process);
 }
 
