@@ -160,16 +160,6 @@ pid_t startWithBytes(const std::vector<std::string>& arguments) {
   return child;
 }
 
-bool holdsDevice(qint64 pid, const std::string& device) {
-  std::error_code ec;
-  for (const auto& fd :
-       std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/fd", ec)) {
-    std::error_code linkError;
-    if (std::filesystem::read_symlink(fd.path(), linkError) == device) return true;
-  }
-  return false;
-}
-
 TEST(CommandLine, PathsKeepTheirBytesFromTheCommandLineToTheDevice) {
   PtyPair pty;
   const std::string link = testing::TempDir() + "qd40-\xff\xfe-" + std::to_string(getpid());
@@ -182,7 +172,7 @@ TEST(CommandLine, PathsKeepTheirBytesFromTheCommandLineToTheDevice) {
   EXPECT_EQ(parsed.options.log, link + ".log");
 
   const pid_t panel = startWithBytes({QD40_CONTROL_PATH, "--com1", link});
-  EXPECT_TRUE(waitUntil([&] { return holdsDevice(panel, pty.slavePath()); }, milliseconds(5000)));
+  EXPECT_TRUE(waitUntil([&] { return holdsOpen(panel, pty.slavePath()); }, milliseconds(5000)));
   ::kill(panel, SIGTERM);
   int status = 0;
   waitpid(panel, &status, 0);
@@ -199,7 +189,7 @@ TEST(CommandLine, Com1OptionOpensItsDeviceOverTheVariable) {
   process.setProcessEnvironment(env);
   process.start(QD40_CONTROL_PATH, {"--com1", QString::fromStdString(pty.slavePath())});
   ASSERT_TRUE(process.waitForStarted(5000));
-  EXPECT_TRUE(waitUntil([&] { return holdsDevice(process.processId(), pty.slavePath()); },
+  EXPECT_TRUE(waitUntil([&] { return holdsOpen(process.processId(), pty.slavePath()); },
                         milliseconds(5000)));
   endPanel(process);
 }

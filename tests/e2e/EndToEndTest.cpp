@@ -38,17 +38,6 @@ long residentKiB() {
   return 0;
 }
 
-// Whether process `pid` holds `device` open.
-bool holds(qint64 pid, const std::string& device) {
-  std::error_code ec;
-  for (const auto& fd :
-       std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/fd", ec)) {
-    std::error_code linkError;
-    if (std::filesystem::read_symlink(fd.path(), linkError) == device) return true;
-  }
-  return false;
-}
-
 // The lock files there are, with the process each names, for a failure.
 std::string lockFiles() {
   std::string out;
@@ -122,7 +111,7 @@ class BinaryTest : public testing::Test {
               at += sizeof(inotify_event) + event->len;
             }
           }
-          return made >= 2 && holds(panel.processId(), device);
+          return made >= 2 && holdsOpen(panel.processId(), device);
         },
         milliseconds(5000));
     close(watch);
@@ -137,7 +126,7 @@ TEST_F(BinaryTest, OpensCom1AndSendsNothingAtStartUp) {
   PtyPair pty;
   start(pty.slavePath());
   EXPECT_TRUE(
-      waitUntil([&] { return holds(panel.processId(), pty.slavePath()); }, milliseconds(5000)));
+      waitUntil([&] { return holdsOpen(panel.processId(), pty.slavePath()); }, milliseconds(5000)));
   EXPECT_EQ(pty.drain(milliseconds(500)), "");
   EXPECT_EQ(panel.state(), QProcess::Running);
   ::kill(static_cast<pid_t>(panel.processId()), SIGTERM);
@@ -153,10 +142,10 @@ TEST_F(BinaryTest, KeepsRunningWhenCom1IsMissingOrHangsUp) {
   PtyPair pty;
   start(pty.slavePath());
   ASSERT_TRUE(
-      waitUntil([&] { return holds(panel.processId(), pty.slavePath()); }, milliseconds(5000)));
+      waitUntil([&] { return holdsOpen(panel.processId(), pty.slavePath()); }, milliseconds(5000)));
   pty.hangUp();
   EXPECT_TRUE(
-      waitUntil([&] { return !holds(panel.processId(), pty.slavePath()); }, milliseconds(3000)))
+      waitUntil([&] { return !holdsOpen(panel.processId(), pty.slavePath()); }, milliseconds(3000)))
       << "the lost line is closed";
   EXPECT_EQ(panel.state(), QProcess::Running);
 }
@@ -212,7 +201,7 @@ TEST_F(BinaryTest, UnderNohupAHangUpSignalLeavesThePanelRunningAndTermEndsIt) {
   startSettled(pty.slavePath(), pty.slavePath(), "nohup");
   ::kill(static_cast<pid_t>(panel.processId()), SIGHUP);
   EXPECT_FALSE(panel.waitForFinished(1000)) << "a hang-up ended the panel under nohup";
-  EXPECT_TRUE(holds(panel.processId(), pty.slavePath()));
+  EXPECT_TRUE(holdsOpen(panel.processId(), pty.slavePath()));
   ::kill(static_cast<pid_t>(panel.processId()), SIGTERM);
   ASSERT_TRUE(panel.waitForFinished(5000));
   EXPECT_EQ(panel.exitStatus(), QProcess::NormalExit);

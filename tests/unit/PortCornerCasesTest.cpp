@@ -1,7 +1,7 @@
 // The port messages where they used to be false: a lock that cannot be read,
 // a process number reused by another program, lock folders Qt uses that were
-// not searched, advice against the kernel's rule for modes, paths that are not
-// UTF-8, and what an open line that reported an error is really like.
+// not searched, paths that are not UTF-8, and what an open line that reported
+// an error is really like.
 #include <sys/ioctl.h>
 #include <sys/sysmacros.h>
 
@@ -116,38 +116,6 @@ TEST(PortCornerCases, LocksAreFoundInEveryFolderQtSerialPortUses) {
   }
 }
 
-TEST(PortCornerCases, PermissionAdviceFollowsTheBitsTheKernelAppliesToTheUser) {
-  SKIP_UNLESS_ROOT();
-  Terminal terminal;
-  const std::string fixOwner =
-      "You own it, so the kernel applies the owner's bits, which do not "
-      "allow both reading and writing; joining a group would not help. "
-      "Allow them with 'chmod u+rw " +
-      terminal.path + "', then choose the port again.";
-  struct Case {
-    uid_t owner;
-    gid_t group;
-    mode_t mode;
-    std::string says;
-  };
-  for (const Case& c : {
-           Case{kNobody, 20, 0066, "owner nobody, group dialout, mode 0066). " + fixOwner},
-           Case{kNobody, 20, 0460, "owner nobody, group dialout, mode 0460). " + fixOwner},
-           Case{0, kNoGroup, 0606,
-                "owner root, group nogroup, mode 0606). Your session is in its group nogroup, so "
-                "the kernel applies the group's bits, which do not allow both reading and "
-                "writing; joining another group would not help. Allow them with 'sudo chmod "
-                "g+rw " +
-                    terminal.path + "', then choose the port again."},
-       }) {
-    chown(terminal.path.c_str(), c.owner, c.group);
-    chmod(terminal.path.c_str(), c.mode);
-    const std::optional<std::string> said = asNobody([&] { return describe(terminal.path); });
-    if (!said) GTEST_SKIP() << "cannot become the user 'nobody'";
-    EXPECT_EQ(*said, "COM1 (" + terminal.path + "): permission denied (" + c.says);
-  }
-}
-
 TEST(PortCornerCases, AnOpenLineIsCheckedForWhatReallyBecameOfIt) {
   SKIP_UNLESS_ROOT();
   // A node of the test's own that stands for /dev/null: the path the line
@@ -159,10 +127,10 @@ TEST(PortCornerCases, AnOpenLineIsCheckedForWhatReallyBecameOfIt) {
     const char* what;
     LineState state;
   };
-  for (const Case& c : {Case{"untouched", LineState::Working},
-                        Case{"hung up by the kernel", LineState::HungUp},
-                        Case{"closed by its maker", LineState::Closed},
-                        Case{"its node given to another device", LineState::Renamed}}) {
+  for (const Case& c :
+       {Case{"untouched", LineState::Working}, Case{"hung up by the kernel", LineState::HungUp},
+        Case{"closed by its maker", LineState::Closed},
+        Case{"its node given to another device", LineState::Renamed}}) {
     Terminal terminal;
     const int fd = open(terminal.path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     ASSERT_GE(fd, 0);

@@ -124,24 +124,38 @@ TEST(PortDiagnostics, AStaleLockGivesItsPathItsDeadPidAndTheCommandThatRemovesIt
   fs::remove(lock);
 }
 
-TEST(PortDiagnostics, PermissionNamesTheRealGroupAndAdvisesJoiningOnlyWhenThatHelps) {
+TEST(PortDiagnostics, PermissionAdviceFollowsTheBitsTheKernelAppliesToTheUser) {
   SKIP_UNLESS_ROOT();
   Terminal terminal;
+  const std::string noGroup =
+      "Its mode gives no group both read and write access, so joining a group would not help.";
+  const std::string asOwner =
+      "You own it, so the kernel applies the owner's bits, which do not "
+      "allow both reading and writing; joining a group would not help. "
+      "Allow them with 'chmod u+rw " +
+      terminal.path + "', then choose the port again.";
   struct Case {
+    uid_t owner;
+    gid_t group;
     mode_t mode;
-    const char* says;
+    std::string says;
   };
-  for (const Case& c :
-       {Case{0660,
-             "owner root, group tty, mode 0660). Add your user to the tty group with "
-             "'sudo usermod -aG tty nobody', then log out and log in again."},
-        Case{0620,
-             "owner root, group tty, mode 0620). Its mode gives no group both read and "
-             "write access, so joining a group would not help."},
-        Case{0000,
-             "owner root, group tty, mode 0000). Its mode gives no group both read and "
-             "write access, so joining a group would not help."}}) {
-    chown(terminal.path.c_str(), 0, 5);
+  for (const Case& c : {
+           Case{0, 5, 0660,
+                "owner root, group tty, mode 0660). Add your user to the tty group with "
+                "'sudo usermod -aG tty nobody', then log out and log in again."},
+           Case{0, 5, 0620, "owner root, group tty, mode 0620). " + noGroup},
+           Case{0, 5, 0000, "owner root, group tty, mode 0000). " + noGroup},
+           Case{kNobody, 20, 0066, "owner nobody, group dialout, mode 0066). " + asOwner},
+           Case{kNobody, 20, 0460, "owner nobody, group dialout, mode 0460). " + asOwner},
+           Case{0, kNoGroup, 0606,
+                "owner root, group nogroup, mode 0606). Your session is in its group nogroup, so "
+                "the kernel applies the group's bits, which do not allow both reading and "
+                "writing; joining another group would not help. Allow them with 'sudo chmod "
+                "g+rw " +
+                    terminal.path + "', then choose the port again."},
+       }) {
+    chown(terminal.path.c_str(), c.owner, c.group);
     chmod(terminal.path.c_str(), c.mode);
     const std::optional<std::string> said = asNobody([&] { return describe(terminal.path); });
     if (!said) GTEST_SKIP() << "cannot become the user 'nobody'";
