@@ -1,8 +1,6 @@
 // The programs' command lines: what parsing makes of them, and what the real
 // binaries print and return for them with no display to open a window on.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -136,33 +134,10 @@ TEST(CommandLine, WithoutADisplayThePanelSaysSoInOneLineAndExitsWithThree) {
   }
 }
 
-// Starts the panel with `arguments` as bytes, which QProcess cannot pass.
-pid_t startWithBytes(const std::vector<std::string>& arguments) {
-  std::vector<std::string> environment;
-  for (char** entry = environ; *entry != nullptr; ++entry) {
-    const std::string_view name(*entry);
-    if (name.rfind("QT_QPA_PLATFORM=", 0) != 0 && name.rfind("QD40_COM1=", 0) != 0) {
-      environment.emplace_back(*entry);
-    }
-  }
-  environment.emplace_back("QT_QPA_PLATFORM=offscreen");
-  environment.emplace_back("QD40_COM1=/dev/qd40-test-no-such-device");
-  std::vector<char*> argv, envp;
-  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-  for (const std::string& entry : environment) envp.push_back(const_cast<char*>(entry.c_str()));
-  argv.push_back(nullptr);
-  envp.push_back(nullptr);
-  const pid_t child = fork();
-  if (child == 0) {
-    execve(argv[0], argv.data(), envp.data());
-    _exit(127);
-  }
-  return child;
-}
-
 TEST(CommandLine, PathsKeepTheirBytesFromTheCommandLineToTheDevice) {
   PtyPair pty;
-  const std::string link = testing::TempDir() + "qd40-\xff\xfe-" + std::to_string(getpid());
+  const std::string tail = "-" + std::to_string(getpid());
+  const std::string link = testing::TempDir() + "qd40-\xff\xfe" + tail;
   std::filesystem::remove(link);
   std::filesystem::create_symlink(pty.slavePath(), link);
   const CommandLine parsed = parseCommandLine(std::vector<std::string>{
@@ -171,12 +146,18 @@ TEST(CommandLine, PathsKeepTheirBytesFromTheCommandLineToTheDevice) {
   EXPECT_EQ(parsed.options.com2, link);
   EXPECT_EQ(parsed.options.log, link + ".log");
 
-  const pid_t panel = startWithBytes({QD40_CONTROL_PATH, "--com1", link});
-  EXPECT_TRUE(waitUntil([&] { return holdsOpen(panel, pty.slavePath()); }, milliseconds(5000)));
-  ::kill(panel, SIGTERM);
-  int status = 0;
-  waitpid(panel, &status, 0);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  // QProcess passes text; the shell makes the bytes.
+  QProcess process;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("QD40_COM1", "/dev/qd40-test-no-such-device");
+  env.insert("QT_QPA_PLATFORM", "offscreen");
+  process.setProcessEnvironment(env);
+  process.start("sh", {"-c", R"sh(exec "$0" --com1 "$(printf '%b' "$1")")sh", QD40_CONTROL_PATH,
+                       QString::fromStdString(testing::TempDir() + "qd40-\\0377\\0376" + tail)});
+  EXPECT_TRUE(waitUntil([&] { return holdsOpen(process.processId(), pty.slavePath()); },
+                        milliseconds(5000)));
+  endPanel(process);
+  EXPECT_EQ(process.exitCode(), 0);
   std::filesystem::remove(link);
 }
 

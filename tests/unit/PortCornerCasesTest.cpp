@@ -146,24 +146,5 @@ TEST(PortCornerCases, AnOpenLineIsCheckedForWhatReallyBecameOfIt) {
   fs::remove(other);
 }
 
-TEST(PortCornerCases, AWorkingLineNamesTheOtherProgramsThatReadIt) {
-  SKIP_UNLESS_ROOT();
-  Terminal terminal;
-  const int fd = open(terminal.path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  ASSERT_GE(fd, 0);
-  const PortIdentity port{1, terminal.path, "QD40_COM1"};
-  LineCheck check = checkOpenLine(fd, terminal.path, ReaderScan::Scan);
-  EXPECT_EQ(describeOtherReaders(port, check.readers, check.sawAllProcesses), "");
-  const Sleeper reader(terminal.path);
-  check = checkOpenLine(fd, terminal.path, ReaderScan::Scan);
-  EXPECT_EQ(check.state, LineState::Working);
-  EXPECT_EQ(describeOtherReaders(port, check.readers, check.sawAllProcesses),
-            "COM1 (" + terminal.path + "): another program reads this port: " + comm(reader.pid) +
-                " (process " + std::to_string(reader.pid) +
-                " of user root); it may take the replies. Close it so that every reply reaches "
-                "the panel.");
-  close(fd);
-}
-
 }  // namespace
 }  // namespace qd40::test

@@ -158,7 +158,6 @@ TEST_F(PortTest, OptionsAreTwoGroupsWhoseMarksNeverVanishAndWhoseArrowKeysStayIn
   };
   for (const Case& c : {
            Case{"Option2", Qt::Key_Down, "Option1", "Option9"},
-           Case{"Option1", Qt::Key_Down, "Option1", "Option9"},
            Case{"Option10", Qt::Key_Up, "Option1", "Option9"},
            Case{"Option9", Qt::Key_Right, "Option1", "Option10"},
            Case{"Option10", Qt::Key_Left, "Option1", "Option9"},
