@@ -17,8 +17,8 @@ struct RefusedHold {
   std::vector<double> cpu;  // % of a core over each held run
 };
 
-// Starts the panel `control` as 'nobody' on a port of its own and measures a
+// Starts the panel `program` as 'nobody' on a port of its own and measures a
 // 5 ms hold for each way of refusing, `runs` times.
-std::vector<RefusedHold> measureRefusedHolds(XSession& x, const std::string& control, int runs);
+std::vector<RefusedHold> measureRefusedHolds(XSession& x, const std::string& program, int runs);
 
 }  // namespace qd40::bench
