@@ -5,7 +5,7 @@
 // through XTEST. Every figure is taken over repeated runs; the table shows the
 // median, how far the runs strayed (the noise) and the target. The exit status
 // is 1 when a target is missed by more than the noise.
-//   qd40-panel-bench CONTROL FLOOR [runs [startup,clicks,holds,flood,ports]]
+//   qd40-panel-bench CONTROL FLOOR [runs [startup,clicks,holds,flood,ports,refused]]
 #include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -23,6 +23,7 @@
 #include "panel/Layout.h"
 // X11's headers define macros (None, Bool, ...); they come after the panel's.
 #include "BenchSupport.h"
+#include "RefusedPortBench.h"
 
 namespace {
 
@@ -342,7 +343,8 @@ void printTable() {
 
 int main(int argc, char** argv) {
   if (argc < 3) {
-    std::fprintf(stderr, "usage: %s CONTROL FLOOR [runs [startup,clicks,holds,flood,ports]]\n",
+    std::fprintf(stderr,
+                 "usage: %s CONTROL FLOOR [runs [startup,clicks,holds,flood,ports,refused]]\n",
                  argv[0]);
     return 2;
   }
@@ -353,7 +355,7 @@ int main(int argc, char** argv) {
   const char* made = mkdtemp(pattern);
   if (made == nullptr) return 2;
   const std::string dir = made;
-  const std::string parts = argc > 4 ? argv[4] : "startup,clicks,holds,flood,ports";
+  const std::string parts = argc > 4 ? argv[4] : "startup,clicks,holds,flood,ports,refused";
   const auto wanted = [&](std::string_view part) { return parts.find(part) != std::string::npos; };
   try {
     XSession x;
@@ -368,6 +370,11 @@ int main(int argc, char** argv) {
     }
     if (wanted("flood")) measureFlood(panel, longRuns);
     if (wanted("ports")) measurePortsAway(panel, control, longRuns);
+    if (wanted("refused")) {
+      for (const RefusedHold& hold : measureRefusedHolds(x, control, longRuns)) {
+        addFigure("5 ms hold, refused: " + hold.how, "% core", hold.cpu, 5, true, "< 5");
+      }
+    }
   } catch (const std::exception& e) {
     std::fprintf(stderr, "bench: %s\n", e.what());
     std::filesystem::remove_all(dir);

@@ -3,7 +3,8 @@
 #include "app/CommandLine.h"
 
 #include <QCommandLineParser>
-#include <QFile>
+#include <algorithm>
+#include <map>
 
 #include "Version.h"
 #include "app/PortSetup.h"
@@ -31,16 +32,47 @@ QString usageText(const QCommandLineParser& parser) {
              "else /dev/ttyS0 and /dev/ttyS1. The chosen devices are saved in\n"
              "  %1\n")
              .arg(SavedPorts::defaultFile()) +
-         "\nExit status: 0 when the window is closed, 2 for a bad command line.\n";
+         "\nExit status: 0 when the window is closed, 2 for a bad command line, 3 when\n"
+         "there is no display to open the window on.\n";
 }
 
 std::string fail(const QCommandLineParser& parser, const QString& reason) {
   return (QString(kProgram) + ": " + reason + "\n\n" + usageText(parser)).toStdString();
 }
 
+// The last value each option that takes one was given, as the bytes of the
+// command line: the parser sees the arguments as text, and a path that is
+// not UTF-8 would not survive the way back. Values are found the way the
+// parser finds them: after "--name=" or as the next argument, up to "--".
+std::map<std::string, std::string> rawValues(const std::vector<std::string>& arguments,
+                                             const QList<QCommandLineOption>& options) {
+  std::vector<std::string> valued;
+  for (const QCommandLineOption& option : options) {
+    if (option.valueName().isEmpty()) continue;
+    for (const QString& name : option.names()) valued.push_back(name.toStdString());
+  }
+  std::map<std::string, std::string> values;
+  for (std::size_t i = 1; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    if (argument == "--") break;
+    if (argument.rfind("--", 0) != 0) continue;
+    const std::size_t equals = argument.find('=');
+    const std::string name = argument.substr(2, equals == std::string::npos ? equals : equals - 2);
+    if (std::find(valued.begin(), valued.end(), name) == valued.end()) continue;
+    if (equals != std::string::npos) {
+      values[name] = argument.substr(equals + 1);
+    } else if (i + 1 < arguments.size()) {
+      values[name] = arguments[++i];
+    }
+  }
+  return values;
+}
+
 }  // namespace
 
-CommandLine parseCommandLine(const QStringList& arguments) {
+CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
+  QStringList text;
+  for (const std::string& argument : arguments) text << QString::fromStdString(argument);
   QCommandLineParser parser;
   parser.setApplicationDescription(
       "A control panel for a QD40 data projector on an RS-232C serial line.");
@@ -61,12 +93,13 @@ CommandLine parseCommandLine(const QStringList& arguments) {
       "Move the log to file.1, replacing an older one, when it reaches size: a number with K, M "
       "or G, from 64K; default 10M.",
       "size");
-  parser.addOptions({help, version, com1, com2, log, logMax});
+  const QList<QCommandLineOption> options = {help, version, com1, com2, log, logMax};
+  parser.addOptions(options);
 
   CommandLine line;
   line.outcome = CommandLine::Outcome::Exit;
   line.exitCode = kExitUsage;
-  if (!parser.parse(arguments)) {
+  if (!parser.parse(text)) {
     line.err = fail(parser, parser.errorText());
     return line;
   }
@@ -84,23 +117,24 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     line.out = std::string(kProgram) + " " + std::string(kVersion) + "\n";
     return line;
   }
+  std::map<std::string, std::string> raw = rawValues(arguments, options);
   for (const auto& [option, target] :
        {std::pair{&com1, &line.options.com1}, std::pair{&com2, &line.options.com2}}) {
     if (!parser.isSet(*option)) continue;
-    const QString path = parser.value(*option);
-    if (path.isEmpty()) {
+    const std::string& path = raw[option->names().first().toStdString()];
+    if (path.empty()) {
       line.err = fail(parser, "--" + option->names().first() + " needs a device path.");
       return line;
     }
-    *target = QFile::encodeName(path).toStdString();
+    *target = path;
   }
   if (parser.isSet(log)) {
-    const QString file = parser.value(log);
-    if (file.isEmpty()) {
+    const std::string& file = raw["log"];
+    if (file.empty()) {
       line.err = fail(parser, "--log needs a file name.");
       return line;
     }
-    line.options.log = QFile::encodeName(file).toStdString();
+    line.options.log = file;
   }
   if (parser.isSet(logMax)) {
     line.options.logMax = parseLogSize(parser.value(logMax).toStdString());
@@ -114,10 +148,14 @@ CommandLine parseCommandLine(const QStringList& arguments) {
   return line;
 }
 
-QStringList argumentList(int argc, char** argv) {
-  QStringList arguments;
-  for (int i = 0; i < argc; ++i) arguments << QFile::decodeName(argv[i]);
-  return arguments;
+CommandLine parseCommandLine(const QStringList& arguments) {
+  std::vector<std::string> bytes;
+  for (const QString& argument : arguments) bytes.push_back(argument.toStdString());
+  return parseCommandLine(bytes);
+}
+
+std::vector<std::string> argumentBytes(int argc, char** argv) {
+  return {argv, argv + argc};
 }
 
 }  // namespace qd40

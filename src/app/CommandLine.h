@@ -6,12 +6,15 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace qd40 {
 
 inline constexpr int kExitUsage = 2;
+inline constexpr int kExitNoDisplay = 3;
 
-// What the operator asked for; an option left out is empty.
+// What the operator asked for; an option left out is empty. Paths are the
+// bytes of the command line, whatever their encoding.
 struct CommandLineOptions {
   std::optional<std::string> com1;  // --com1 PATH: the device COM1 stands for
   std::optional<std::string> com2;  // --com2 PATH: the device COM2 stands for
@@ -30,9 +33,11 @@ struct CommandLine {
 };
 
 // `arguments` starts with the program's name, as argv does.
+CommandLine parseCommandLine(const std::vector<std::string>& arguments);
+// The same for arguments given as text, taken as UTF-8.
 CommandLine parseCommandLine(const QStringList& arguments);
 
-// argv as text, decoded the way file names are, without an application object.
-QStringList argumentList(int argc, char** argv);
+// argv as it came, byte for byte.
+std::vector<std::string> argumentBytes(int argc, char** argv);
 
 }  // namespace qd40

@@ -23,6 +23,7 @@ Form1::Form1(Window& window, FormTimers timers, SerialService& serial)
   m_timers.timer4.setHandler([this] { Timer4_Timer(); });
   m_serial.setCommHandler([this] { MSComm1_OnComm(); });
   m_serial.setLostHandler([this](const std::string& why) { portLost(why); });
+  m_serial.setTroubleHandler([this](const std::string& why) { portTrouble(why); });
 }
 
 void Form1::Form_Load() {
@@ -42,8 +43,10 @@ void Form1::Form_Load() {
   m_serial.setCommPort(1);
   m_serial.setSettings(m_state.portSettings);
   if (PortStatus opened = m_serial.open(); !opened) {
+    // Told on the standard error now, and in a box once the window shows.
     m_startFailure = opened.description;
-    m_trouble = PortTrouble::ReportedAtStart;
+    m_trouble = opened.description;
+    m_window.writeError(opened.description);
   }
 
   m_window.setMarked(Control::Option1, true);
@@ -75,6 +78,7 @@ void Form1::deviceChosen(int number) {
 }
 
 void Form1::selectPort(int chosen, int fallback, Reopen reopen) {
+  const int previous = m_serial.commPort();
   const bool wasOpen = m_serial.isOpen();
   if (wasOpen) m_serial.close();
   PortStatus result = m_serial.setCommPort(chosen);
@@ -82,13 +86,17 @@ void Form1::selectPort(int chosen, int fallback, Reopen reopen) {
   if (!result) {
     // The box is modal but lets timers and the port run; the fallback number
     // is set only once the operator has dismissed it.
+    m_window.writeError(result.description);
     m_window.messageBox(result.description);
     m_serial.setCommPort(fallback);
     // The marks name the port the next send opens. Marking runs no handler.
     m_window.setMarked(fallback == 1 ? Control::Option1 : Control::Option2, true);
     return;
   }
-  if (m_serial.isOpen()) portRecovered();
+  // The port box tells of the port in use: it goes when the port opens, and
+  // when another port is chosen while closed, whose own trouble is told
+  // when it shows.
+  if (m_serial.isOpen() || chosen != previous) portRecovered();
   m_window.setVisible(Control::Frame8, false);
 }
 
@@ -142,14 +150,16 @@ void Form1::portLost(const std::string& description) {
 }
 
 void Form1::portTrouble(const std::string& description) {
-  if (m_trouble != PortTrouble::None) return;
-  m_trouble = PortTrouble::Shown;
+  if (description == m_trouble) return;
+  m_trouble = description;
+  m_window.writeError(description);
   m_window.showPortProblem(description);
 }
 
 void Form1::portRecovered() {
-  if (m_trouble == PortTrouble::Shown) m_window.closePortProblem();
-  m_trouble = PortTrouble::None;
+  if (m_trouble.empty()) return;
+  m_trouble.clear();
+  m_window.closePortProblem();
 }
 
 void Form1::Hyouji(const Text& line, std::uint8_t mode) {

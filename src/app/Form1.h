@@ -70,6 +70,12 @@ class Form1 final {
   void Timer4_Timer();
   // The serial service lost an open port.
   void portLost(const std::string& description);
+  // A trouble with the port in use, whatever found it. The box shows the
+  // latest cause; a new cause replaces its text and writes one line to the
+  // standard error, the same cause again does nothing.
+  void portTrouble(const std::string& description);
+  // The port in use works again: the box closes and the episode ends.
+  void portRecovered();
 
   // The transaction: mode 1 sends, any other mode shows what was received.
   void Hyouji(const Text& line, std::uint8_t mode);
@@ -103,18 +109,15 @@ class Form1 final {
   PortStatus writeLine(const Text& line);
   void showReceived(const std::string& rendered);
   void setReplyTiming(ReplyTiming timing);
-  void portTrouble(const std::string& description);
-  void portRecovered();
 
   Window& m_window;
   FormTimers m_timers;
   SerialService& m_serial;
   FormState m_state;
   std::optional<std::string> m_startFailure;
-  // A port trouble is an episode from the first failure to the next open:
-  // it is shown once, by the start-up box or by the port box.
-  enum class PortTrouble { None, ReportedAtStart, Shown };
-  PortTrouble m_trouble = PortTrouble::None;
+  // The cause last told of the port in use, by the start-up box or the port
+  // box; empty while the port has no trouble.
+  std::string m_trouble;
 };
 
 }  // namespace qd40

@@ -5,6 +5,7 @@
 #include <QSettings>
 #include <QStandardPaths>
 
+#include "protocol/Utf8.h"
 #include "serial/PortDiagnostics.h"
 
 namespace qd40 {
@@ -40,7 +41,7 @@ QString SavedPorts::save(int number, const std::string& device) const {
   QSettings settings(m_file, QSettings::IniFormat);
   if (device.empty()) {
     settings.remove(portKey(number));
-  } else if (pathIsUtf8(device)) {
+  } else if (isValidUtf8(device)) {
     settings.setValue(portKey(number), QString::fromStdString(device));
   } else {
     settings.setValue(portKey(number), QByteArray::fromStdString(device));

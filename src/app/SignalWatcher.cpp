@@ -40,14 +40,18 @@ SignalWatcher::SignalWatcher(std::function<void()> onSignal, QObject* parent)
   // Restarted calls keep the rest of the program unaware of the signal; the
   // disposition goes back to the default, so a second signal ends it at once.
   action.sa_flags = SA_RESTART | SA_RESETHAND;
-  for (const int signo : kSignals) sigaction(signo, &action, nullptr);
+  static_assert(kSignals.size() == kWatched);
+  for (std::size_t i = 0; i < kSignals.size(); ++i) {
+    sigaction(kSignals[i], nullptr, &m_previous[i]);
+    // Whoever started the panel asked for this signal to be ignored.
+    if (m_previous[i].sa_handler == SIG_IGN) continue;
+    sigaction(kSignals[i], &action, nullptr);
+  }
 }
 
 SignalWatcher::~SignalWatcher() {
   if (m_read < 0) return;
-  struct sigaction original {};
-  original.sa_handler = SIG_DFL;
-  for (const int signo : kSignals) sigaction(signo, &original, nullptr);
+  for (std::size_t i = 0; i < kSignals.size(); ++i) sigaction(kSignals[i], &m_previous[i], nullptr);
   const int writeEnd = gWriteEnd;
   gWriteEnd = -1;
   ::close(writeEnd);

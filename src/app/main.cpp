@@ -3,20 +3,24 @@
 
 #include "app/Application.h"
 #include "app/CommandLine.h"
+#include "app/DisplayGuard.h"
 #include "app/PortSetup.h"
 #include "app/SignalWatcher.h"
 
 int main(int argc, char** argv) {
   // The command line is read before the application object exists, so --help,
   // --version and a mistake need no display and touch no port.
-  const qd40::CommandLine line = qd40::parseCommandLine(qd40::argumentList(argc, argv));
+  const qd40::CommandLine line = qd40::parseCommandLine(qd40::argumentBytes(argc, argv));
   std::fputs(line.out.c_str(), stdout);
   std::fputs(line.err.c_str(), stderr);
   if (line.outcome == qd40::CommandLine::Outcome::Exit) return line.exitCode;
 
   // Every argument was one of ours, so Qt is given the program's name alone.
   int qtArgc = 1;
+  // Without a display the panel says so in one line instead of Qt's abort.
+  qd40::DisplayGuard display;
   qd40::PanelApplication app(qtArgc, argv);
+  display.release();
   qd40::Panel panel(qd40::loadPortSetup(line.options), line.options.log, line.options.logMax);
   // Shutdown, Ctrl-C and logout end the panel as "END" does.
   qd40::SignalWatcher watcher([&panel] { panel.form().Command16_Click(); });

@@ -82,6 +82,15 @@ inline constexpr int kLineWidthPixels = 2;
 inline constexpr int kLogoWidth = 80;
 inline constexpr int kLogoHeight = 26;
 
+// The option buttons form two groups, each in its own frame: marking one
+// unmarks the other of its group only.
+struct OptionGroup {
+  std::string_view frame;
+  std::string_view first, second;
+};
+inline constexpr OptionGroup kOptionGroups[] = {{"Frame8", "Option1", "Option2"},
+                                                {"Frame13", "Option9", "Option10"}};
+
 std::span<const ControlSpec> controlTable();
 const ControlSpec* findControl(std::string_view name);
 

@@ -2,6 +2,7 @@
 #include "panel/PanelWindow.h"
 
 #include <QApplication>
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QGuiApplication>
 #include <QLineEdit>
@@ -16,6 +17,7 @@
 #include "panel/AccessibleNames.h"
 #include "panel/Layout.h"
 #include "panel/MessageText.h"
+#include "panel/PanelAccessibility.h"
 #include "panel/PanelLook.h"
 #include "panel/PanelWidgets.h"
 #include "protocol/Commands.h"
@@ -148,6 +150,7 @@ PanelWindow::PanelWindow(QWidget* parent) : QWidget(parent), m_outerHeight(kForm
   setPalette(panelPalette(colourFor(kFormBack), colourFor(kTextColour), colourFor(kFieldColour)));
   setAutoFillBackground(true);
   setFont(fontFor(kFormFont));
+  installPanelAccessibility();
   build();
   addDeviceMenu();
   setFixedSize(toPixels(kForm.clientWidth), toPixels(m_outerHeight - kForm.frameHeight));
@@ -188,6 +191,19 @@ void PanelWindow::build() {
   }
   for (const LabelFor& pair : kLabelsFor) {
     qobject_cast<QLabel*>(control(pair.label))->setBuddy(control(pair.control));
+  }
+  for (const FrameName& frame : kFrameNames) {
+    control(frame.frame)->setAccessibleName(fromView(frame.name));
+  }
+  // Each pair of options is a group of its own: option buttons left to
+  // themselves group by parent widget, and the speed frame lies inside the
+  // port frame.
+  for (const OptionGroup& options : kOptionGroups) {
+    auto* group = new QButtonGroup(control(options.frame));
+    group->setExclusive(true);
+    for (const std::string_view option : {options.first, options.second}) {
+      group->addButton(qobject_cast<QAbstractButton*>(control(option)));
+    }
   }
   std::sort(tabOrder.begin(), tabOrder.end(),
             [](const auto& a, const auto& b) { return a.first < b.first; });
@@ -315,7 +331,6 @@ void PanelWindow::noticeBox(const std::string& text) {
 }
 
 void PanelWindow::showPortProblem(const std::string& text) {
-  std::fprintf(stderr, "qd40-control: %s\n", text.c_str());
   if (m_portBox == nullptr) {
     m_portBox =
         new QMessageBox(QMessageBox::Warning, messageTitle(), QString(), QMessageBox::Ok, this);
@@ -334,6 +349,10 @@ void PanelWindow::showPortProblem(const std::string& text) {
 
 void PanelWindow::closePortProblem() {
   if (m_portBox != nullptr) m_portBox->close();
+}
+
+void PanelWindow::writeError(const std::string& text) {
+  std::fprintf(stderr, "qd40-control: %s\n", text.c_str());
 }
 
 void PanelWindow::close() {

@@ -33,6 +33,7 @@ class PanelWindow final : public QWidget, public Window {
   void messageBox(const std::string& text) override;
   void showPortProblem(const std::string& text) override;
   void closePortProblem() override;
+  void writeError(const std::string& text) override;
   void close() override;
 
   // The widget built for a control of the layout, by name.

@@ -4,6 +4,8 @@
 #include <array>
 #include <cstdio>
 
+#include "protocol/Utf8.h"
+
 namespace qd40 {
 namespace {
 
@@ -11,39 +13,6 @@ constexpr std::array<std::string_view, 32> kControlNames = {
     "NUL", "SOH", "STX", "ETX", "EOT", "ENQ", "ACK", "BEL", "BS",  "HT",  "LF",
     "VT",  "FF",  "CR",  "SO",  "SI",  "DLE", "DC1", "DC2", "DC3", "DC4", "NAK",
     "SYN", "ETB", "CAN", "EM",  "SUB", "ESC", "FS",  "GS",  "RS",  "US"};
-
-bool isContinuation(unsigned char c) {
-  return (c & 0xC0) == 0x80;
-}
-
-// Length of the valid UTF-8 sequence starting at `pos`, or 0 if the byte there does not start
-// one. Overlong forms and surrogates are rejected so that the log never hides odd bytes.
-std::size_t utf8SequenceLength(std::string_view bytes, std::size_t pos) {
-  const auto lead = static_cast<unsigned char>(bytes[pos]);
-  std::size_t length = 0;
-  unsigned char minSecond = 0x80;
-  unsigned char maxSecond = 0xBF;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    if (lead == 0xE0) minSecond = 0xA0;
-    if (lead == 0xED) maxSecond = 0x9F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    if (lead == 0xF0) minSecond = 0x90;
-    if (lead == 0xF4) maxSecond = 0x8F;
-  } else {
-    return 0;
-  }
-  if (pos + length > bytes.size()) return 0;
-  const auto second = static_cast<unsigned char>(bytes[pos + 1]);
-  if (second < minSecond || second > maxSecond) return 0;
-  for (std::size_t i = 2; i < length; ++i) {
-    if (!isContinuation(static_cast<unsigned char>(bytes[pos + i]))) return 0;
-  }
-  return length;
-}
 
 char32_t codePoint(std::string_view sequence) {
   static constexpr std::array<unsigned char, 5> kLeadMask = {0, 0x7F, 0x1F, 0x0F, 0x07};

@@ -1,10 +1,36 @@
-// UTF-8 encoding and decoding of typed lines.
+// UTF-8 checking, encoding and decoding. The check is Qt's, the one the
+// serial library and the window also apply to the same bytes.
 #include "protocol/Utf8.h"
+
+#include <QByteArrayView>
 
 namespace qd40 {
 
 namespace {
+
 constexpr char32_t kReplacement = 0xFFFD;
+
+// The length a sequence would have by its lead byte; 0 for a byte that can
+// lead none.
+std::size_t leadLength(unsigned char lead) {
+  if (lead < 0x80) return 1;
+  if (lead >= 0xC2 && lead <= 0xDF) return 2;
+  if (lead >= 0xE0 && lead <= 0xEF) return 3;
+  if (lead >= 0xF0 && lead <= 0xF4) return 4;
+  return 0;
+}
+
+}  // namespace
+
+bool isValidUtf8(std::string_view bytes) {
+  return QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())).isValidUtf8();
+}
+
+std::size_t utf8SequenceLength(std::string_view bytes, std::size_t pos) {
+  if (pos >= bytes.size()) return 0;
+  const std::size_t length = leadLength(static_cast<unsigned char>(bytes[pos]));
+  if (length == 0 || bytes.size() - pos < length) return 0;
+  return isValidUtf8(bytes.substr(pos, length)) ? length : 0;
 }
 
 std::string toUtf8(const Text& text) {
@@ -32,37 +58,20 @@ std::string toUtf8(const Text& text) {
 }
 
 Text fromUtf8(std::string_view utf8) {
+  static constexpr unsigned char kLeadBits[] = {0, 0x7F, 0x1F, 0x0F, 0x07};
   Text out;
   out.reserve(utf8.size());
-  std::size_t i = 0;
-  while (i < utf8.size()) {
-    const unsigned char lead = static_cast<unsigned char>(utf8[i]);
-    int length = 0;
-    char32_t c = 0;
-    char32_t minimum = 0;
-    if (lead < 0x80) {
-      length = 1, c = lead;
-    } else if ((lead & 0xE0) == 0xC0) {
-      length = 2, c = lead & 0x1F, minimum = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-      length = 3, c = lead & 0x0F, minimum = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-      length = 4, c = lead & 0x07, minimum = 0x10000;
-    }
-    bool valid = length > 0 && i + length <= utf8.size();
-    for (int k = 1; valid && k < length; ++k) {
-      const unsigned char next = static_cast<unsigned char>(utf8[i + k]);
-      valid = (next & 0xC0) == 0x80;
-      c = (c << 6) | (next & 0x3F);
-    }
-    valid = valid && c >= minimum && c <= 0x10FFFF && !(c >= 0xD800 && c <= 0xDFFF);
-    if (valid) {
-      out.push_back(c);
-      i += length;
-    } else {
+  for (std::size_t i = 0; i < utf8.size();) {
+    const std::size_t length = utf8SequenceLength(utf8, i);
+    if (length == 0) {
       out.push_back(kReplacement);
       ++i;
+      continue;
     }
+    char32_t c = static_cast<unsigned char>(utf8[i]) & kLeadBits[length];
+    for (std::size_t k = 1; k < length; ++k) c = (c << 6) | (utf8[i + k] & 0x3F);
+    out.push_back(c);
+    i += length;
   }
   return out;
 }

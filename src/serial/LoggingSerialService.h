@@ -39,6 +39,9 @@ class LoggingSerialService final : public SerialService {
     m_inner.setCommHandler(std::move(onComm));
   }
   void setLostHandler(std::function<void(const std::string&)> onLost) override;
+  void setTroubleHandler(std::function<void(const std::string&)> onTrouble) override {
+    m_inner.setTroubleHandler(std::move(onTrouble));
+  }
   bool connected() const override { return m_inner.connected(); }
   void setConnectedHandler(std::function<void()> onConnected) override {
     m_onConnected = std::move(onConnected);

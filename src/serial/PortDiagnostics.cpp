@@ -15,6 +15,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "protocol/Utf8.h"
 #include "serial/PortProbe.h"
 
 namespace qd40 {
@@ -28,43 +29,45 @@ std::string userName() {
   return user != nullptr ? user->pw_name : "$USER";
 }
 
+bool isOwnLockName(const LockFile& lock, const std::string& path) {
+  const std::string own = "/" + qtLockName(path);
+  return lock.path.size() >= own.size() &&
+         lock.path.compare(lock.path.size() - own.size(), own.size(), own) == 0;
+}
+
+// The first lock of another process that holds the device, or that cannot
+// be read and so may.
+std::optional<Diagnosis> heldByLock(const std::vector<LockFile>& locks, Diagnosis diagnosis) {
+  for (const LockFile& lock : locks) {
+    if (lock.pid == getpid() || lock.state == LockFile::State::Stale) continue;
+    diagnosis.failure = OpenFailure::InUse;
+    diagnosis.lockPath = lock.path;
+    diagnosis.lockUnreadable = lock.state == LockFile::State::Unreadable;
+    diagnosis.holder = diagnosis.lockUnreadable ? Process{0, "", userNameOf(lock.owner)}
+                                                : describeProcess(lock.pid);
+    return diagnosis;
+  }
+  return std::nullopt;
+}
+
 std::string groupName(gid_t gid) {
   const group* entry = getgrgid(gid);
   return entry != nullptr ? entry->gr_name : std::to_string(gid);
 }
 
-// Whether this process has `gid` among its groups now.
-bool sessionHasGroup(gid_t gid) {
-  if (getegid() == gid) return true;
-  std::vector<gid_t> groups(static_cast<std::size_t>(std::max(getgroups(0, nullptr), 0)));
-  const int count = getgroups(static_cast<int>(groups.size()), groups.data());
-  return std::find(groups.begin(), groups.begin() + std::max(count, 0), gid) !=
-         groups.begin() + std::max(count, 0);
-}
-
-// Whether the user database lists this user in `gid`.
-bool userListedInGroup(gid_t gid) {
-  const passwd* user = getpwuid(getuid());
-  if (user == nullptr) return false;
-  int count = 0;
-  getgrouplist(user->pw_name, user->pw_gid, nullptr, &count);
-  std::vector<gid_t> groups(static_cast<std::size_t>(std::max(count, 0)));
-  getgrouplist(user->pw_name, user->pw_gid, groups.data(), &count);
-  return std::find(groups.begin(), groups.end(), gid) != groups.end();
-}
-
+// Advice for a node this user may not use, from the bits the kernel applies.
 Diagnosis permission(Diagnosis diagnosis, const struct stat& info) {
   diagnosis.failure = OpenFailure::Permission;
-  const passwd* owner = getpwuid(info.st_uid);
   char mode[8];
   std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(info.st_mode & 07777));
-  diagnosis.owner = "owner " +
-                    (owner != nullptr ? std::string(owner->pw_name) : std::to_string(info.st_uid)) +
-                    ", group " + groupName(info.st_gid) + ", mode " + mode;
-  // Joining the group helps only when the group may read and write the node,
-  // and the group is not root's.
-  const bool groupMayUse = (info.st_mode & S_IRGRP) && (info.st_mode & S_IWGRP);
-  if (groupMayUse && info.st_gid != 0 && !sessionHasGroup(info.st_gid)) {
+  diagnosis.owner =
+      "owner " + userNameOf(info.st_uid) + ", group " + groupName(info.st_gid) + ", mode " + mode;
+  diagnosis.modeClass = modeClassFor(info);
+  if (diagnosis.modeClass == ModeClass::Group) diagnosis.group = groupName(info.st_gid);
+  // Joining the group helps only a user the others' bits apply to, when the
+  // group may read and write the node and is not root's.
+  if (diagnosis.modeClass == ModeClass::Others && allowsReadWrite(info.st_mode, ModeClass::Group) &&
+      info.st_gid != 0) {
     diagnosis.group = groupName(info.st_gid);
     diagnosis.groupMember = userListedInGroup(info.st_gid);
   }
@@ -88,8 +91,8 @@ Diagnosis trialOpen(Diagnosis diagnosis, const struct stat& info) {
   switch (error) {
     case EBUSY: {
       const ProcScan scan = holdersFromProc(diagnosis.path);
-      if (scan.holder) {
-        diagnosis.holder = *scan.holder;
+      if (!scan.holders.empty()) {
+        diagnosis.holder = scan.holders.front();
         return failing(OpenFailure::InUse, diagnosis);
       }
       diagnosis.pseudoTerminal = isPseudoTerminal(info);
@@ -116,6 +119,53 @@ std::string joinDevices(const std::vector<std::string>& devices) {
   return out;
 }
 
+std::string portName(const PortIdentity& port) {
+  return "COM" + std::to_string(port.number) + " (" + printablePath(port.device) + ")";
+}
+
+// The fix for a denied node, by whose bits the kernel applies to this user.
+std::string describePermissionFix(const Diagnosis& diagnosis, const std::string& node) {
+  switch (diagnosis.modeClass) {
+    case ModeClass::Owner:
+      return "You own it, so the kernel applies the owner's bits, which do not allow both "
+             "reading and writing; joining a group would not help. Allow them with 'chmod u+rw " +
+             node + "', then choose the port again.";
+    case ModeClass::Group:
+      return "Your session is in its group " + diagnosis.group +
+             ", so the kernel applies the group's bits, which do not allow both reading and "
+             "writing; joining another group would not help. Allow them with 'sudo chmod g+rw " +
+             node + "', then choose the port again.";
+    case ModeClass::Others:
+      break;
+  }
+  if (diagnosis.group.empty()) {
+    return "Its mode gives no group both read and write access, so joining a group would not "
+           "help.";
+  }
+  if (diagnosis.groupMember) {
+    return "Your user is in the " + diagnosis.group +
+           " group, but this session began before it joined: log out and log in again.";
+  }
+  return "Add your user to the " + diagnosis.group + " group with 'sudo usermod -aG " +
+         diagnosis.group + " " + userName() + "', then log out and log in again.";
+}
+
+// Who left a stale lock: a process that has ended, one whose number now
+// belongs to an unrelated program, or none at all.
+std::string describeStaleHolder(const Diagnosis& diagnosis) {
+  const std::string pid = std::to_string(diagnosis.holder.pid);
+  if (diagnosis.holder.pid <= 0) {
+    // A lock file without a process number was left by a program that
+    // ended while it was taking the port.
+    return ", which names no process: a program ended while taking the port";
+  }
+  if (!diagnosis.reusedBy.empty()) {
+    return ", left by process " + pid + ", which no longer runs (the number " + pid +
+           " now belongs to " + diagnosis.reusedBy + ", which does not use the port)";
+  }
+  return ", left by process " + pid + ", which no longer runs";
+}
+
 std::string describeExclusive(const Diagnosis& diagnosis) {
   const std::string clear = "sudo perl -e 'open(my $f, \"+<\", \"" + diagnosis.path +
                             "\") or die $!; ioctl($f, " + std::to_string(TIOCNXCL) +
@@ -139,16 +189,9 @@ std::string describeExclusive(const Diagnosis& diagnosis) {
 }  // namespace
 
 std::optional<Diagnosis> foreignLock(const std::string& configured, const std::string& path) {
-  for (const LockFile& lock : findLockFiles(configured, path)) {
-    if (!lock.alive || lock.pid == getpid()) continue;
-    Diagnosis diagnosis;
-    diagnosis.failure = OpenFailure::InUse;
-    diagnosis.path = path;
-    diagnosis.lockPath = lock.path;
-    diagnosis.holder = describeProcess(lock.pid);
-    return diagnosis;
-  }
-  return std::nullopt;
+  Diagnosis diagnosis;
+  diagnosis.path = path;
+  return heldByLock(findLockFiles(configured, path), diagnosis);
 }
 
 Diagnosis diagnoseOpenFailure(const std::string& configured, const std::string& detail) {
@@ -175,29 +218,21 @@ Diagnosis diagnoseOpenFailure(const std::string& configured, const std::string& 
   if (diagnosis.path.empty() || stat(diagnosis.path.c_str(), &info) != 0)
     return failing(OpenFailure::Missing, diagnosis);
   if (!isTerminal(info)) return failing(OpenFailure::NotSerial, diagnosis);
-  if (!pathIsUtf8(diagnosis.path)) return failing(OpenFailure::NotUtf8, diagnosis);
+  if (!isValidUtf8(diagnosis.path)) return failing(OpenFailure::NotUtf8, diagnosis);
   if (access(diagnosis.path.c_str(), R_OK | W_OK) != 0) return permission(diagnosis, info);
 
   const std::vector<LockFile> locks = findLockFiles(configured, diagnosis.path);
-  for (const LockFile& lock : locks) {
-    if (!lock.alive) continue;
-    diagnosis.lockPath = lock.path;
-    diagnosis.holder = describeProcess(lock.pid);
-    return failing(OpenFailure::InUse, diagnosis);
-  }
-  // Only the serial library's own lock stops its open; a dead one it could
+  if (std::optional<Diagnosis> held = heldByLock(locks, diagnosis)) return *held;
+  // Only the serial library's own lock stops its open; a stale one it could
   // not remove is the cause.
-  const std::string ownLock = "/" + qtLockName(diagnosis.path);
   for (const LockFile& lock : locks) {
-    if (lock.path.size() < ownLock.size() ||
-        lock.path.compare(lock.path.size() - ownLock.size(), ownLock.size(), ownLock) != 0) {
-      continue;
-    }
+    if (!isOwnLockName(lock, diagnosis.path)) continue;
     struct stat lockInfo {};
     diagnosis.lockOwnedByUs =
         stat(lock.path.c_str(), &lockInfo) == 0 && lockInfo.st_uid == geteuid();
     diagnosis.lockPath = lock.path;
     diagnosis.holder = Process{lock.pid, "", ""};
+    diagnosis.reusedBy = lock.reusedBy;
     return failing(OpenFailure::StaleLock, diagnosis);
   }
   if (qtLockName(diagnosis.path).size() > kLongestFileName) {
@@ -209,8 +244,7 @@ Diagnosis diagnoseOpenFailure(const std::string& configured, const std::string& 
 }
 
 std::string describeOpenFailure(const PortIdentity& port, const Diagnosis& diagnosis) {
-  const std::string where =
-      "COM" + std::to_string(port.number) + " (" + printablePath(port.device) + ")";
+  const std::string where = portName(port);
   const std::string node = printablePath(diagnosis.path);
   switch (diagnosis.failure) {
     case OpenFailure::Missing:
@@ -223,32 +257,21 @@ std::string describeOpenFailure(const PortIdentity& port, const Diagnosis& diagn
       return where + ": not a serial device. " +
              otherDeviceAdvice(port, "Set " + port.variable + " to the projector's serial device.");
     case OpenFailure::Permission:
-      if (diagnosis.group.empty()) {
-        return where + ": permission denied (" + diagnosis.owner +
-               "). Its mode gives no group both read and write access, so joining a group "
-               "would not help.";
-      }
-      if (diagnosis.groupMember) {
-        return where + ": permission denied (" + diagnosis.owner + "). Your user is in the " +
-               diagnosis.group +
-               " group, but this session began before it joined: log out and log in again.";
-      }
-      return where + ": permission denied (" + diagnosis.owner + "). Add your user to the " +
-             diagnosis.group + " group with 'sudo usermod -aG " + diagnosis.group + " " +
-             userName() + "', then log out and log in again.";
+      return where + ": permission denied (" + diagnosis.owner + "). " +
+             describePermissionFix(diagnosis, node);
     case OpenFailure::InUse:
+      if (diagnosis.lockUnreadable) {
+        return where + ": in use by a program of user " + diagnosis.holder.user +
+               "; its lock file cannot be read (" + printablePath(diagnosis.lockPath) + "). Ask " +
+               diagnosis.holder.user + " to close it, then choose the port again.";
+      }
       return where + ": in use by " + holderText(diagnosis.holder) +
              ". Close it, then choose the port again.";
     case OpenFailure::StaleLock:
-      // A lock file without a process number was left by a program that
-      // ended while it was taking the port.
       return where + ": locked by " + printablePath(diagnosis.lockPath) +
-             (diagnosis.holder.pid > 0
-                  ? ", left by process " + std::to_string(diagnosis.holder.pid) +
-                        ", which no longer runs"
-                  : ", which names no process: a program ended while taking the port") +
-             ". Remove it with '" + (diagnosis.lockOwnedByUs ? "rm " : "sudo rm ") +
-             printablePath(diagnosis.lockPath) + "', then choose the port again.";
+             describeStaleHolder(diagnosis) + ". Remove it with '" +
+             (diagnosis.lockOwnedByUs ? "rm " : "sudo rm ") + printablePath(diagnosis.lockPath) +
+             "', then choose the port again.";
     case OpenFailure::Exclusive:
       return where + ": " + describeExclusive(diagnosis);
     case OpenFailure::NameTooLong:
@@ -271,10 +294,47 @@ std::string describeOpenFailure(const PortIdentity& port, const Diagnosis& diagn
   return where + ": cannot be opened (" + diagnosis.detail + ").";
 }
 
-std::string describeLostPort(const PortIdentity& port, const std::string& detail) {
-  return "COM" + std::to_string(port.number) + " (" + printablePath(port.device) +
-         "): the connection was lost (" + detail +
-         "). Check the cable or adapter; the next command opens the port again.";
+std::string describeLostPort(const PortIdentity& port, LineState state, const std::string& node) {
+  const std::string where = portName(port);
+  const std::string again = "; the next command opens the port again.";
+  switch (state) {
+    case LineState::Removed:
+      return where + ": the device was removed (" + printablePath(node) +
+             " is gone). Plug it in again" + again;
+    case LineState::Closed:
+      return where + ": the device was removed (" + printablePath(node) +
+             " is gone: the program that made the pseudo-terminal closed it). Start it again" +
+             again;
+    case LineState::Renamed:
+      return where + ": the device was removed (" + printablePath(node) +
+             " now stands for another device). Plug it in again" + again;
+    case LineState::HungUp:
+    case LineState::Working:
+      break;
+  }
+  return where +
+         ": the device is present but hung up, so the line carries nothing more. Check the "
+         "cable or adapter" +
+         again;
+}
+
+std::string describeOtherReaders(const PortIdentity& port, const std::vector<Process>& readers,
+                                 bool sawAllProcesses) {
+  const std::string where = portName(port);
+  if (readers.empty()) {
+    if (sawAllProcesses) return {};
+    return where +
+           ": another program, of a user whose open files cannot be seen, reads this port; it "
+           "may take the replies.";
+  }
+  std::string names;
+  for (const Process& reader : readers) names += (names.empty() ? "" : ", ") + holderText(reader);
+  if (readers.size() == 1) {
+    return where + ": another program reads this port: " + names +
+           "; it may take the replies. Close it so that every reply reaches the panel.";
+  }
+  return where + ": other programs read this port: " + names +
+         "; they may take the replies. Close them so that every reply reaches the panel.";
 }
 
 }  // namespace qd40

@@ -11,8 +11,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
+#include "protocol/Utf8.h"
 #include "serial/PortDiagnostics.h"
 #include "serial/PortProbe.h"
 
@@ -22,37 +22,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::string_view kDevPrefix = "/dev/";
-// Where serial programs keep their lock files; Qt SerialPort takes the first
-// of them it may write.
-constexpr std::array<const char*, 5> kLockDirectories = {"/var/lock", "/run/lock", "/tmp",
-                                                         "/var/tmp", "/var/lock/lockdev"};
 constexpr unsigned kFirstPtySlaveMajor = 136, kLastPtySlaveMajor = 143;
 constexpr unsigned kPtyMinorsPerMajor = 256;
-
-bool isUtf8(std::string_view text) {
-  std::size_t i = 0;
-  while (i < text.size()) {
-    const auto byte = static_cast<unsigned char>(text[i]);
-    std::size_t follow = 0;
-    if (byte < 0x80)
-      follow = 0;
-    else if (byte >= 0xC2 && byte <= 0xDF)
-      follow = 1;
-    else if (byte >= 0xE0 && byte <= 0xEF)
-      follow = 2;
-    else if (byte >= 0xF0 && byte <= 0xF4)
-      follow = 3;
-    else
-      return false;
-    if (i + follow >= text.size()) return false;
-    for (std::size_t k = 1; k <= follow; ++k) {
-      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
-    }
-    i += follow + 1;
-  }
-  return true;
-}
 
 std::string readFirstLine(const fs::path& path) {
   std::ifstream in(path);
@@ -77,7 +48,7 @@ std::string utf8NameOf(const struct stat& info) {
   }
   for (const std::string& name : names) {
     struct stat other {};
-    if (!name.empty() && isUtf8(name) && stat(name.c_str(), &other) == 0 &&
+    if (!name.empty() && isValidUtf8(name) && stat(name.c_str(), &other) == 0 &&
         S_ISCHR(other.st_mode) && other.st_rdev == info.st_rdev) {
       return name;
     }
@@ -87,27 +58,18 @@ std::string utf8NameOf(const struct stat& info) {
 
 }  // namespace
 
-bool pathIsUtf8(const std::string& path) {
-  return isUtf8(path);
-}
-
 std::string openablePath(const std::string& configured) {
   const std::string path = resolved(configured);
-  if (path.empty() || isUtf8(path)) return path;
+  if (path.empty() || isValidUtf8(path)) return path;
   struct stat info {};
   if (stat(path.c_str(), &info) != 0 || !S_ISCHR(info.st_mode)) return path;
   const std::string other = utf8NameOf(info);
   return other.empty() ? path : other;
 }
 
-std::string qtLockName(const std::string& path) {
-  std::string name = path.rfind(kDevPrefix, 0) == 0 ? path.substr(kDevPrefix.size()) : path;
-  std::replace(name.begin(), name.end(), '/', '_');
-  return "LCK.." + name;
-}
-
-std::string uucpLockName(const std::string& path) {
-  return "LCK.." + fs::path(path).filename().string();
+std::string userNameOf(uid_t uid) {
+  const passwd* user = getpwuid(uid);
+  return user != nullptr ? user->pw_name : std::to_string(uid);
 }
 
 bool processAlive(long pid) {
@@ -117,10 +79,8 @@ bool processAlive(long pid) {
 Process describeProcess(long pid) {
   Process process{pid, readFirstLine("/proc/" + std::to_string(pid) + "/comm"), ""};
   struct stat info {};
-  if (stat(("/proc/" + std::to_string(pid)).c_str(), &info) == 0) {
-    const passwd* user = getpwuid(info.st_uid);
-    process.user = user != nullptr ? user->pw_name : std::to_string(info.st_uid);
-  }
+  if (stat(("/proc/" + std::to_string(pid)).c_str(), &info) == 0)
+    process.user = userNameOf(info.st_uid);
   return process;
 }
 
@@ -130,64 +90,57 @@ std::string holderText(const Process& process) {
          ")";
 }
 
-std::vector<std::string> lockCandidates(const std::string& configured, const std::string& path) {
-  std::vector<std::string> names = {qtLockName(path), uucpLockName(path)};
-  for (const std::string& name : {qtLockName(configured), uucpLockName(configured)}) {
-    if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
-  }
-  std::vector<std::string> paths;
-  for (const char* directory : kLockDirectories) {
-    for (const std::string& name : names) paths.push_back(std::string(directory) + "/" + name);
-  }
-  return paths;
-}
-
-std::vector<LockFile> findLockFiles(const std::string& configured, const std::string& path) {
-  std::vector<LockFile> found;
-  for (const std::string& lock : lockCandidates(configured, path)) {
-    std::error_code ec;
-    if (!fs::is_regular_file(lock, ec)) continue;
-    // /var/lock is a link to /run/lock: one file, two names; the first
-    // name, the one Qt uses, is kept.
-    const fs::path canonical = fs::canonical(lock, ec);
-    if (std::any_of(found.begin(), found.end(), [&](const LockFile& seen) {
-          return fs::equivalent(seen.path, canonical, ec);
-        })) {
+std::string nodeStamp(const std::vector<std::string>& nodes) {
+  // Held buttons ask for this every few milliseconds: the stamp is the raw
+  // bytes of what is compared, with no formatting.
+  std::string stamp;
+  for (const std::string& node : nodes) {
+    stamp += node;
+    stamp += '\n';
+    struct stat info {};
+    if (stat(node.c_str(), &info) != 0) {
+      stamp += std::to_string(errno);
       continue;
     }
-    // Qt writes the pid as text, as do most other programs.
-    std::istringstream first(readFirstLine(lock));
-    long pid = 0;
-    first >> pid;
-    found.push_back({lock, pid, processAlive(pid)});
+    for (const auto& [field, size] :
+         {std::pair{static_cast<const void*>(&info.st_ino), sizeof info.st_ino},
+          std::pair{static_cast<const void*>(&info.st_mode), sizeof info.st_mode},
+          std::pair{static_cast<const void*>(&info.st_uid), sizeof info.st_uid},
+          std::pair{static_cast<const void*>(&info.st_gid), sizeof info.st_gid},
+          std::pair{static_cast<const void*>(&info.st_rdev), sizeof info.st_rdev},
+          std::pair{static_cast<const void*>(&info.st_mtim), sizeof info.st_mtim},
+          std::pair{static_cast<const void*>(&info.st_ctim), sizeof info.st_ctim}}) {
+      stamp.append(static_cast<const char*>(field), size);
+    }
   }
-  return found;
+  return stamp;
 }
 
 std::string failureSignature(const PortIdentity& port, const std::string& path, int libraryError) {
-  std::ostringstream key;
-  key << port.number << '\n' << port.device << '\n' << path << '\n' << libraryError;
-  const auto add = [&key](const std::string& node) {
-    struct stat info {};
-    if (stat(node.c_str(), &info) != 0) {
-      key << "\n-" << errno;
-      return;
-    }
-    key << '\n'
-        << info.st_ino << ' ' << info.st_mode << ' ' << info.st_uid << ' ' << info.st_gid << ' '
-        << info.st_rdev << ' ' << info.st_mtim.tv_sec << '.' << info.st_mtim.tv_nsec << ' '
-        << info.st_ctim.tv_sec << '.' << info.st_ctim.tv_nsec;
-  };
-  add(port.device);
-  add(path);
-  add("/dev");
-  add("/dev/serial/by-id");
-  for (const std::string& lock : lockCandidates(port.device, path.empty() ? port.device : path))
-    add(lock);
-  return key.str();
+  std::vector<std::string> nodes = {port.device, path, "/dev", "/dev/serial/by-id"};
+  // The candidates name the lock folders there are, so a folder made later
+  // changes the signature too.
+  for (std::string& lock : lockCandidates(port.device, path.empty() ? port.device : path)) {
+    nodes.push_back(std::move(lock));
+  }
+  return std::to_string(port.number) + '\n' + std::to_string(libraryError) + '\n' +
+         nodeStamp(nodes);
 }
 
-ProcScan holdersFromProc(const std::string& device) {
+std::optional<bool> processHoldsDevice(long pid, dev_t device) {
+  std::error_code ec;
+  fs::directory_iterator fds("/proc/" + std::to_string(pid) + "/fd", ec);
+  if (ec) return std::nullopt;
+  for (const auto& fd : fds) {
+    struct stat info {};
+    if (stat(fd.path().c_str(), &info) == 0 && S_ISCHR(info.st_mode) && info.st_rdev == device) {
+      return true;
+    }
+  }
+  return false;
+}
+
+ProcScan holdersFromProc(const std::string& device, std::size_t most) {
   ProcScan scan;
   struct stat target {};
   if (stat(device.c_str(), &target) != 0) return scan;
@@ -197,22 +150,16 @@ ProcScan holdersFromProc(const std::string& device) {
     if (pidText.empty() || !std::all_of(pidText.begin(), pidText.end(), ::isdigit)) continue;
     const long pid = std::stol(pidText);
     if (pid == getpid()) continue;
-    std::error_code fdError;
-    fs::directory_iterator fds(entry.path() / "fd", fdError);
-    if (fdError) {
-      // Another user's descriptors are hidden from us; a process that has
-      // ended meanwhile is no loss.
-      if (fdError == std::errc::permission_denied) scan.complete = false;
+    const std::optional<bool> holds = processHoldsDevice(pid, target.st_rdev);
+    // Another user's open files are hidden from us; a process that has
+    // ended meanwhile is no loss.
+    if (!holds) {
+      if (access(entry.path().c_str(), F_OK) == 0) scan.complete = false;
       continue;
     }
-    for (const auto& fd : fds) {
-      struct stat info {};
-      if (stat(fd.path().c_str(), &info) == 0 && S_ISCHR(info.st_mode) &&
-          info.st_rdev == target.st_rdev) {
-        scan.holder = describeProcess(pid);
-        return scan;
-      }
-    }
+    if (!*holds) continue;
+    scan.holders.push_back(describeProcess(pid));
+    if (scan.holders.size() >= most) break;
   }
   return scan;
 }
@@ -235,15 +182,6 @@ bool isTerminal(const struct stat& info) {
   return !ec && subsystem.filename() == "tty";
 }
 
-std::string findHolder(const std::string& device) {
-  const std::string path = openablePath(device);
-  for (const LockFile& lock : findLockFiles(device, path.empty() ? device : path)) {
-    if (lock.alive && lock.pid != getpid()) return holderText(describeProcess(lock.pid));
-  }
-  const ProcScan scan = holdersFromProc(path.empty() ? device : path);
-  return scan.holder ? holderText(*scan.holder) : std::string();
-}
-
 std::vector<std::string> listSerialDevices() {
   std::vector<std::string> found;
   std::error_code ec;
@@ -264,19 +202,17 @@ std::vector<std::string> listSerialDevices() {
 }
 
 std::string printablePath(const std::string& path) {
-  if (isUtf8(path)) return path;
+  if (isValidUtf8(path)) return path;
   std::string out;
-  for (std::size_t i = 0; i < path.size(); ++i) {
+  for (std::size_t i = 0; i < path.size();) {
     // Valid sequences stay; each byte of an invalid one is spelled out.
-    std::size_t length = 1;
-    const auto byte = static_cast<unsigned char>(path[i]);
-    if (byte >= 0xC2 && byte <= 0xF4) length = byte >= 0xF0 ? 4 : (byte >= 0xE0 ? 3 : 2);
-    if (byte < 0x80 || (i + length <= path.size() && isUtf8(path.substr(i, length)))) {
+    if (const std::size_t length = utf8SequenceLength(path, i); length > 0) {
       out += path.substr(i, length);
-      i += length - 1;
+      i += length;
       continue;
     }
     static constexpr char kHex[] = "0123456789ABCDEF";
+    const auto byte = static_cast<unsigned char>(path[i++]);
     out += "\\x";
     out += kHex[byte >> 4];
     out += kHex[byte & 0xF];

@@ -1,6 +1,6 @@
 #pragma once
-// The system lookups behind the port diagnostics: processes, lock files and
-// what kind of node a path is. Nothing here opens the device.
+// The system lookups behind the port diagnostics: processes and their open
+// files, and what kind of node a path is. Nothing here opens the device.
 #include <sys/stat.h>
 
 #include <optional>
@@ -12,20 +12,23 @@
 namespace qd40 {
 
 struct ProcScan {
-  std::optional<Process> holder;
-  // False when another user's descriptors could not be read.
+  std::vector<Process> holders;
+  // False when another user's open files could not be read.
   bool complete = true;
 };
 
-// The lock files, by either naming rule and in every lock directory, that
-// would name the device `configured` opened as `path`.
-std::vector<std::string> lockCandidates(const std::string& configured, const std::string& path);
+// The login name of `uid`, or the number where it has none.
+std::string userNameOf(uid_t uid);
 bool processAlive(long pid);
 Process describeProcess(long pid);
 // "name (process 1234 of user alice)".
 std::string holderText(const Process& process);
-// A process, other than this one, with an open descriptor on the device node.
-ProcScan holdersFromProc(const std::string& device);
+// Whether process `pid` has the character device `device` open; nothing when
+// its open files cannot be read.
+std::optional<bool> processHoldsDevice(long pid, dev_t device);
+// Processes, other than this one, with the device node open: the first
+// `most` found.
+ProcScan holdersFromProc(const std::string& device, std::size_t most = 1);
 bool isPseudoTerminal(const struct stat& info);
 bool isTerminal(const struct stat& info);
 

@@ -1,17 +1,46 @@
 // Qt SerialPort behind the panel's serial seam.
 #include "serial/QtSerialService.h"
 
-#include <signal.h>
-#include <sys/stat.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <QMetaObject>
+#include <cerrno>
 
+#include "protocol/Utf8.h"
+#include "serial/LineCheck.h"
 #include "serial/LineSettings.h"
 #include "serial/PortDiagnostics.h"
+#include "serial/PortProbe.h"
 
 namespace qd40 {
 
 namespace {
+
+// Other readers are looked for at most this often: each look goes through
+// every process, and a reader makes an error of every reply it takes.
+constexpr auto kReaderLookInterval = std::chrono::seconds(1);
+// No library error stands behind a refusal found before the library tried.
+constexpr int kNoLibraryError = -1;
+
+// What a refused open would need changed to succeed: the configured name
+// (a link followed to its device), the node opened, /dev and the lock that
+// stood in the way, if one did.
+std::string refusalStamp(const std::string& device, const std::string& path,
+                         const std::string& lockPath) {
+  std::vector<std::string> nodes = {device, path, "/dev", "/dev/serial/by-id"};
+  if (!lockPath.empty()) nodes.push_back(lockPath);
+  return nodeStamp(nodes);
+}
+
+// Whether the device still refuses to open as busy: the kernel's answer to
+// an open that the library, which would take a lock first, never makes.
+bool stillBusy(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return errno == EBUSY;
+  ::close(fd);
+  return false;
+}
 
 // Guards a call into QSerialPort so that errors it raises are not taken for a
 // lost line.
@@ -87,32 +116,33 @@ PortStatus QtSerialService::applySettings() {
 PortStatus QtSerialService::open() {
   if (m_port.isOpen()) return PortStatus::success();
   const PortIdentity port = m_ports.identity(m_number);
-  m_lostPending = false;
+  m_checkPending = false;
   CallScope scope(m_inCall);
+  if (refusalStands(port)) return PortStatus::failure(m_refusal.description);
   // The device is opened by its own path, links resolved, so that its lock
   // file and exclusive mode are the same whatever name the operator gave it.
   const std::string path = openablePath(port.device);
-  // A live lock by the other naming rule does not stop Qt; it stops us.
-  if (stillHeld(port)) return PortStatus::failure(m_heldBy.description);
+  // A live lock by the other naming rule, or one Qt cannot read, does not
+  // stop Qt at once; it stops us.
   if (const std::optional<Diagnosis> held = foreignLock(port.device, path)) {
-    m_heldBy = {port.number,
-                port.device,
-                held->lockPath,
-                held->holder.pid,
-                lockStamp(held->lockPath),
-                describeOpenFailure(port, *held)};
-    return PortStatus::failure(m_heldBy.description);
+    return refuse(port, path, kNoLibraryError, [&] { return *held; });
   }
-  m_heldBy = {};
-  if (path.empty() || !pathIsUtf8(path)) return openFailed(port, path, -1, "");
+  if (path.empty() || !isValidUtf8(path)) {
+    return refuse(port, path, kNoLibraryError,
+                  [&] { return diagnoseOpenFailure(port.device, ""); });
+  }
   m_port.setPortName(QString::fromStdString(path));
   if (!m_port.open(QIODevice::ReadWrite)) {
     const QSerialPort::SerialPortError error = m_port.error();
     const std::string detail = m_port.errorString().toStdString();
     m_port.clearError();
-    return openFailed(port, path, static_cast<int>(error), detail);
+    return refuse(port, path, static_cast<int>(error),
+                  [&] { return diagnoseOpenFailure(port.device, detail); });
   }
-  m_failureKey.clear();
+  m_refusal = {};
+  m_openPath = path;
+  m_readersTold.clear();
+  m_readersLookedFor.reset();
   if (PortStatus applied = applySettings(); !applied) {
     m_port.close();
     return applied;
@@ -126,29 +156,55 @@ PortStatus QtSerialService::open() {
   return PortStatus::success();
 }
 
-PortStatus QtSerialService::openFailed(const PortIdentity& port, const std::string& path, int error,
-                                       const std::string& detail) {
-  // A send on a closed port tries to open it each time; while nothing about
-  // the device has changed, the last diagnosis still holds.
-  std::string key = failureSignature(port, path, error);
-  if (key != m_failureKey) {
-    m_failure = describeOpenFailure(port, diagnoseOpenFailure(port.device, detail));
-    m_failureKey = std::move(key);
+PortStatus QtSerialService::refuse(const PortIdentity& port, const std::string& path,
+                                   int libraryError, const std::function<Diagnosis()>& diagnose) {
+  // While nothing the last refusal depended on has changed, its diagnosis
+  // still holds, and the look through every process is not repeated.
+  std::string signature = failureSignature(port, path, libraryError);
+  if (signature != m_refusal.signature) {
+    const Diagnosis diagnosis = diagnose();
+    m_refusal = {std::move(signature),
+                 refusalStamp(port.device, path, diagnosis.lockPath),
+                 port.number,
+                 port.device,
+                 path,
+                 libraryError,
+                 diagnosis.failure,
+                 diagnosis.holder.pid,
+                 diagnosis.lockPath,
+                 describeOpenFailure(port, diagnosis)};
   }
-  return PortStatus::failure(m_failure);
+  return PortStatus::failure(m_refusal.description);
 }
 
-bool QtSerialService::stillHeld(const PortIdentity& port) const {
-  return !m_heldBy.lockPath.empty() && m_heldBy.number == port.number &&
-         m_heldBy.device == port.device && lockStamp(m_heldBy.lockPath) == m_heldBy.stamp &&
-         kill(static_cast<pid_t>(m_heldBy.pid), 0) == 0;
-}
-
-std::string QtSerialService::lockStamp(const std::string& lockPath) {
-  struct stat info {};
-  if (stat(lockPath.c_str(), &info) != 0) return {};
-  return std::to_string(info.st_ino) + ":" + std::to_string(info.st_mtim.tv_sec) + "." +
-         std::to_string(info.st_mtim.tv_nsec);
+bool QtSerialService::refusalStands(const PortIdentity& port) const {
+  if (m_refusal.signature.empty() || m_refusal.number != port.number ||
+      m_refusal.device != port.device ||
+      refusalStamp(port.device, m_refusal.path, m_refusal.lockPath) != m_refusal.stamp) {
+    return false;
+  }
+  // The nodes and the lock are as they were; what they do not show is
+  // checked by the cheapest look that shows it.
+  switch (m_refusal.cause) {
+    case OpenFailure::InUse:
+      if (!m_refusal.lockPath.empty()) {
+        return m_refusal.holderPid <= 0 || processAlive(m_refusal.holderPid);
+      }
+      return stillBusy(m_refusal.path);
+    case OpenFailure::Exclusive:
+      return stillBusy(m_refusal.path);
+    case OpenFailure::Permission:
+      return access(m_refusal.path.c_str(), R_OK | W_OK) != 0;
+    case OpenFailure::Other:
+      return false;
+    case OpenFailure::Missing:
+    case OpenFailure::NotSerial:
+    case OpenFailure::StaleLock:
+    case OpenFailure::NameTooLong:
+    case OpenFailure::NotUtf8:
+      break;
+  }
+  return true;
 }
 
 void QtSerialService::close() {
@@ -184,20 +240,46 @@ void QtSerialService::onReadyRead() {
 
 void QtSerialService::onError(QSerialPort::SerialPortError error) {
   if (error == QSerialPort::NoError || error == QSerialPort::TimeoutError || m_inCall) return;
-  if (!m_port.isOpen() || m_lostPending) return;
+  if (!m_port.isOpen() || m_checkPending) return;
   // A hang-up makes QSerialPort raise errors in a tight loop while the port
   // still counts as open. The port cannot be closed from inside its own
-  // notification, so the close is queued and the loop ends with it.
-  m_lostPending = true;
-  QMetaObject::invokeMethod(this, &QtSerialService::dropLostPort, Qt::QueuedConnection);
+  // notification, so the check is queued and the loop ends with it.
+  m_checkPending = true;
+  QMetaObject::invokeMethod(this, &QtSerialService::checkLine, Qt::QueuedConnection);
 }
 
-void QtSerialService::dropLostPort() {
-  if (!m_lostPending) return;
-  const std::string detail = m_port.errorString().toStdString();
-  close();
-  m_lostPending = false;
-  if (m_onLost) m_onLost(describeLostPort(m_ports.identity(m_number), detail));
+void QtSerialService::checkLine() {
+  if (!std::exchange(m_checkPending, false) || !m_port.isOpen()) return;
+  const auto now = std::chrono::steady_clock::now();
+  const bool look = !m_readersLookedFor || now - *m_readersLookedFor >= kReaderLookInterval;
+  const LineCheck check =
+      checkOpenLine(nativeHandle(), m_openPath, look ? ReaderScan::Scan : ReaderScan::Skip);
+  const PortIdentity port = m_ports.identity(m_number);
+  if (check.state != LineState::Working) {
+    const std::string node = m_openPath;
+    close();
+    if (m_onLost) m_onLost(describeLostPort(port, check.state, node));
+    return;
+  }
+  // No loss: most likely another reader took what was waiting. Qt stops
+  // reading after such an error; a read request starts it again.
+  {
+    CallScope scope(m_inCall);
+    m_port.clearError();
+    char next = 0;
+    m_port.peek(&next, 1);
+  }
+  if (!look) return;
+  m_readersLookedFor = now;
+  tellOtherReaders(port, check.readers, check.sawAllProcesses);
+}
+
+void QtSerialService::tellOtherReaders(const PortIdentity& port,
+                                       const std::vector<Process>& readers, bool sawAllProcesses) {
+  std::string told = describeOtherReaders(port, readers, sawAllProcesses);
+  if (told.empty() || told == m_readersTold) return;
+  m_readersTold = std::move(told);
+  if (m_onTrouble) m_onTrouble(m_readersTold);
 }
 
 }  // namespace qd40

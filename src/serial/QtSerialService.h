@@ -1,10 +1,14 @@
 #pragma once
 // The serial service over Qt SerialPort. COM1 and COM2 stand for the devices
-// the port configuration names at the moment each is opened. Receive notifications arrive on the Qt
-// event thread. A port that hangs up or disappears is closed at the first error and reported once;
-// the panel's next send opens it again.
+// the port configuration names at the moment each is opened. Receive notifications arrive on the Qt event
+// thread. An error on the open line is checked before anything is said: a
+// device that is gone or hung up is closed and reported once, and the
+// panel's next send opens it again; a working line stays open, and other
+// programs that read it too are named once.
 #include <QObject>
 #include <QSerialPort>
+#include <chrono>
+#include <optional>
 
 #include "serial/PortDiagnostics.h"
 #include "serial/SerialService.h"
@@ -32,6 +36,9 @@ class QtSerialService final : public QObject, public SerialService {
   void setLostHandler(std::function<void(const std::string&)> onLost) override {
     m_onLost = std::move(onLost);
   }
+  void setTroubleHandler(std::function<void(const std::string&)> onTrouble) override {
+    m_onTrouble = std::move(onTrouble);
+  }
 
   // The open descriptor, so tests can read the line's real settings.
   int nativeHandle() const { return static_cast<int>(m_port.handle()); }
@@ -40,37 +47,48 @@ class QtSerialService final : public QObject, public SerialService {
  private:
   void onReadyRead();
   void onError(QSerialPort::SerialPortError error);
-  void dropLostPort();
+  void checkLine();
+  void tellOtherReaders(const PortIdentity& port, const std::vector<Process>& readers,
+                        bool sawAllProcesses);
   PortStatus applySettings();
-  // Whether the foreign lock that refused the last open is still there, made
-  // by a process that still runs: two cheap checks instead of a search.
-  bool stillHeld(const PortIdentity& port) const;
-  static std::string lockStamp(const std::string& lockPath);
-  PortStatus openFailed(const PortIdentity& port, const std::string& path, int error,
-                        const std::string& detail);
+
+  // An open that was refused, and what it depended on. While nothing it
+  // depended on has changed, the next attempt is answered from here: a
+  // held button tries to open the port every few milliseconds.
+  struct Refusal {
+    std::string signature;  // everything the diagnosis depended on; empty for none
+    std::string stamp;      // what would have to change for the port to open
+    int number = 0;
+    std::string device;
+    std::string path;
+    int libraryError = 0;
+    OpenFailure cause = OpenFailure::Other;
+    long holderPid = 0;
+    std::string lockPath;
+    std::string description;
+  };
+  bool refusalStands(const PortIdentity& port) const;
+  PortStatus refuse(const PortIdentity& port, const std::string& path, int libraryError,
+                    const std::function<Diagnosis()>& diagnose);
 
   const PortConfig& m_ports;
   QSerialPort m_port;
   int m_number = 1;
   std::string m_settings = "19200,N,8,1";
+  // The node the open port was opened as.
+  std::string m_openPath;
   CommEvent m_event = CommEvent::None;
   // Errors raised inside our own calls are answered by those calls.
   bool m_inCall = false;
-  bool m_lostPending = false;
-  struct HeldBy {
-    int number = 0;
-    std::string device;
-    std::string lockPath;
-    long pid = 0;
-    std::string stamp;
-    std::string description;
-  };
-  HeldBy m_heldBy;
-  // The last failed open: what it depended on, and what it was told.
-  std::string m_failureKey;
-  std::string m_failure;
+  bool m_checkPending = false;
+  Refusal m_refusal;
+  // What was said about other readers since the port opened, and when they
+  // were last looked for.
+  std::string m_readersTold;
+  std::optional<std::chrono::steady_clock::time_point> m_readersLookedFor;
   std::function<void()> m_onComm;
   std::function<void(const std::string&)> m_onLost;
+  std::function<void(const std::string&)> m_onTrouble;
 };
 
 }  // namespace qd40

@@ -47,6 +47,11 @@ void SerialRouter::setLostHandler(std::function<void(const std::string&)> onLost
   m_network.setLostHandler(std::move(onLost));
 }
 
+void SerialRouter::setTroubleHandler(std::function<void(const std::string&)> onTrouble) {
+  m_device.setTroubleHandler(onTrouble);
+  m_network.setTroubleHandler(std::move(onTrouble));
+}
+
 void SerialRouter::setConnectedHandler(std::function<void()> onConnected) {
   m_device.setConnectedHandler(onConnected);
   m_network.setConnectedHandler(std::move(onConnected));

@@ -27,6 +27,7 @@ class SerialRouter final : public SerialService {
   CommEvent commEvent() const override { return active().commEvent(); }
   void setCommHandler(std::function<void()> onComm) override;
   void setLostHandler(std::function<void(const std::string&)> onLost) override;
+  void setTroubleHandler(std::function<void(const std::string&)> onTrouble) override;
   bool connected() const override { return active().connected(); }
   void setConnectedHandler(std::function<void()> onConnected) override;
 

@@ -65,6 +65,9 @@ class SerialService {
   // Called once when an open port is lost (device unplugged, far end hung
   // up); the port counts as closed from then on.
   virtual void setLostHandler(std::function<void(const std::string&)> onLost) = 0;
+  // Called when the open port works but something spoils it (another
+  // program reads its replies); the port stays open.
+  virtual void setTroubleHandler(std::function<void(const std::string&)> /*onTrouble*/) {}
 
   // A port on the network counts as open from open() on but carries bytes
   // only once its connection stands; a device does both at once. A session

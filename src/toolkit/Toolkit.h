@@ -54,11 +54,13 @@ class Window {
   // on being delivered while it is open.
   virtual void messageBox(const std::string& text) = 0;
   // A trouble with the port, in a box that is not modal and stands above the
-  // window at any height; one line of it goes to the standard error too.
-  // Showing it again while it is open replaces its text.
+  // window at any height. Showing it again while it is open replaces its
+  // text.
   virtual void showPortProblem(const std::string& text) = 0;
   // Closes that box if it is open.
   virtual void closePortProblem() = 0;
+  // One line on the standard error, for whoever started the program.
+  virtual void writeError(const std::string& text) = 0;
   // Closes the window; the program ends with it.
   virtual void close() = 0;
 };

@@ -1,6 +1,7 @@
 // The programs' command lines: what parsing makes of them, and what the real
 // binaries print and return for them with no display to open a window on.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QFile>
@@ -64,11 +65,14 @@ struct Finished {
   std::string out, err;
 };
 
-// Runs a program with no display, no platform and no port it could open.
-Finished runWithoutDisplay(const QString& program, const QStringList& arguments) {
+// Runs a program with no display (or only `display`, which nothing serves),
+// no platform and no port it could open.
+Finished runWithoutDisplay(const QString& program, const QStringList& arguments,
+                           const QString& display = {}) {
   QProcess process;
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
+  if (!display.isEmpty()) env.insert("DISPLAY", display);
   env.insert("QD40_COM1", "/dev/qd40-test-no-such-device");
   process.setProcessEnvironment(env);
   process.start(program, arguments);
@@ -117,6 +121,53 @@ TEST(CommandLine, BinariesAnswerAndRefuseWithoutOpeningAWindow) {
   }
 }
 
+TEST(CommandLine, WithoutADisplayThePanelSaysSoInOneLineAndExitsWithThree) {
+  struct Case {
+    QString display;
+    std::string says;
+  };
+  for (const Case& c : {
+           Case{"",
+                "qd40-control: no display to open the window on: neither DISPLAY nor "
+                "WAYLAND_DISPLAY is set. Start the panel in a desktop session, or set DISPLAY "
+                "(X11) or WAYLAND_DISPLAY (Wayland).\n"},
+           Case{":9876",
+                "qd40-control: no display to open the window on: DISPLAY=:9876 cannot be "
+                "reached. Check it, or start the panel in a desktop session.\n"},
+       }) {
+    const Finished run = runWithoutDisplay(QD40_CONTROL_PATH, {}, c.display);
+    EXPECT_EQ(run.exitCode, kExitNoDisplay) << c.display.toStdString() << ": " << run.err;
+    EXPECT_EQ(run.err, c.says);
+  }
+}
+
+TEST(CommandLine, PathsKeepTheirBytesFromTheCommandLineToTheDevice) {
+  PtyPair pty;
+  const std::string tail = "-" + std::to_string(getpid());
+  const std::string link = testing::TempDir() + "qd40-\xff\xfe" + tail;
+  std::filesystem::remove(link);
+  std::filesystem::create_symlink(pty.slavePath(), link);
+  const CommandLine parsed = parseCommandLine(std::vector<std::string>{
+      "qd40-control", "--com1", link, "--com2=" + link, "--log", link + ".log"});
+  EXPECT_EQ(parsed.options.com1, link);
+  EXPECT_EQ(parsed.options.com2, link);
+  EXPECT_EQ(parsed.options.log, link + ".log");
+
+  // QProcess passes text; the shell makes the bytes.
+  QProcess process;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("QD40_COM1", "/dev/qd40-test-no-such-device");
+  env.insert("QT_QPA_PLATFORM", "offscreen");
+  process.setProcessEnvironment(env);
+  process.start("sh", {"-c", R"sh(exec "$0" --com1 "$(printf '%b' "$1")")sh", QD40_CONTROL_PATH,
+                       QString::fromStdString(testing::TempDir() + "qd40-\\0377\\0376" + tail)});
+  EXPECT_TRUE(waitUntil([&] { return holdsOpen(process.processId(), pty.slavePath()); },
+                        milliseconds(5000)));
+  endPanel(process);
+  EXPECT_EQ(process.exitCode(), 0);
+  std::filesystem::remove(link);
+}
+
 TEST(CommandLine, Com1OptionOpensItsDeviceOverTheVariable) {
   PtyPair pty;
   QProcess process;
@@ -126,16 +177,8 @@ TEST(CommandLine, Com1OptionOpensItsDeviceOverTheVariable) {
   process.setProcessEnvironment(env);
   process.start(QD40_CONTROL_PATH, {"--com1", QString::fromStdString(pty.slavePath())});
   ASSERT_TRUE(process.waitForStarted(5000));
-  const auto opened = [&] {
-    std::error_code ec;
-    const std::string fds = "/proc/" + std::to_string(process.processId()) + "/fd";
-    for (const auto& fd : std::filesystem::directory_iterator(fds, ec)) {
-      std::error_code linkError;
-      if (std::filesystem::read_symlink(fd.path(), linkError) == pty.slavePath()) return true;
-    }
-    return false;
-  };
-  EXPECT_TRUE(waitUntil(opened, milliseconds(5000)));
+  EXPECT_TRUE(waitUntil([&] { return holdsOpen(process.processId(), pty.slavePath()); },
+                        milliseconds(5000)));
   endPanel(process);
 }
 

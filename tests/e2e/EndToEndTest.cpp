@@ -20,6 +20,7 @@
 
 #include "PtyPair.h"
 #include "app/Application.h"
+#include "app/SignalWatcher.h"
 #include "serial/PortDiagnostics.h"
 
 namespace qd40::test {
@@ -35,17 +36,6 @@ long residentKiB() {
     if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
   }
   return 0;
-}
-
-// Whether process `pid` holds `device` open.
-bool holds(qint64 pid, const std::string& device) {
-  std::error_code ec;
-  for (const auto& fd :
-       std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/fd", ec)) {
-    std::error_code linkError;
-    if (std::filesystem::read_symlink(fd.path(), linkError) == device) return true;
-  }
-  return false;
 }
 
 // The lock files there are, with the process each names, for a failure.
@@ -84,19 +74,25 @@ std::optional<bool> opensAsNobody(const std::string& device) {
 
 class BinaryTest : public testing::Test {
  protected:
-  void start(const std::string& com1) {
+  // `wrapper` runs the panel, as nohup does.
+  void start(const std::string& com1, const QString& wrapper = {}) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QD40_COM1", QString::fromStdString(com1));
     env.insert("QD40_COM2", "/dev/qd40-test-no-such-device");
     env.insert("QT_QPA_PLATFORM", "offscreen");
     panel.setProcessEnvironment(env);
-    panel.start(QD40_CONTROL_PATH, {});
+    if (wrapper.isEmpty()) {
+      panel.start(QD40_CONTROL_PATH, {});
+    } else {
+      panel.start(wrapper, {QD40_CONTROL_PATH});
+    }
     ASSERT_TRUE(panel.waitForStarted(5000));
   }
   // Starts the panel and waits until its start-up is over: it opens COM1,
   // closes it and opens it again, so the port is held for good only once
   // its lock file has been made the second time.
-  void startSettled(const std::string& com1, const std::string& device) {
+  void startSettled(const std::string& com1, const std::string& device,
+                    const QString& wrapper = {}) {
     const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     ASSERT_GE(watch, 0);
     // Deletions are watched too: two creations in a row that are not read
@@ -104,7 +100,7 @@ class BinaryTest : public testing::Test {
     ASSERT_GE(inotify_add_watch(watch, "/var/lock", IN_CREATE | IN_DELETE), 0);
     const std::string lockName = qtLockName(device);
     int made = 0;
-    start(com1);
+    start(com1, wrapper);
     const bool settled = waitUntil(
         [&] {
           alignas(inotify_event) char buffer[4096];
@@ -115,7 +111,7 @@ class BinaryTest : public testing::Test {
               at += sizeof(inotify_event) + event->len;
             }
           }
-          return made >= 2 && holds(panel.processId(), device);
+          return made >= 2 && holdsOpen(panel.processId(), device);
         },
         milliseconds(5000));
     close(watch);
@@ -130,7 +126,7 @@ TEST_F(BinaryTest, OpensCom1AndSendsNothingAtStartUp) {
   PtyPair pty;
   start(pty.slavePath());
   EXPECT_TRUE(
-      waitUntil([&] { return holds(panel.processId(), pty.slavePath()); }, milliseconds(5000)));
+      waitUntil([&] { return holdsOpen(panel.processId(), pty.slavePath()); }, milliseconds(5000)));
   EXPECT_EQ(pty.drain(milliseconds(500)), "");
   EXPECT_EQ(panel.state(), QProcess::Running);
   ::kill(static_cast<pid_t>(panel.processId()), SIGTERM);
@@ -146,10 +142,10 @@ TEST_F(BinaryTest, KeepsRunningWhenCom1IsMissingOrHangsUp) {
   PtyPair pty;
   start(pty.slavePath());
   ASSERT_TRUE(
-      waitUntil([&] { return holds(panel.processId(), pty.slavePath()); }, milliseconds(5000)));
+      waitUntil([&] { return holdsOpen(panel.processId(), pty.slavePath()); }, milliseconds(5000)));
   pty.hangUp();
   EXPECT_TRUE(
-      waitUntil([&] { return !holds(panel.processId(), pty.slavePath()); }, milliseconds(3000)))
+      waitUntil([&] { return !holdsOpen(panel.processId(), pty.slavePath()); }, milliseconds(3000)))
       << "the lost line is closed";
   EXPECT_EQ(panel.state(), QProcess::Running);
 }
@@ -198,6 +194,43 @@ TEST_F(BinaryTest, TerminationSignalsCloseThePortRemoveTheLockAndExitCleanly) {
     if (!reopened) GTEST_SKIP() << "cannot become the user 'nobody' to try the pty";
     EXPECT_TRUE(*reopened) << "the pty was left in exclusive mode after " << strsignal(signo);
   }
+}
+
+TEST_F(BinaryTest, UnderNohupAHangUpSignalLeavesThePanelRunningAndTermEndsIt) {
+  PtyPair pty;
+  startSettled(pty.slavePath(), pty.slavePath(), "nohup");
+  ::kill(static_cast<pid_t>(panel.processId()), SIGHUP);
+  EXPECT_FALSE(panel.waitForFinished(1000)) << "a hang-up ended the panel under nohup";
+  EXPECT_TRUE(holdsOpen(panel.processId(), pty.slavePath()));
+  ::kill(static_cast<pid_t>(panel.processId()), SIGTERM);
+  ASSERT_TRUE(panel.waitForFinished(5000));
+  EXPECT_EQ(panel.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(panel.exitCode(), 0);
+}
+
+void testSignalHandler(int) {}
+
+TEST(SignalWatcher, LeavesAnIgnoredSignalIgnoredAndGivesEveryDispositionBack) {
+  struct sigaction ignore {
+  }, mine{}, saved[2]{};
+  ignore.sa_handler = SIG_IGN;
+  mine.sa_handler = testSignalHandler;
+  sigaction(SIGHUP, &ignore, &saved[0]);
+  sigaction(SIGINT, &mine, &saved[1]);
+  const auto handler = [](int signo) {
+    struct sigaction now {};
+    sigaction(signo, nullptr, &now);
+    return now.sa_handler;
+  };
+  {
+    const SignalWatcher watcher([] {});
+    EXPECT_EQ(handler(SIGHUP), SIG_IGN);
+    EXPECT_NE(handler(SIGINT), testSignalHandler);
+  }
+  EXPECT_EQ(handler(SIGHUP), SIG_IGN);
+  EXPECT_EQ(handler(SIGINT), testSignalHandler);
+  sigaction(SIGHUP, &saved[0], nullptr);
+  sigaction(SIGINT, &saved[1], nullptr);
 }
 
 // The panel's window in this process, the simulated projector in another.

@@ -125,10 +125,10 @@ TEST_F(SessionLogPanel, AScriptedSessionGivesExactlyTheExpectedLines) {
     if (i == 9) continue;
     EXPECT_EQ(lines[i], expected[i]) << "line " << i + 1;
   }
-  // The system's own words for the hang-up come in the brackets.
+  // What checking found: the unplugged pseudo-terminal is gone.
   EXPECT_TRUE(std::regex_match(
       lines[9], std::regex(std::regex_replace(port, std::regex(R"([()/.])"), R"(\$&)") +
-                           R"(lost: the connection was lost \(.+\)\. .+)")))
+                           R"(lost: the device was removed \(.+ is gone: .+\)\. .+)")))
       << lines[9];
 }
 

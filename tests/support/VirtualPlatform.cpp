@@ -106,6 +106,10 @@ PortStatus FakeSerial::setSettings(const std::string& settings) {
 
 PortStatus FakeSerial::open() {
   log.push_back("open");
+  if (const auto failure = m_failures.find(m_number);
+      failure != m_failures.end() && !failure->second.empty()) {
+    return PortStatus::failure(failure->second);
+  }
   if (!m_present[m_number]) {
     return PortStatus::failure("COM" + std::to_string(m_number) + ": no such device");
   }

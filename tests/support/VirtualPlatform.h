@@ -72,6 +72,7 @@ class FakeWindow final : public Window {
   void messageBox(const std::string& text) override;
   void showPortProblem(const std::string& text) override;
   void closePortProblem() override { m_portBoxOpen = false; }
+  void writeError(const std::string& text) override { m_errors.push_back(text); }
   void close() override { m_closed = true; }
 
   double left() const { return m_left; }
@@ -81,6 +82,8 @@ class FakeWindow final : public Window {
   // Every text the port box was shown with, and whether it is open now.
   const std::vector<std::string>& portProblems() const { return m_portProblems; }
   bool portBoxOpen() const { return m_portBoxOpen; }
+  // Every line written to the standard error.
+  const std::vector<std::string>& errors() const { return m_errors; }
   // Runs while the modal box is open, as events would on the real window.
   std::function<void()> whileMessageBoxOpen;
 
@@ -90,6 +93,7 @@ class FakeWindow final : public Window {
   std::map<Control, bool> m_marked;
   std::vector<std::string> m_messages;
   std::vector<std::string> m_portProblems;
+  std::vector<std::string> m_errors;
   bool m_portBoxOpen = false;
   int m_height = 9100;
   double m_left = 0, m_top = 0;
@@ -114,11 +118,18 @@ class FakeSerial final : public SerialService {
   void setLostHandler(std::function<void(const std::string&)> onLost) override {
     m_onLost = std::move(onLost);
   }
+  void setTroubleHandler(std::function<void(const std::string&)> onTrouble) override {
+    m_onTrouble = std::move(onTrouble);
+  }
 
   // Test controls.
   void receive(const std::string& bytes);
   void raise(CommEvent event);
   void lose(const std::string& why);
+  // A trouble on the open port, which stays open.
+  void warn(const std::string& why) { m_onTrouble(why); }
+  // What the next failed open says about port `number`.
+  void setFailure(int number, const std::string& why) { m_failures[number] = why; }
   void setPresent(int number, bool present) { m_present[number] = present; }
 
   struct Write {
@@ -139,6 +150,8 @@ class FakeSerial final : public SerialService {
   std::vector<Write> m_writes;
   std::function<void()> m_onComm;
   std::function<void(const std::string&)> m_onLost;
+  std::function<void(const std::string&)> m_onTrouble;
+  std::map<int, std::string> m_failures;
 };
 
 }  // namespace qd40::test

@@ -17,101 +17,11 @@
 #include <fstream>
 #include <functional>
 
+#include "PortTestSupport.h"
 #include "serial/PortDiagnostics.h"
 
-namespace qd40 {
+namespace qd40::test {
 namespace {
-
-namespace fs = std::filesystem;
-
-constexpr uid_t kNobody = 65534;
-constexpr gid_t kNoGroup = 65534;
-const std::string kLockDir = "/var/lock/";
-
-// The slave end of a fresh pseudo-terminal, whose master the test keeps.
-class Terminal {
- public:
-  Terminal() : m_master(posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC)) {
-    grantpt(m_master);
-    unlockpt(m_master);
-    path = ptsname(m_master);
-  }
-  ~Terminal() { close(m_master); }
-  std::string path;
-
- private:
-  int m_master;
-};
-
-// A link the test removes again.
-struct Link {
-  Link(const std::string& target, std::string at) : path(std::move(at)) {
-    fs::remove(path);
-    fs::create_symlink(target, path);
-  }
-  ~Link() { fs::remove(path); }
-  std::string path;
-};
-
-// A child process that waits to be killed; its pid is a live holder.
-struct Sleeper {
-  Sleeper() : pid(fork()) {
-    if (pid == 0) {
-      pause();
-      _exit(0);
-    }
-  }
-  ~Sleeper() {
-    kill(pid, SIGKILL);
-    waitpid(pid, nullptr, 0);
-  }
-  pid_t pid;
-};
-
-pid_t deadPid() {
-  const pid_t pid = fork();
-  if (pid == 0) _exit(0);
-  waitpid(pid, nullptr, 0);
-  return pid;
-}
-
-std::string comm(pid_t pid) {
-  std::string name;
-  std::getline(std::ifstream("/proc/" + std::to_string(pid) + "/comm"), name);
-  return name;
-}
-
-std::string describe(const std::string& device) {
-  return describeOpenFailure({1, device, "QD40_COM1"}, diagnoseOpenFailure(device, "Qt's words"));
-}
-
-// Runs `work` in a child process as the unprivileged user 'nobody' and
-// returns what it printed. Empty optional when this process cannot do that.
-std::optional<std::string> asNobody(const std::function<std::string()>& work) {
-  if (geteuid() != 0) return std::nullopt;
-  int out[2];
-  if (pipe(out) != 0) return std::nullopt;
-  const pid_t child = fork();
-  if (child == 0) {
-    close(out[0]);
-    if (setgroups(0, nullptr) != 0 || setgid(kNoGroup) != 0 || setuid(kNobody) != 0) _exit(2);
-    const std::string said = work();
-    [[maybe_unused]] const ssize_t n = write(out[1], said.data(), said.size());
-    _exit(0);
-  }
-  close(out[1]);
-  std::string said;
-  char buffer[4096];
-  for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;) said.append(buffer, n);
-  close(out[0]);
-  int status = 0;
-  waitpid(child, &status, 0);
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
-  return said;
-}
-
-#define SKIP_UNLESS_ROOT() \
-  if (geteuid() != 0) GTEST_SKIP() << "needs root to make lock files, nodes and another user"
 
 TEST(PortDiagnostics, LockFilesAreNamedAsQtAndAsOtherSerialProgramsNameThem) {
   struct Case {
@@ -159,7 +69,7 @@ TEST(PortDiagnostics, ALiveLockByEitherNameGivesTheHolderNamePidAndUser) {
   SKIP_UNLESS_ROOT();
   Terminal terminal;
   const Link link(terminal.path, "/tmp/ttyQD40T" + std::to_string(getpid()));
-  const Sleeper holder;
+  const Sleeper holder(terminal.path);
   const std::string name = comm(holder.pid);
   for (const std::string& lock :
        {kLockDir + qtLockName(terminal.path), kLockDir + "LCK..ttyQD40T" + std::to_string(getpid()),
@@ -203,24 +113,38 @@ TEST(PortDiagnostics, AStaleLockGivesItsPathItsDeadPidAndTheCommandThatRemovesIt
   fs::remove(lock);
 }
 
-TEST(PortDiagnostics, PermissionNamesTheRealGroupAndAdvisesJoiningOnlyWhenThatHelps) {
+TEST(PortDiagnostics, PermissionAdviceFollowsTheBitsTheKernelAppliesToTheUser) {
   SKIP_UNLESS_ROOT();
   Terminal terminal;
+  const std::string noGroup =
+      "Its mode gives no group both read and write access, so joining a group would not help.";
+  const std::string asOwner =
+      "You own it, so the kernel applies the owner's bits, which do not "
+      "allow both reading and writing; joining a group would not help. "
+      "Allow them with 'chmod u+rw " +
+      terminal.path + "', then choose the port again.";
   struct Case {
+    uid_t owner;
+    gid_t group;
     mode_t mode;
-    const char* says;
+    std::string says;
   };
-  for (const Case& c :
-       {Case{0660,
-             "owner root, group tty, mode 0660). Add your user to the tty group with "
-             "'sudo usermod -aG tty nobody', then log out and log in again."},
-        Case{0620,
-             "owner root, group tty, mode 0620). Its mode gives no group both read and "
-             "write access, so joining a group would not help."},
-        Case{0000,
-             "owner root, group tty, mode 0000). Its mode gives no group both read and "
-             "write access, so joining a group would not help."}}) {
-    chown(terminal.path.c_str(), 0, 5);
+  for (const Case& c : {
+           Case{0, 5, 0660,
+                "owner root, group tty, mode 0660). Add your user to the tty group with "
+                "'sudo usermod -aG tty nobody', then log out and log in again."},
+           Case{0, 5, 0620, "owner root, group tty, mode 0620). " + noGroup},
+           Case{0, 5, 0000, "owner root, group tty, mode 0000). " + noGroup},
+           Case{kNobody, 20, 0066, "owner nobody, group dialout, mode 0066). " + asOwner},
+           Case{kNobody, 20, 0460, "owner nobody, group dialout, mode 0460). " + asOwner},
+           Case{0, kNoGroup, 0606,
+                "owner root, group nogroup, mode 0606). Your session is in its group nogroup, so "
+                "the kernel applies the group's bits, which do not allow both reading and "
+                "writing; joining another group would not help. Allow them with 'sudo chmod "
+                "g+rw " +
+                    terminal.path + "', then choose the port again."},
+       }) {
+    chown(terminal.path.c_str(), c.owner, c.group);
     chmod(terminal.path.c_str(), c.mode);
     const std::optional<std::string> said = asNobody([&] { return describe(terminal.path); });
     if (!said) GTEST_SKIP() << "cannot become the user 'nobody'";
@@ -297,4 +221,4 @@ TEST(PortDiagnostics, TheSignatureOfAFailureChangesWithTheLockFiles) {
 }
 
 }  // namespace
-}  // namespace qd40
+}  // namespace qd40::test

@@ -184,7 +184,8 @@ TEST(PortTrouble, ALossOpensOneBoxPerEpisodeThatOutlivesTheClearingAndClosesOnRe
   h.serial.setPresent(1, false);
   for (int press = 0; press < 3; ++press) h.click("Command17");
   EXPECT_EQ(h.caption(Control::Label22), "COM1: no such device");
-  EXPECT_EQ(h.window.portProblems().size(), 1u) << "one box per episode, not per press";
+  EXPECT_EQ(h.window.portProblems().size(), 2u)
+      << "one box per episode, its text once per new cause, not per press";
 
   h.serial.setPresent(1, true);
   h.click("Command17");
@@ -194,7 +195,8 @@ TEST(PortTrouble, ALossOpensOneBoxPerEpisodeThatOutlivesTheClearingAndClosesOnRe
   h.serial.lose("lost again");
   h.click("Command17");
   EXPECT_EQ(h.window.portProblems(),
-            (Log{"COM1 (/dev/ttyUSB0): the connection was lost", "lost again"}));
+            (Log{"COM1 (/dev/ttyUSB0): the connection was lost", "COM1: no such device",
+                 "lost again", "COM1: no such device"}));
   EXPECT_TRUE(h.window.messages().empty()) << "no modal box for a loss";
 }
 
@@ -210,9 +212,49 @@ TEST(PortTrouble, AFailedReopenOnAPressOpensTheBoxUnlessTheStartUpBoxToldItAlrea
     }
     h.click("Command17");
     h.click("Command17");
-    EXPECT_EQ(h.window.portProblems(), atStart ? Log{} : Log{"lost"});
+    EXPECT_EQ(h.window.portProblems(), (atStart ? Log{} : Log{"lost", "COM1: no such device"}));
     EXPECT_EQ(h.window.messages().size(), atStart ? 1u : 0u);
   }
+}
+
+TEST(PortTrouble, TheBoxAlwaysTellsTheCurrentCauseOfThePortInUseAndEachNewCauseOneLine) {
+  FormHarness h;
+  h.serial.lose("COM1: lost");
+  h.serial.setFailure(1, "COM1: in use by qd40-control (process 7 of user ann)");
+  h.click("Command17");
+  h.click("Command17");
+  const Log told{"COM1: lost", "COM1: in use by qd40-control (process 7 of user ann)"};
+  EXPECT_EQ(h.window.portProblems(), told) << "the lost port came back busy";
+  EXPECT_EQ(h.window.errors(), told);
+  // COM2 chosen while the port is closed: the box spoke of COM1.
+  h.serial.setPresent(2, false);
+  h.form.Option2_Click();
+  EXPECT_FALSE(h.window.portBoxOpen());
+  h.click("Command17");
+  EXPECT_TRUE(h.window.portBoxOpen());
+  EXPECT_EQ(h.window.errors().back(), "COM2: no such device");
+  EXPECT_EQ(h.window.portProblems(), h.window.errors());
+}
+
+TEST(PortTrouble, EveryFailureIsShownAndWrittenOnceToStandardError) {
+  FormHarness h(false);
+  h.serial.setPresent(1, false);
+  h.serial.setPresent(2, false);
+  h.form.Form_Load();
+  EXPECT_EQ(h.window.errors(), (Log{"COM1: no such device"})) << "the start-up failure";
+  h.form.Form_Shown();
+  h.form.Option2_Click();
+  h.click("Command17");
+  h.click("Command17");
+  EXPECT_EQ(h.window.portProblems(), (Log{"COM2: no such device"}))
+      << "a COM2 chosen after COM1 failed at start-up fails on the press";
+  EXPECT_EQ(h.window.errors(), (Log{"COM1: no such device", "COM2: no such device"}));
+
+  FormHarness open;
+  open.serial.setPresent(2, false);
+  open.form.Option2_Click();
+  EXPECT_EQ(open.window.messages(), (Log{"COM2: no such device"})) << "a failed selection";
+  EXPECT_EQ(open.window.errors(), (Log{"COM2: no such device"}));
 }
 
 }  // namespace

@@ -88,5 +88,49 @@ TEST_F(AccessibilityTest, TheCmdBoxIsNamedByItsLabelAndLabelsByTheirText) {
   }
 }
 
+TEST_F(AccessibilityTest, ValuesAreLabelledFramesAreNamedGroupsAndLinesAreLeftOut) {
+  struct Labelled {
+    const char* value;
+    const char* caption;
+  };
+  for (const Labelled& c :
+       {Labelled{"Label11", "TXD"}, Labelled{"Label12", "RXD"}, Labelled{"Label22", "STATUS"}}) {
+    const auto labels =
+        QAccessible::queryAccessibleInterface(widget(c.value))->relations(QAccessible::Label);
+    ASSERT_EQ(labels.size(), 1) << c.value;
+    EXPECT_EQ(labels.first().first->text(QAccessible::Name).toStdString(), c.caption);
+  }
+  panel->window().setCaption(Control::Label22, " Power ON");
+  EXPECT_EQ(spoken("Label22"), " Power ON") << "its name is still the status it shows";
+
+  struct Group {
+    const char* frame;
+    const char* name;
+  };
+  for (const Group& c : {Group{"Frame8", "Port"}, Group{"Frame13", "Speed"}}) {
+    QAccessibleInterface* face = QAccessible::queryAccessibleInterface(widget(c.frame));
+    EXPECT_EQ(face->role(), QAccessible::Grouping) << c.frame;
+    EXPECT_EQ(spoken(c.frame), c.name);
+  }
+  // Walk the tree: every frame a screen reader meets is a named group, and
+  // no line is met at all.
+  std::vector<QAccessibleInterface*> pending{
+      QAccessible::queryAccessibleInterface(&panel->window())};
+  int met = 0;
+  while (!pending.empty()) {
+    QAccessibleInterface* face = pending.back();
+    pending.pop_back();
+    for (int i = 0; i < face->childCount(); ++i) pending.push_back(face->child(i));
+    const std::string name = face->object()->objectName().toStdString();
+    EXPECT_NE(name.rfind("Line", 0), 0u) << name;
+    if (name.rfind("Frame", 0) == 0) {
+      EXPECT_EQ(face->role(), QAccessible::Grouping) << name;
+      EXPECT_FALSE(spoken(face->object()).empty()) << name;
+    }
+    ++met;
+  }
+  EXPECT_EQ(met, 1 + 57 + 21 + 12 + 4 + 1 + 1) << "the window and its visible kinds of control";
+}
+
 }  // namespace
 }  // namespace qd40::test

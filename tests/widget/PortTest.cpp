@@ -86,7 +86,7 @@ TEST_F(PortTest, HangUpIsReportedOnceAndTheNextSendOpensTheNewDevice) {
   pty.hangUp();
   ASSERT_TRUE(waitUntil([&] { return !panel->serial().isOpen(); }, milliseconds(2000)));
   const std::string reported = text("Label22");
-  EXPECT_NE(reported.find("connection was lost"), std::string::npos) << reported;
+  EXPECT_NE(reported.find("the device was removed"), std::string::npos) << reported;
   widget<QLabel>("Label22")->clear();
   runFor(milliseconds(300));
   EXPECT_EQ(text("Label22"), "") << "reported once";
@@ -142,6 +142,53 @@ TEST_F(PortTest, AFiveThousandCharacterPathIsShortenedInTheMiddleToFitTheBox) {
   EXPECT_NE(boxes[0].find("\u2026xxx"), std::string::npos) << boxes[0];
   EXPECT_NE(boxes[0].find("xxx-tail): the path is too long (5000 bytes)"), std::string::npos)
       << boxes[0];
+}
+
+TEST_F(PortTest, OptionsAreTwoGroupsWhoseMarksNeverVanishAndWhoseArrowKeysStayInside) {
+  PtyPair com2;
+  panel->ports().config.choose(2, com2.slavePath());
+  struct Case {
+    const char* focus;
+    Qt::Key key;
+    const char* port;   // marked after the key
+    const char* speed;  // marked after the key
+  };
+  const auto group = [](const std::string& option) {
+    return option == "Option1" || option == "Option2" ? 0 : 1;
+  };
+  for (const Case& c : {
+           Case{"Option2", Qt::Key_Down, "Option1", "Option9"},
+           Case{"Option10", Qt::Key_Up, "Option1", "Option9"},
+           Case{"Option9", Qt::Key_Right, "Option1", "Option10"},
+           Case{"Option10", Qt::Key_Left, "Option1", "Option9"},
+           Case{"Option1", Qt::Key_Right, "Option2", "Option9"},
+           Case{"Option2", Qt::Key_Left, "Option1", "Option9"},
+       }) {
+    widget("Frame8")->show();
+    widget(c.focus)->setFocus();
+    QTest::keyClick(widget(c.focus), c.key);
+    const std::string shown =
+        std::string(c.focus) + " " + QKeySequence(c.key).toString().toStdString();
+    for (const char* option : {"Option1", "Option2", "Option9", "Option10"}) {
+      const bool marked = option == std::string(c.port) || option == std::string(c.speed);
+      EXPECT_EQ(widget<QRadioButton>(option)->isChecked(), marked) << shown << ": " << option;
+      if (group(option) != group(c.focus)) {
+        EXPECT_FALSE(widget(option)->hasFocus()) << shown;
+      }
+    }
+    EXPECT_EQ(lineSpeed(panel->serial()), std::string(c.speed) == "Option9" ? B19200 : B9600)
+        << shown;
+  }
+  // A click on a marked option leaves both groups marked; COM1 reopens.
+  for (const char* option : {"Option1", "Option9"}) {
+    widget("Frame8")->show();
+    click(option);
+    EXPECT_TRUE(widget<QRadioButton>(option)->isChecked()) << option;
+  }
+  EXPECT_FALSE(widget<QRadioButton>("Option2")->isChecked());
+  EXPECT_FALSE(widget<QRadioButton>("Option10")->isChecked());
+  EXPECT_TRUE(panel->serial().isOpen());
+  EXPECT_TRUE(boxes.empty());
 }
 
 class MissingAtStartTest : public PanelFixture {

@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <cstdlib>
+#include <filesystem>
 #include <stdexcept>
 
 namespace qd40::test {
@@ -112,6 +113,16 @@ std::vector<Arrival> record(PtyPair& pty, std::chrono::milliseconds time) {
 }  // namespace qd40::test
 
 namespace qd40::test {
+
+bool holdsOpen(qint64 pid, const std::string& device) {
+  std::error_code ec;
+  for (const auto& fd :
+       std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/fd", ec)) {
+    std::error_code linkError;
+    if (std::filesystem::read_symlink(fd.path(), linkError) == device) return true;
+  }
+  return false;
+}
 
 void endPanel(QProcess& panel) {
   if (panel.state() == QProcess::NotRunning) return;

@@ -32,6 +32,8 @@ class PtyPair final {
   std::string m_slavePath;
 };
 
+// Whether process `pid` holds `device` open.
+bool holdsOpen(qint64 pid, const std::string& device);
 // Runs the Qt event loop until `done` holds or the time is up.
 bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
 // Runs the Qt event loop for a while.
