@@ -23,6 +23,8 @@ Form1::Form1(Window& window, FormTimers timers, SerialService& serial)
   m_timers.timer4.setHandler([this] { Timer4_Timer(); });
   m_serial.setCommHandler([this] { MSComm1_OnComm(); });
   m_serial.setLostHandler([this](const std::string& why) { portLost(why); });
+  // A port on the network may come back by itself, tried in the background.
+  m_serial.setConnectedHandler([this] { portRecovered(); });
 }
 
 void Form1::Form_Load() {
