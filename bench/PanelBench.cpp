@@ -1,11 +1,11 @@
 // Measures the real panel under X: start-up and memory beside a bare Qt window,
 // click to first byte on the line, press-and-hold periods, a flood of
 // unsolicited characters, and holding a button on a missing and on a busy
-// port. The benchmark owns the pseudo-terminal the panel talks to and clicks
-// through XTEST. Every figure is taken over repeated runs; the table shows the
+// port, and the network port's figures (NetworkBench). The benchmark owns the
+// pseudo-terminal the panel talks to and clicks through XTEST. Every figure is taken over repeated runs; the table shows the
 // median, how far the runs strayed (the noise) and the target. The exit status
 // is 1 when a target is missed by more than the noise.
-//   qd40-panel-bench CONTROL FLOOR [runs [startup,clicks,holds,flood,ports]]
+//   qd40-panel-bench CONTROL FLOOR [runs [startup,clicks,holds,flood,ports,network]]
 #include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -23,6 +23,7 @@
 #include "panel/Layout.h"
 // X11's headers define macros (None, Bool, ...); they come after the panel's.
 #include "BenchSupport.h"
+#include "NetworkBench.h"
 
 namespace {
 
@@ -342,7 +343,8 @@ void printTable() {
 
 int main(int argc, char** argv) {
   if (argc < 3) {
-    std::fprintf(stderr, "usage: %s CONTROL FLOOR [runs [startup,clicks,holds,flood,ports]]\n",
+    std::fprintf(stderr,
+                 "usage: %s CONTROL FLOOR [runs [startup,clicks,holds,flood,ports,network]]\n",
                  argv[0]);
     return 2;
   }
@@ -353,7 +355,7 @@ int main(int argc, char** argv) {
   const char* made = mkdtemp(pattern);
   if (made == nullptr) return 2;
   const std::string dir = made;
-  const std::string parts = argc > 4 ? argv[4] : "startup,clicks,holds,flood,ports";
+  const std::string parts = argc > 4 ? argv[4] : "startup,clicks,holds,flood,ports,network";
   const auto wanted = [&](std::string_view part) { return parts.find(part) != std::string::npos; };
   try {
     XSession x;
@@ -368,6 +370,11 @@ int main(int argc, char** argv) {
     }
     if (wanted("flood")) measureFlood(panel, longRuns);
     if (wanted("ports")) measurePortsAway(panel, control, longRuns);
+    if (wanted("network")) {
+      for (const NetworkFigure& f : measureNetworkPorts(x, control, dir, runs, centreOf)) {
+        addFigure(f.name, f.unit, f.runs, f.target, true, f.targetText);
+      }
+    }
   } catch (const std::exception& e) {
     std::fprintf(stderr, "bench: %s\n", e.what());
     std::filesystem::remove_all(dir);
