@@ -1,8 +1,8 @@
 // Measures the real panel under X: start-up and memory beside a bare Qt window,
 // click to first byte on the line, press-and-hold periods, a flood of
 // unsolicited characters, and holding a button on a missing and on a busy
-// port, and the network port's figures (NetworkBench). The benchmark owns the
-// pseudo-terminal the panel talks to and clicks through XTEST. Every figure is taken over repeated runs; the table shows the
+// port. The benchmark owns the pseudo-terminal the panel talks to and clicks
+// through XTEST. Every figure is taken over repeated runs; the table shows the
 // median, how far the runs strayed (the noise) and the target. The exit status
 // is 1 when a target is missed by more than the noise.
 //   qd40-panel-bench CONTROL FLOOR [runs [startup,clicks,holds,flood,ports,network]]

@@ -336,7 +336,7 @@ void NetworkLink::onSendWaitOver() {
   m_waitingBytes = 0;
   // The attempt goes on; lines sent during the rest of it fail at once.
   m_waitOver = true;
-  report(describeSendWaitOver(m_port, m_address), joinNames(names));
+  report(describeSendWaitOver(m_port, m_address), joinNames(names), Delivery::NotSent);
 }
 
 void NetworkLink::socketFailed(SocketFailure failure, const std::string& detail) {
@@ -360,15 +360,18 @@ void NetworkLink::fail(const std::string& cause, Undelivered undelivered) {
   std::vector<std::string> names;
   for (const std::string& line : m_waiting) names.push_back(lineName(line));
   for (const SentLine& line : m_unacknowledged) names.push_back(line.name);
+  const Delivery delivery = m_unacknowledged.empty() || undelivered == Undelivered::AllWritten
+                                ? Delivery::NotSent
+                                : Delivery::Unacknowledged;
   endConnection(LinkSocket::Ending::Discard);
   m_state = State::Lost;
   restart(m_timers.retry, milliseconds(m_retryMs));
   m_retryMs = std::min(2 * m_retryMs, ms(kRetryMost));
-  report(cause, joinNames(names));
+  report(cause, joinNames(names), delivery);
 }
 
-void NetworkLink::report(const std::string& cause, const std::string& lines) {
-  m_failure = describeNotDelivered(cause, lines);
+void NetworkLink::report(const std::string& cause, const std::string& lines, Delivery delivery) {
+  m_failure = describeDropped(cause, lines, delivery);
   // The same cause again, with nothing lost by it, is no news.
   if (lines.empty() && cause == m_cause) return;
   m_cause = cause;

@@ -128,7 +128,7 @@ class NetworkLink final : public SerialService {
   // the panel away.
   enum class Undelivered { Unacknowledged, AllWritten };
   void fail(const std::string& cause, Undelivered undelivered = Undelivered::Unacknowledged);
-  void report(const std::string& cause, const std::string& lines);
+  void report(const std::string& cause, const std::string& lines, Delivery delivery);
   void tellOnce(const std::string& text);
   void speedChanged();
   void endConnection(LinkSocket::Ending ending);

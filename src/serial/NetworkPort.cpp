@@ -189,13 +189,16 @@ std::string describeNoSpeedChange(const PortIdentity& port, const NetworkAddress
          "); set the speed on the server.";
 }
 
-std::string describeNotDelivered(const std::string& failure, const std::string& lines) {
+std::string describeDropped(const std::string& failure, const std::string& lines,
+                            Delivery delivery) {
   if (lines.empty()) return failure;
   // The lines go before the sentence about trying again, which stays last.
   const std::string tail = keepsTrying();
   const bool retrying = failure.ends_with(tail);
   const std::string head = retrying ? failure.substr(0, failure.size() - tail.size()) : failure;
-  return head + " Dropped, not delivered: " + lines + "." + (retrying ? tail : "");
+  const std::string what =
+      delivery == Delivery::NotSent ? " Dropped, not delivered: " : " Dropped, not confirmed as delivered: ";
+  return head + what + lines + "." + (retrying ? tail : "");
 }
 
 }  // namespace qd40

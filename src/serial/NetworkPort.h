@@ -68,7 +68,12 @@ std::string describeInUse(const PortIdentity& port);
 std::string describeNoNegotiation(const PortIdentity& port, const NetworkAddress& address);
 std::string describeTelnetOnRawPort(const PortIdentity& port, const NetworkAddress& address);
 std::string describeNoSpeedChange(const PortIdentity& port, const NetworkAddress& address);
-// `failure` with the lines that were dropped undelivered ("C00, CR0") named.
-std::string describeNotDelivered(const std::string& failure, const std::string& lines);
+// What became of lines a failure dropped: never sent, or thrown away by the
+// server; or written and never acknowledged, which TCP cannot tell from
+// delivered with its acknowledgement lost.
+enum class Delivery { NotSent, Unacknowledged };
+// `failure` with the lines that were dropped ("C00, CR0") named.
+std::string describeDropped(const std::string& failure, const std::string& lines,
+                            Delivery delivery);
 
 }  // namespace qd40

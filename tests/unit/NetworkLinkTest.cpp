@@ -114,7 +114,8 @@ TEST_F(NetworkLinkTest, WhatADeadLinkLeftUnacknowledgedIsNamedAndNeverSentLater)
   EXPECT_EQ(told[0],
             "COM1 (rfc2217://127.0.0.1:4001): the connection to 127.0.0.1 port 4001 was lost "
             "(nothing was acknowledged for 8 s: the network or the device server is down). "
-            "Dropped, not delivered: CR0, C00, C05. The panel keeps trying to connect.");
+            "Dropped, not confirmed as delivered: CR0, C00, C05. The panel keeps trying to "
+            "connect.");
   EXPECT_EQ(socket.ends.back(), LinkSocket::Ending::Discard);
   socket.written.clear();
   socket.waiting = 0;
@@ -133,8 +134,8 @@ TEST_F(NetworkLinkTest, AFarEndThatTakesNothingInIsCutOffAsStuck) {
   ASSERT_EQ(told.size(), 1u);
   EXPECT_EQ(told[0],
             "COM1 (socket://127.0.0.1:4001): 127.0.0.1 port 4001 takes nothing in: over 32 KiB "
-            "waited to be sent, so the connection was closed as stuck. Dropped, not delivered: "
-            "C09. The panel keeps trying to connect.");
+            "waited to be sent, so the connection was closed as stuck. Dropped, not confirmed as "
+            "delivered: C09. The panel keeps trying to connect.");
   EXPECT_EQ(link.state(), NetworkLink::State::Lost);
 }
 
