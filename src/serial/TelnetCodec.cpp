@@ -289,11 +289,14 @@ void TelnetCodec::onCommand(unsigned char verb, unsigned char code, std::string&
   refused[code] = true;
 }
 void TelnetCodec::onSubnegotiation(std::string& reply) {
-  // Only a request for our signature needs an answer; every notification
-  // (line state, modem state, flow control) and every acknowledgement of
-  // our settings is taken and dropped.
+  // Only a request for our signature needs an answer, and only the first:
+  // the answer is three times the request, which a server asking over and
+  // over must not be able to make us pile up. Every notification (line
+  // state, modem state, flow control) and every acknowledgement of our
+  // settings is taken and dropped.
   if (m_sub.size() == 2 && static_cast<unsigned char>(m_sub[0]) == kComPortOption &&
-      static_cast<unsigned char>(m_sub[1]) == kServerSignature) {
+      static_cast<unsigned char>(m_sub[1]) == kServerSignature && !m_signatureSent) {
+    m_signatureSent = true;
     reply += subnegotiation(kSignature, kClientSignature);
   }
 }

@@ -93,6 +93,7 @@ class TelnetCodec final {
   Flags m_usRefused{};
   Flags m_himRefused{};
   bool m_serverNegotiated = false;
+  bool m_signatureSent = false;
   Parse m_parse = Parse::Data;
   std::string m_sub;
   // The last line byte was a CR, so a NUL after it is the NVT's padding.

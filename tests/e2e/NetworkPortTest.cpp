@@ -18,6 +18,7 @@
 #include "DeviceServer.h"
 #include "NetworkPanel.h"
 #include "VethNamespace.h"
+#include "serial/PortDiagnostics.h"
 
 namespace qd40::test {
 namespace {
@@ -184,6 +185,24 @@ TEST_F(NetworkPortTest, ALineSentIntoADeadLinkIsNamedAndNeverArrivesLater) {
   ASSERT_TRUE(place.setLink(true));
   ASSERT_TRUE(waitConnected(milliseconds(15000)));
   EXPECT_EQ(projector.drain(milliseconds(1000)).find("C00"), std::string::npos);
+}
+
+// A thousand connection attempts through the real service, each looked up
+// and refused: the sanitized build's leak check finds anything an attempt
+// leaves behind.
+TEST(NetworkServiceTest, AThousandRefusedAttemptsAreEachReportedAndLeaveNothingBehind) {
+  setPortOverride(1, "socket://localhost:" + std::to_string(freeLoopbackPort()));
+  TcpSerialService service;
+  int reports = 0;
+  service.setLostHandler([&](const std::string&) { ++reports; });
+  for (int attempt = 0; attempt < 1000; ++attempt) {
+    ASSERT_TRUE(service.open());
+    ASSERT_TRUE(waitUntil([&] { return service.state() == NetworkLink::State::Lost; },
+                          NetworkPanel::kConnectTime));
+    service.close();
+  }
+  EXPECT_EQ(reports, 1000);
+  setPortOverride(1, "");
 }
 
 // A listener whose queue of connections is full takes no more: a connection
