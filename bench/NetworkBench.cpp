@@ -22,6 +22,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "Loopback.h"
 #include "VethNamespace.h"
 
 namespace qd40::bench {
@@ -53,17 +54,8 @@ int countLines(const std::string& file, std::string_view part) {
 // A loopback listener on a port of the system's choice.
 class Listener final {
  public:
-  Listener() {
-    m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    if (::bind(m_fd, reinterpret_cast<sockaddr*>(&address), size) != 0 || ::listen(m_fd, 4) != 0 ||
-        ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
-      throw std::runtime_error("no loopback listener");
-    }
-    port = ntohs(address.sin_port);
+  Listener() : m_fd(test::listenOnLoopback(4, port)) {
+    if (m_fd < 0) throw std::runtime_error("no loopback listener");
   }
   ~Listener() { ::close(m_fd); }
   Listener(const Listener&) = delete;
@@ -72,7 +64,7 @@ class Listener final {
   int port = 0;
 
  private:
-  int m_fd = -1;
+  int m_fd;
 };
 
 // A port nothing listens on: one the system just handed out and took back.

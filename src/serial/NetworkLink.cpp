@@ -61,25 +61,6 @@ std::string joinNames(const std::vector<std::string>& names) {
   return out;
 }
 
-ConnectFailure connectFailure(SocketFailure failure) {
-  switch (failure) {
-    case SocketFailure::UnknownHost:
-      return ConnectFailure::UnknownHost;
-    case SocketFailure::LookupFailed:
-      return ConnectFailure::LookupFailed;
-    case SocketFailure::Refused:
-      return ConnectFailure::Refused;
-    case SocketFailure::Unreachable:
-      return ConnectFailure::Unreachable;
-    case SocketFailure::TimedOut:
-      return ConnectFailure::TimedOut;
-    case SocketFailure::Closed:
-    case SocketFailure::Other:
-      break;
-  }
-  return ConnectFailure::Other;
-}
-
 // Whether raw bytes hold a Telnet command that only a Telnet server sends:
 // IAC followed by WILL, WONT, DO, DONT or SB.
 bool holdsNegotiation(std::string_view bytes, bool afterIac) {
@@ -175,10 +156,10 @@ void NetworkLink::onAttemptDeadline() {
   m_timers.attempt.setEnabled(false);
   if (m_phase != Phase::Connecting) return;
   if (m_socket.lookingUp()) {
-    socketFailed(SocketFailure::LookupFailed,
+    socketFailed(ConnectFailure::LookupFailed,
                  "no answer within " + std::to_string(kConnectTimeout.count()) + " s");
   } else {
-    socketFailed(SocketFailure::TimedOut, "");
+    socketFailed(ConnectFailure::TimedOut, "");
   }
 }
 
@@ -339,16 +320,15 @@ void NetworkLink::onSendWaitOver() {
   report(describeSendWaitOver(m_port, m_address), joinNames(names), Delivery::NotSent);
 }
 
-void NetworkLink::socketFailed(SocketFailure failure, const std::string& detail) {
+void NetworkLink::socketFailed(ConnectFailure failure, const std::string& detail) {
   if (m_phase == Phase::Idle) return;
   if (m_phase == Phase::Connecting) {
-    fail(describeRetrying(
-        describeConnectFailure(m_port, m_address, connectFailure(failure), detail)));
+    fail(describeRetrying(describeConnectFailure(m_port, m_address, failure, detail)));
     return;
   }
   std::string why = detail;
-  if (failure == SocketFailure::Closed) why = "the device server closed it";
-  if (failure == SocketFailure::TimedOut) {
+  if (failure == ConnectFailure::Closed) why = "the device server closed it";
+  if (failure == ConnectFailure::TimedOut) {
     why = "nothing was acknowledged for " + std::to_string(kUnacknowledgedLimit.count()) +
           " s: the network or the device server is down";
   }

@@ -25,18 +25,6 @@
 
 namespace qd40 {
 
-// Why a socket gave up. TimedOut on a standing connection is the kernel's
-// verdict that nothing was acknowledged for too long.
-enum class SocketFailure {
-  UnknownHost,
-  LookupFailed,
-  Refused,
-  Unreachable,
-  TimedOut,
-  Closed,
-  Other
-};
-
 // What the link needs of a TCP connection. Its outcome comes back through
 // NetworkLink's socket...() calls, never from inside these.
 class LinkSocket {
@@ -100,7 +88,7 @@ class NetworkLink final : public SerialService {
   // What the socket reports about the attempt under way.
   void socketConnected();
   void socketReceived(std::string_view bytes);
-  void socketFailed(SocketFailure failure, const std::string& detail);
+  void socketFailed(ConnectFailure failure, const std::string& detail);
 
  private:
   enum class Phase { Idle, Connecting, Up };

@@ -130,6 +130,7 @@ std::string describeConnectFailure(const PortIdentity& port, const NetworkAddres
     case ConnectFailure::TimedOut:
       return where + "no answer from " + hostAndPort(address) + " within " +
              std::to_string(kConnectTimeout.count()) + " s. Check that the device server is on.";
+    case ConnectFailure::Closed:
     case ConnectFailure::Other:
       break;
   }

@@ -49,7 +49,18 @@ constexpr std::chrono::seconds kKeepIdle{4};
 constexpr std::chrono::seconds kKeepInterval{2};
 constexpr int kKeepCount = 3;
 
-enum class ConnectFailure { UnknownHost, LookupFailed, Refused, Unreachable, TimedOut, Other };
+// Why a connection could not be made or did not last. TimedOut on a
+// standing connection is the kernel's verdict that nothing was acknowledged
+// in time; Closed is the far end closing or resetting it.
+enum class ConnectFailure {
+  UnknownHost,
+  LookupFailed,
+  Refused,
+  Unreachable,
+  TimedOut,
+  Closed,
+  Other
+};
 
 // "COM1 (socket://...)": how the port is named in every message about it.
 std::string portLabel(const PortIdentity& port);

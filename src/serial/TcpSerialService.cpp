@@ -14,20 +14,20 @@ namespace qd40 {
 
 namespace {
 
-SocketFailure connectFailure(QAbstractSocket::SocketError error) {
+ConnectFailure connectFailure(QAbstractSocket::SocketError error) {
   switch (error) {
     case QAbstractSocket::HostNotFoundError:
-      return SocketFailure::UnknownHost;
+      return ConnectFailure::UnknownHost;
     case QAbstractSocket::ConnectionRefusedError:
-      return SocketFailure::Refused;
+      return ConnectFailure::Refused;
     case QAbstractSocket::NetworkError:
       // Raised for a connect that fails with "network unreachable" or "host
       // unreachable"; Qt's own text, which names which, goes with it.
-      return SocketFailure::Unreachable;
+      return ConnectFailure::Unreachable;
     case QAbstractSocket::SocketTimeoutError:
-      return SocketFailure::TimedOut;
+      return ConnectFailure::TimedOut;
     default:
-      return SocketFailure::Other;
+      return ConnectFailure::Other;
   }
 }
 
@@ -89,9 +89,9 @@ void TcpSerialService::connectTo(const NetworkAddress& address) {
 void TcpSerialService::onLookedUp(const QHostInfo& info) {
   m_lookupId = -1;
   if (info.error() == QHostInfo::HostNotFound) {
-    m_link.socketFailed(SocketFailure::UnknownHost, "");
+    m_link.socketFailed(ConnectFailure::UnknownHost, "");
   } else if (info.error() != QHostInfo::NoError || info.addresses().isEmpty()) {
-    m_link.socketFailed(SocketFailure::LookupFailed, info.errorString().toStdString());
+    m_link.socketFailed(ConnectFailure::LookupFailed, info.errorString().toStdString());
   } else {
     startConnecting();
   }
@@ -135,13 +135,13 @@ void TcpSerialService::onReadyRead() {
 
 void TcpSerialService::onError(QAbstractSocket::SocketError error) {
   unacknowledged();
-  SocketFailure failure = connectFailure(error);
+  ConnectFailure failure = connectFailure(error);
   // On a standing connection the kernel reports only a reset or a close by
   // the far end, or that it gave up because nothing was acknowledged in
   // time (as ETIMEDOUT, or as the last unreachable it met on the way).
   if (m_connected) {
-    failure = error == QAbstractSocket::RemoteHostClosedError ? SocketFailure::Closed
-                                                              : SocketFailure::TimedOut;
+    failure = error == QAbstractSocket::RemoteHostClosedError ? ConnectFailure::Closed
+                                                              : ConnectFailure::TimedOut;
   }
   ++m_inSignal;
   m_link.socketFailed(failure, m_socket->errorString().toStdString());
@@ -150,7 +150,7 @@ void TcpSerialService::onError(QAbstractSocket::SocketError error) {
 
 void TcpSerialService::onDisconnected() {
   ++m_inSignal;
-  m_link.socketFailed(SocketFailure::Closed, "");
+  m_link.socketFailed(ConnectFailure::Closed, "");
   --m_inSignal;
 }
 

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "Loopback.h"
 #include "PtyPair.h"
 #include "VethNamespace.h"
 
@@ -22,17 +23,9 @@ constexpr milliseconds kStartTime{5000};
 }  // namespace
 
 int freeLoopbackPort() {
-  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t size = sizeof address;
   int port = 0;
-  if (::bind(fd, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
-      ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) == 0) {
-    port = ntohs(address.sin_port);
-  }
-  ::close(fd);
+  const int fd = listenOnLoopback(1, port);
+  if (fd >= 0) ::close(fd);
   return port;
 }
 
@@ -102,22 +95,8 @@ void DeviceServer::stop() {
   if (m_place == nullptr) waitUntil([&] { return !listening(m_port); }, kStartTime);
 }
 
-ScriptedServer::ScriptedServer(Script script, int receiveBuffer)
-    : m_script(std::move(script)), m_receiveBuffer(receiveBuffer) {
-  m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t size = sizeof address;
-  // Set on the listener, the buffer size holds for what it accepts from the
-  // start, before the window is scaled.
-  if (m_receiveBuffer > 0) {
-    ::setsockopt(m_listener, SOL_SOCKET, SO_RCVBUF, &m_receiveBuffer, sizeof m_receiveBuffer);
-  }
-  ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), size);
-  ::listen(m_listener, 4);
-  ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &size);
-  m_port = ntohs(address.sin_port);
+ScriptedServer::ScriptedServer(Script script, int receiveBuffer) : m_script(std::move(script)) {
+  m_listener = listenOnLoopback(4, m_port, receiveBuffer);
   m_thread = std::thread([this] { run(); });
 }
 

@@ -73,7 +73,6 @@ class ScriptedServer final {
   void run();
 
   Script m_script;
-  int m_receiveBuffer;
   int m_listener = -1;
   int m_port = 0;
   std::atomic<int> m_connections{0};

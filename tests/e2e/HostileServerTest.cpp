@@ -97,6 +97,10 @@ struct Hostile {
   std::function<std::string(const std::string& where, int port)> says;
 };
 
+void PrintTo(const Hostile& hostile, std::ostream* os) {
+  *os << hostile.name;
+}
+
 class HostileServerTest : public NetworkPanel, public testing::TestWithParam<Hostile> {
  public:
   // Holds "↓" at its 5 ms repeat (after a D.Zoom tap) for `time`; the

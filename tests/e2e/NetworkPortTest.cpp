@@ -16,6 +16,7 @@
 #include <fstream>
 
 #include "DeviceServer.h"
+#include "Loopback.h"
 #include "NetworkPanel.h"
 #include "VethNamespace.h"
 #include "serial/PortDiagnostics.h"
@@ -209,19 +210,7 @@ TEST(NetworkServiceTest, AThousandRefusedAttemptsAreEachReportedAndLeaveNothingB
 // to it waits for an answer that never comes, all on loopback.
 class SilentHost {
  public:
-  SilentHost() {
-    m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), size);
-    ::listen(m_listener, 0);
-    ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &size);
-    port = ntohs(address.sin_port);
-    m_filler = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    ::connect(m_filler, reinterpret_cast<sockaddr*>(&address), size);
-  }
+  SilentHost() : m_listener(listenOnLoopback(0, port)), m_filler(connectToLoopback(port)) {}
   ~SilentHost() {
     ::close(m_filler);
     ::close(m_listener);
@@ -229,8 +218,8 @@ class SilentHost {
   int port = 0;
 
  private:
-  int m_listener = -1;
-  int m_filler = -1;
+  int m_listener;
+  int m_filler;
 };
 
 TEST_F(NetworkPortTest, AHostThatDoesNotAnswerLeavesTheWindowWorkingAndIsReportedOnce) {

@@ -59,7 +59,7 @@ TEST_F(NetworkLinkTest, ARefusedPortIsTriedAgainWithGrowingPausesAndReportedOnce
   std::size_t refused = 0;
   for (int tick = 0; tick < 4000; ++tick) {
     for (; refused < socket.attempts.size(); ++refused) {
-      link.socketFailed(SocketFailure::Refused, "");
+      link.socketFailed(ConnectFailure::Refused, "");
     }
     EXPECT_FALSE(link.open());
     clock.advance(5);
@@ -109,7 +109,7 @@ TEST_F(NetworkLinkTest, WhatADeadLinkLeftUnacknowledgedIsNamedAndNeverSentLater)
   for (const char* line : {"CR0\r", "C00\r", "C05\r"}) link.output(line);
   socket.waiting = 12;
   clock.advance(8000);
-  link.socketFailed(SocketFailure::TimedOut, "Connection timed out");
+  link.socketFailed(ConnectFailure::TimedOut, "Connection timed out");
   ASSERT_EQ(told.size(), 1u);
   EXPECT_EQ(told[0],
             "COM1 (rfc2217://127.0.0.1:4001): the connection to 127.0.0.1 port 4001 was lost "
