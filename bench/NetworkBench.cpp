@@ -3,9 +3,7 @@
 // link to ser2net that goes dead inside a network namespace of our own.
 #include "NetworkBench.h"
 
-#include <arpa/inet.h>
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/socket.h>

@@ -86,42 +86,38 @@ void negotiate(ScriptedServer& server, int fd, int) {
   server.receive(fd, milliseconds(5000));
 }
 
+enum class Act { Wait, Hold, Status, Speed };
+
 struct Hostile {
   const char* name;
   const char* scheme;
   ScriptedServer::Script script;
   int receiveBuffer;
-  // What the operator does once the window is up.
-  std::function<void(class HostileServerTest&)> act;
-  // The status line then; `where` is "COM1 (URL): ".
-  std::function<std::string(const std::string& where, int port)> says;
+  Act act;  // what the operator does once the window is up
+  // The status line then, with "@" for "COM1 (URL): " and "#" for the port;
+  // empty for no expectation.
+  std::string says;
+  std::function<void(class HostileServerTest&)> check = nullptr;
 };
 
 void PrintTo(const Hostile& hostile, std::ostream* os) {
   *os << hostile.name;
 }
 
-class HostileServerTest : public NetworkPanel, public testing::TestWithParam<Hostile> {
- public:
-  // Holds "↓" at its 5 ms repeat (after a D.Zoom tap) for `time`; the
-  // release, which clears the status line, waits for the end of the test.
-  void hold(milliseconds time) {
-    click("Command48");
-    QTest::mousePress(control("Command7"), Qt::LeftButton);
-    held = true;
-    runFor(time);
+std::string fill(std::string text, const std::string& where, int port) {
+  for (std::size_t at; (at = text.find_first_of("@#")) != std::string::npos;) {
+    text.replace(at, 1, text[at] == '@' ? where : std::to_string(port));
   }
-  void changeSpeed() {
-    click("Command33");
-    click("Option10");
-  }
+  return text;
+}
 
+class HostileServerTest : public NetworkPanel, public testing::TestWithParam<Hostile> {
  protected:
   void TearDown() override {
-    if (held) QTest::mouseRelease(control("Command7"), Qt::LeftButton);
+    // The release clears the status line, so it waits for the end.
+    if (GetParam().act == Act::Hold) QTest::mouseRelease(control("Command7"), Qt::LeftButton);
     panel.reset();
   }
-  bool held = false;
 };
 
 TEST_P(HostileServerTest, TheWindowSaysWhatIsWrongOnceAndHoldsNothingBack) {
@@ -130,85 +126,65 @@ TEST_P(HostileServerTest, TheWindowSaysWhatIsWrongOnceAndHoldsNothingBack) {
   const std::string url = std::string(h.scheme) + "://127.0.0.1:" + std::to_string(server.port());
   startPanel(url);
   runFor(milliseconds(300));
-  h.act(*this);
-  const std::string expected = h.says("COM1 (" + url + "): ", server.port());
-  if (!expected.empty()) {
+  if (h.act == Act::Hold) {
+    // "↓" at its 5 ms repeat, after a D.Zoom tap.
+    click("Command48");
+    QTest::mousePress(control("Command7"), Qt::LeftButton);
+  }
+  if (h.act == Act::Status) click("Command44");
+  if (h.act == Act::Speed) {
+    click("Command33");
+    click("Option10");
+  }
+  runFor(milliseconds(h.act == Act::Hold ? 1500 : 300));
+  if (h.check) h.check(*this);
+  if (!h.says.empty()) {
+    const std::string expected = fill(h.says, "COM1 (" + url + "): ", server.port());
     EXPECT_TRUE(shows("Label22", expected, milliseconds(4000))) << text("Label22");
   }
   EXPECT_LE(server.connections(), 6) << "connections are retried with pauses, not per press";
 }
 
 const std::string kKeepsTrying = " The panel keeps trying to connect.";
+const std::string kNoSpeed = "@the device server does not take speed changes (";
 
 INSTANTIATE_TEST_SUITE_P(
     Servers, HostileServerTest,
     testing::Values(
-        Hostile{"HangsUpAtOnce", "socket", hangUp, 0,
-                [](HostileServerTest& t) { t.hold(milliseconds(2000)); },
-                [](const std::string& where, int port) {
-                  return where + "the connection to 127.0.0.1 port " + std::to_string(port) +
-                         " was lost (the device server closed it)." + kKeepsTrying;
-                }},
-        Hostile{"TurnsEveryClientAwayAsBusy", "rfc2217", turnAway, 0,
+        Hostile{"HangsUpAtOnce", "socket", hangUp, 0, Act::Hold,
+                "@the connection to 127.0.0.1 port # was lost (the device server closed it)." +
+                    kKeepsTrying},
+        Hostile{"TurnsEveryClientAwayAsBusy", "rfc2217", turnAway, 0, Act::Hold,
+                "@the device server says the port is in use by another client; it frees it when "
+                "that connection times out or the server restarts." +
+                    kKeepsTrying,
                 [](HostileServerTest& t) {
-                  t.hold(milliseconds(1000));
                   EXPECT_EQ(t.panel->form().state().rxBuffer.chars().size(), 0u)
                       << "the banner is no reply";
-                },
-                [](const std::string& where, int) {
-                  return where +
-                         "the device server says the port is in use by another client; it frees "
-                         "it when that connection times out or the server restarts." +
-                         kKeepsTrying;
                 }},
-        Hostile{"FloodsRequestsAndNeverReads", "rfc2217", floodRequests, 0,
+        Hostile{"FloodsRequestsAndNeverReads", "rfc2217", floodRequests, 0, Act::Wait, "",
                 [](HostileServerTest& t) {
                   runFor(milliseconds(2000));
                   EXPECT_LT(g_answered, 4096) << "each request is answered once at most";
                   EXPECT_TRUE(t.panel->network().connected());
-                },
-                [](const std::string&, int) { return std::string(); }},
-        Hostile{"FlipsBinaryAndNeverReads", "rfc2217", flipBinary, 4096, [](HostileServerTest&) {},
-                [](const std::string& where, int port) {
-                  return where + "127.0.0.1 port " + std::to_string(port) +
-                         " takes nothing in: over 32 KiB waited to be sent, so the connection "
-                         "was closed as stuck." +
-                         kKeepsTrying;
                 }},
+        Hostile{"FlipsBinaryAndNeverReads", "rfc2217", flipBinary, 4096, Act::Wait,
+                "@127.0.0.1 port # takes nothing in: over 32 KiB waited to be sent, so the "
+                "connection was closed as stuck." +
+                    kKeepsTrying},
         Hostile{"BreaksSubnegotiations", "rfc2217", answerBehindBrokenSubnegotiations, 0,
-                [](HostileServerTest& t) {
-                  t.click("Command44");
-                  EXPECT_TRUE(t.shows("Label12", " 0 0 CR ")) << t.text("Label12");
-                },
-                [](const std::string&, int) { return std::string(" Power ON"); }},
-        Hostile{"RefusesComPortOption", "rfc2217", refuseComPort, 0,
-                [](HostileServerTest& t) { t.changeSpeed(); },
-                [](const std::string& where, int) {
-                  return where +
-                         "the device server does not take speed changes (it refused the "
-                         "COM-PORT-OPTION); set the speed on the server.";
-                }},
-        Hostile{"IsRawWhereTelnetWasAskedFor", "rfc2217", listenOnly, 0, [](HostileServerTest&) {},
-                [](const std::string& where, int port) {
-                  return where +
-                         "no Telnet negotiation: is this a raw port? use socket://127.0.0.1:" +
-                         std::to_string(port) + " instead.";
-                }},
-        Hostile{"SpeaksTelnetWhereRawWasAskedFor", "socket", negotiate, 0,
-                [](HostileServerTest&) {},
-                [](const std::string& where, int port) {
-                  return where +
-                         "the device server sends Telnet negotiation (IAC bytes, shown as ? in "
-                         "RXD): is this an RFC 2217 port? use rfc2217://127.0.0.1:" +
-                         std::to_string(port) + " instead.";
-                }},
-        Hostile{"IsRawAndTheSpeedChanges", "socket", listenOnly, 0,
-                [](HostileServerTest& t) { t.changeSpeed(); },
-                [](const std::string& where, int) {
-                  return where +
-                         "the device server does not take speed changes (a socket:// port "
-                         "carries only the line's bytes); set the speed on the server.";
-                }}),
+                Act::Status, " Power ON",
+                [](HostileServerTest& t) { EXPECT_TRUE(t.shows("Label12", " 0 0 CR ")); }},
+        Hostile{"RefusesComPortOption", "rfc2217", refuseComPort, 0, Act::Speed,
+                kNoSpeed + "it refused the COM-PORT-OPTION); set the speed on the server."},
+        Hostile{"IsRawWhereTelnetWasAskedFor", "rfc2217", listenOnly, 0, Act::Wait,
+                "@no Telnet negotiation: is this a raw port? use socket://127.0.0.1:# instead."},
+        Hostile{"SpeaksTelnetWhereRawWasAskedFor", "socket", negotiate, 0, Act::Wait,
+                "@the device server sends Telnet negotiation (IAC bytes, shown as ? in RXD): is "
+                "this an RFC 2217 port? use rfc2217://127.0.0.1:# instead."},
+        Hostile{"IsRawAndTheSpeedChanges", "socket", listenOnly, 0, Act::Speed,
+                kNoSpeed + "a socket:// port carries only the line's bytes); set the speed on the "
+                           "server."}),
     [](const testing::TestParamInfo<Hostile>& info) { return info.param.name; });
 
 }  // namespace

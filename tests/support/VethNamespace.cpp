@@ -55,7 +55,12 @@ std::vector<std::string> VethNamespace::enter() const {
 }
 
 bool VethNamespace::setLink(bool up) {
-  return run({"ip", "-n", m_name, "link", "set", m_innerEnd, up ? "up" : "down"});
+  // Both ends: the namespace's end alone stops traffic only once the kernel
+  // has noticed the carrier go, which a loaded machine may take seconds to
+  // do; our own end down stops it at once.
+  const char* state = up ? "up" : "down";
+  return run({"ip", "link", "set", m_hostEnd, state}) &&
+         run({"ip", "-n", m_name, "link", "set", m_innerEnd, state});
 }
 
 bool VethNamespace::run(const std::vector<std::string>& args) {

@@ -22,8 +22,8 @@ class VethNamespace final {
   const std::string& address() const { return m_inside; }
   // The command that runs a program inside: prefix its arguments with this.
   std::vector<std::string> enter() const;
-  // Takes the namespace's end of the link down or up again: packets sent
-  // to it then vanish without a word, as on a pulled cable.
+  // Takes the link down or up again: packets sent over it then vanish
+  // without a word, as on a pulled cable.
   bool setLink(bool up);
 
  private:
