@@ -4,6 +4,9 @@
 # No web site yet: a reserved documentation address stands in until one is
 # given with -DQD40_HOMEPAGE=URL (the screenshot address is taken from it).
 set(QD40_HOMEPAGE "https://example.org/qd40-control" CACHE STRING "The project's web site, named in the metainfo")
+# The project's address stands in the same way, as the package's maintainer.
+set(QD40_MAINTAINER "The QD40 Control developers <qd40-control@example.org>"
+    CACHE STRING "The package's maintainer, a name and an address")
 
 set(data ${PROJECT_SOURCE_DIR}/data)
 set(generated ${PROJECT_BINARY_DIR}/data)
@@ -19,23 +22,50 @@ foreach(page qd40-control.1 qd40-sim.1)
     VERBATIM)
   list(APPEND manPages ${generated}/man/${page}.gz)
 endforeach()
-add_custom_target(qd40-data ALL DEPENDS ${manPages})
+# The changelog (a native package's, so changelog.gz) and the README are
+# compressed as Debian wants every document of some length.
+set(docs "")
+foreach(doc data/debian/changelog:changelog README.md:README.md)
+  string(REPLACE ":" ";" pair ${doc})
+  list(GET pair 0 from)
+  list(GET pair 1 to)
+  add_custom_command(
+    OUTPUT ${generated}/doc/${to}.gz
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${generated}/doc
+    COMMAND gzip -9 -n -c ${PROJECT_SOURCE_DIR}/${from} > ${generated}/doc/${to}.gz
+    DEPENDS ${PROJECT_SOURCE_DIR}/${from}
+    VERBATIM)
+  list(APPEND docs ${generated}/doc/${to}.gz)
+endforeach()
+add_custom_target(qd40-data ALL DEPENDS ${manPages} ${docs})
 configure_file(${data}/${QD40_APP_ID}.metainfo.xml.in ${generated}/${QD40_APP_ID}.metainfo.xml
                @ONLY)
 
 install(TARGETS qd40-control qd40-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# Stripping (cpack, cmake --install --strip) also drops the compiler's notes,
+# which nothing at run time reads.
+install(CODE "
+  if(CMAKE_INSTALL_DO_STRIP)
+    foreach(program qd40-control qd40-sim)
+      execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment --remove-section=.note
+                              --strip-unneeded
+                              \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/\${program}\"
+                      COMMAND_ERROR_IS_FATAL ANY)
+    endforeach()
+  endif()")
 install(FILES ${manPages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${data}/${QD40_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${generated}/${QD40_APP_ID}.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${data}/icons/${QD40_APP_ID}.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
-foreach(size 48 128 256)
+foreach(size 16 22 24 32 48 128 256)
   install(FILES ${data}/icons/${QD40_APP_ID}-${size}.png
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
           RENAME ${QD40_APP_ID}.png)
 endforeach()
-install(FILES LICENSE README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# The licence is in the machine-readable copyright file.
+install(FILES ${data}/debian/copyright ${docs} DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME qd40-control)
@@ -52,8 +82,8 @@ set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_MAINTAINER "The QD40 Control developers")
-set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${QD40_MAINTAINER})
+set(CPACK_DEBIAN_PACKAGE_SECTION comm)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${QD40_HOMEPAGE})
 # The library dependencies come from dpkg-shlibdeps; the window's Japanese
 # captions want a CJK font, and a Wayland session the Qt Wayland plugin.

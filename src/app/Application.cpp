@@ -15,10 +15,6 @@ namespace qd40 {
 
 namespace {
 
-bool isNetworkPort(int number) {
-  return isNetworkName(portIdentity(number).device);
-}
-
 // The session log file, from QD40_LOG; empty for none.
 std::string sessionLogPath() {
   const QByteArray path = qgetenv("QD40_LOG");
@@ -37,7 +33,7 @@ PanelApplication::PanelApplication(int& argc, char** argv) : QApplication(argc, 
   const QString appId = QString::fromUtf8(kAppId.data(), kAppId.size());
   setDesktopFileName(appId);
   QIcon icon;
-  for (const int size : {48, 128, 256}) {
+  for (const int size : {16, 22, 24, 32, 48, 128, 256}) {
     icon.addFile(QString(":/icons/%1-%2.png").arg(appId).arg(size), QSize(size, size));
   }
   setWindowIcon(QIcon::fromTheme(appId, icon));
@@ -58,22 +54,28 @@ bool PanelApplication::notify(QObject* receiver, QEvent* event) {
   return QApplication::notify(receiver, event);
 }
 
-Panel::Panel(std::optional<std::string> logPath)
-    : m_window(std::make_unique<PanelWindow>()),
-      m_serial(new QtSerialService(m_window.get())),
-      m_network(new TcpSerialService(m_window.get())),
-      m_router(*m_serial, *m_network, isNetworkPort),
+Panel::Panel(PortSetup ports, std::optional<std::string> logPath,
+             std::optional<std::uint64_t> logMax)
+    : m_ports(std::move(ports)),
+      m_window(std::make_unique<PanelWindow>()),
+      m_serial(new QtSerialService(m_ports.config, m_window.get())),
+      m_network(new TcpSerialService(m_ports.config, m_window.get())),
+      m_router(*m_serial, *m_network,
+               [this](int number) { return isNetworkName(m_ports.config.choice(number).device); }),
       m_timer1("Timer1", kTimer1Start, m_window.get()),
       m_timer2("Timer2", kTimer2Start, m_window.get()),
       m_timer3("Timer3", kTimer3Start, m_window.get()),
       m_timer4("Timer4", kTimer4Start, m_window.get()) {
   if (const std::string path = logPath.value_or(sessionLogPath()); !path.empty()) {
-    m_log = SessionLog::open(path, m_logFailure);
-    if (m_log) m_logged = std::make_unique<LoggingSerialService>(m_router, *m_log);
+    m_log = SessionLog::open(path, m_logFailure,
+                             {logMax.value_or(kDefaultLogMax),
+                              sessionHeader("qd40-control", kVersion, m_ports.config)});
+    if (m_log) m_logged = std::make_unique<LoggingSerialService>(m_router, *m_log, m_ports.config);
   }
   m_form = std::make_unique<Form1>(*m_window, FormTimers{m_timer1, m_timer2, m_timer3, m_timer4},
                                    port());
   bindPanel(*m_window, *m_form);
+  m_deviceChoice = new DeviceChoice(*m_window, m_ports, *m_form, port());
 }
 
 Panel::~Panel() {
@@ -90,7 +92,7 @@ void Panel::start() {
   QTimer::singleShot(0, m_window.get(), [this] {
     m_form->Form_Shown();
     // A log that could not be opened is told once, like a port that failed.
-    if (!m_logFailure.empty()) m_window->messageBox(std::exchange(m_logFailure, {}));
+    if (!m_logFailure.empty()) m_window->noticeBox(std::exchange(m_logFailure, {}));
   });
 }
 

@@ -6,7 +6,9 @@
 #include <memory>
 #include <optional>
 
+#include "app/DeviceChoice.h"
 #include "app/Form1.h"
+#include "app/PortSetup.h"
 #include "panel/PanelWindow.h"
 #include "serial/LoggingSerialService.h"
 #include "serial/QtSerialService.h"
@@ -28,9 +30,11 @@ class PanelApplication final : public QApplication {
 
 class Panel final {
  public:
-  // The session log goes to `logPath`, else to the file QD40_LOG names;
-  // there is none when both are missing.
-  explicit Panel(std::optional<std::string> logPath = std::nullopt);
+  // The ports stand for the devices `ports` names. The session log goes to
+  // `logPath`, else to the file QD40_LOG names; there is none when both are
+  // missing. It is rotated at `logMax` bytes.
+  explicit Panel(PortSetup ports, std::optional<std::string> logPath = std::nullopt,
+                 std::optional<std::uint64_t> logMax = std::nullopt);
   ~Panel();
   Panel(const Panel&) = delete;
   Panel& operator=(const Panel&) = delete;
@@ -47,8 +51,12 @@ class Panel final {
   // The session log named by QD40_LOG, when it could be opened.
   SessionLog* sessionLog() { return m_log.get(); }
   Form1& form() { return *m_form; }
+  PortSetup& ports() { return m_ports; }
+  DeviceChoice& deviceChoice() { return *m_deviceChoice; }
 
  private:
+  // The serial services read it at every open, so it comes first.
+  PortSetup m_ports;
   // The window owns every widget, the timers' QTimers and the serial services.
   std::unique_ptr<PanelWindow> m_window;
   QtSerialService* m_serial;
@@ -59,6 +67,7 @@ class Panel final {
   std::unique_ptr<LoggingSerialService> m_logged;
   QtTimer m_timer1, m_timer2, m_timer3, m_timer4;
   std::unique_ptr<Form1> m_form;
+  DeviceChoice* m_deviceChoice = nullptr;
 };
 
 }  // namespace qd40

@@ -6,7 +6,8 @@
 #include <QFile>
 
 #include "Version.h"
-#include "serial/PortDiagnostics.h"
+#include "app/PortSetup.h"
+#include "serial/SessionLog.h"
 
 namespace qd40 {
 
@@ -21,8 +22,15 @@ QString usageText(const QCommandLineParser& parser) {
   return text +
          "\nEnvironment:\n"
          "  QD40_COM1, QD40_COM2  the devices COM1 and COM2 stand for when --com1 or\n"
-         "                        --com2 is not given (default /dev/ttyS0, /dev/ttyS1)\n"
-         "  QD40_LOG              the session log file when --log is not given\n"
+         "                        --com2 is not given\n"
+         "  QD40_LOG              the session log file when --log is not given\n" +
+         QString(
+             "\nPorts: COM1 and COM2 stand for the devices --com1 and --com2 name, else those\n"
+             "QD40_COM1 and QD40_COM2 name, else the devices chosen in the window with\n"
+             "\"Choose device…\" (on the menu of the \"COM\" button or on a port message),\n"
+             "else /dev/ttyS0 and /dev/ttyS1. The chosen devices are saved in\n"
+             "  %1\n")
+             .arg(SavedPorts::defaultFile()) +
          "\nExit status: 0 when the window is closed, 2 for a bad command line.\n";
 }
 
@@ -48,7 +56,12 @@ CommandLine parseCommandLine(const QStringList& arguments) {
       "path");
   const QCommandLineOption log(
       "log", "Append a line for every event on the line to file, over $QD40_LOG.", "file");
-  parser.addOptions({help, version, com1, com2, log});
+  const QCommandLineOption logMax(
+      "log-max",
+      "Move the log to file.1, replacing an older one, when it reaches size: a number with K, M "
+      "or G, from 64K; default 10M.",
+      "size");
+  parser.addOptions({help, version, com1, com2, log, logMax});
 
   CommandLine line;
   line.outcome = CommandLine::Outcome::Exit;
@@ -89,6 +102,13 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     }
     line.options.log = QFile::encodeName(file).toStdString();
   }
+  if (parser.isSet(logMax)) {
+    line.options.logMax = parseLogSize(parser.value(logMax).toStdString());
+    if (!line.options.logMax) {
+      line.err = fail(parser, "--log-max takes a size from 64K up, such as 500K, 10M or 1G.");
+      return line;
+    }
+  }
   line.outcome = CommandLine::Outcome::Run;
   line.exitCode = 0;
   return line;
@@ -98,11 +118,6 @@ QStringList argumentList(int argc, char** argv) {
   QStringList arguments;
   for (int i = 0; i < argc; ++i) arguments << QFile::decodeName(argv[i]);
   return arguments;
-}
-
-void applyPortOptions(const CommandLineOptions& options) {
-  if (options.com1) setPortOverride(1, *options.com1);
-  if (options.com2) setPortOverride(2, *options.com2);
 }
 
 }  // namespace qd40

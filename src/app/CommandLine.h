@@ -3,6 +3,7 @@
 // the text to print for --help, --version or a mistake. It opens nothing and
 // shows nothing, so main() can act on it before any window or port exists.
 #include <QStringList>
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -15,6 +16,8 @@ struct CommandLineOptions {
   std::optional<std::string> com1;  // --com1 PATH: the device COM1 stands for
   std::optional<std::string> com2;  // --com2 PATH: the device COM2 stands for
   std::optional<std::string> log;   // --log FILE: the session log to append to
+  // --log-max SIZE: the size at which the session log is rotated
+  std::optional<std::uint64_t> logMax;
 };
 
 struct CommandLine {
@@ -31,9 +34,5 @@ CommandLine parseCommandLine(const QStringList& arguments);
 
 // argv as text, decoded the way file names are, without an application object.
 QStringList argumentList(int argc, char** argv);
-
-// Makes the ports stand for the devices the options name, over QD40_COM1 and
-// QD40_COM2.
-void applyPortOptions(const CommandLineOptions& options);
 
 }  // namespace qd40

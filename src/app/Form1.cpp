@@ -72,11 +72,15 @@ void Form1::Option10_Click() {
   selectSpeed(kSlowSettings);
 }
 
-void Form1::selectPort(int chosen, int fallback) {
+void Form1::deviceChosen(int number) {
+  if (number == m_serial.commPort()) selectPort(number, number == 1 ? 2 : 1, Reopen::Always);
+}
+
+void Form1::selectPort(int chosen, int fallback, Reopen reopen) {
   const bool wasOpen = m_serial.isOpen();
   if (wasOpen) m_serial.close();
   PortStatus result = m_serial.setCommPort(chosen);
-  if (result && wasOpen) result = m_serial.open();
+  if (result && (wasOpen || reopen == Reopen::Always)) result = m_serial.open();
   if (!result) {
     // The box is modal but lets timers and the port run; the fallback number
     // is set only once the operator has dismissed it.

@@ -55,6 +55,11 @@ class Form1 final {
   void Option2_Click();
   void Option9_Click();
   void Option10_Click();
+  // The operator chose a new device for COM<number> in the device chooser.
+  // For the port in use this is a selection of that port by the same rules,
+  // except that it opens the port even when it was closed: the operator has
+  // just named the device to use. Another port is left alone.
+  void deviceChosen(int number);
   void Command33_Click();
   void Timer3_Timer();
   void Command16_Click();
@@ -91,7 +96,8 @@ class Form1 final {
   const FormState& state() const { return m_state; }
 
  private:
-  void selectPort(int chosen, int fallback);
+  enum class Reopen { IfItWasOpen, Always };
+  void selectPort(int chosen, int fallback, Reopen reopen = Reopen::IfItWasOpen);
   void selectSpeed(std::string_view settings);
   void send(std::string_view code);
   PortStatus writeLine(const Text& line);

@@ -3,6 +3,7 @@
 
 #include "app/Application.h"
 #include "app/CommandLine.h"
+#include "app/PortSetup.h"
 #include "app/SignalWatcher.h"
 
 int main(int argc, char** argv) {
@@ -12,12 +13,11 @@ int main(int argc, char** argv) {
   std::fputs(line.out.c_str(), stdout);
   std::fputs(line.err.c_str(), stderr);
   if (line.outcome == qd40::CommandLine::Outcome::Exit) return line.exitCode;
-  qd40::applyPortOptions(line.options);
 
   // Every argument was one of ours, so Qt is given the program's name alone.
   int qtArgc = 1;
   qd40::PanelApplication app(qtArgc, argv);
-  qd40::Panel panel(line.options.log);
+  qd40::Panel panel(qd40::loadPortSetup(line.options), line.options.log, line.options.logMax);
   // Shutdown, Ctrl-C and logout end the panel as "END" does.
   qd40::SignalWatcher watcher([&panel] { panel.form().Command16_Click(); });
   panel.start();

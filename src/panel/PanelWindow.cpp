@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QGuiApplication>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QRadioButton>
 #include <QScreen>
@@ -148,6 +149,7 @@ PanelWindow::PanelWindow(QWidget* parent) : QWidget(parent), m_outerHeight(kForm
   setAutoFillBackground(true);
   setFont(fontFor(kFormFont));
   build();
+  addDeviceMenu();
   setFixedSize(toPixels(kForm.clientWidth), toPixels(m_outerHeight - kForm.frameHeight));
 }
 
@@ -268,7 +270,45 @@ ScreenSize PanelWindow::screenSize() const {
           static_cast<double>(size.height()) * kTwipsPerPixel};
 }
 
+void PanelWindow::addDeviceMenu() {
+  // The menu adds a way to the chooser without a control of its own, so the
+  // panel's layout stays as it is.
+  QWidget* com = control("Command33");
+  auto* menu = new QMenu(com);
+  menu->addAction(tr("Choose device…"), this, [this] { emit chooseDevice(markedPort()); });
+  com->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(com, &QWidget::customContextMenuRequested, menu,
+          [com, menu](const QPoint& at) { menu->popup(com->mapToGlobal(at)); });
+}
+
+int PanelWindow::markedPort() const {
+  const auto* com2 = qobject_cast<QAbstractButton*>(widget(Control::Option2));
+  return com2 != nullptr && com2->isChecked() ? 2 : 1;
+}
+
+QPushButton* PanelWindow::addChooserButton(QMessageBox& box) {
+  QPushButton* choose = box.addButton(tr("Choose device…"), QMessageBox::ActionRole);
+  choose->setObjectName("ChooseDevice");
+  // With a second button the box no longer takes OK for Escape and for a
+  // close, and would refuse both.
+  box.setEscapeButton(box.button(QMessageBox::Ok));
+  return choose;
+}
+
 void PanelWindow::messageBox(const std::string& text) {
+  QMessageBox box(QMessageBox::Warning, messageTitle(), boxText(text), QMessageBox::Ok, this);
+  box.setTextFormat(Qt::PlainText);
+  const QPushButton* choose = addChooserButton(box);
+  // The port the box is about is the one marked while it is open.
+  const int number = markedPort();
+  box.exec();
+  if (box.clickedButton() == choose) {
+    QMetaObject::invokeMethod(
+        this, [this, number] { emit chooseDevice(number); }, Qt::QueuedConnection);
+  }
+}
+
+void PanelWindow::noticeBox(const std::string& text) {
   QMessageBox box(QMessageBox::Warning, messageTitle(), boxText(text), QMessageBox::Ok, this);
   box.setTextFormat(Qt::PlainText);
   box.exec();
@@ -285,6 +325,8 @@ void PanelWindow::showPortProblem(const std::string& text) {
     m_portBox->setAttribute(Qt::WA_DeleteOnClose);
     // The panel keeps the keyboard; a held button keeps repeating.
     m_portBox->setAttribute(Qt::WA_ShowWithoutActivating);
+    connect(addChooserButton(*m_portBox), &QPushButton::clicked, this,
+            [this] { emit chooseDevice(markedPort()); });
   }
   m_portBox->setText(boxText(text));
   m_portBox->show();

@@ -28,6 +28,8 @@ class PanelWindow final : public QWidget, public Window {
   int width() const override;
   void move(double left, double top) override;
   ScreenSize screenSize() const override;
+  // The port's boxes offer "Choose device…", which opens the device chooser
+  // once the box is gone and the handler that showed it has finished.
   void messageBox(const std::string& text) override;
   void showPortProblem(const std::string& text) override;
   void closePortProblem() override;
@@ -40,15 +42,27 @@ class PanelWindow final : public QWidget, public Window {
   // or one of its controls, seen once, before the focused control gets it.
   void previewKeyPress(int key, Qt::KeyboardModifiers modifiers);
 
+  // A modal box about anything but the port, with one OK button.
+  void noticeBox(const std::string& text);
+
+  // The port the marks name: the one in use, or the one just chosen while its
+  // selection is still being reported.
+  int markedPort() const;
+
   static QString messageTitle();
   // The open port box, if any.
   QMessageBox* portProblemBox() const { return m_portBox; }
 
  signals:
   void keyDown(int key, Qt::KeyboardModifiers modifiers);
+  // The operator asked for the device chooser, about COM<number>: from a port
+  // box or from the menu of the "COM" button.
+  void chooseDevice(int number);
 
  private:
   void build();
+  void addDeviceMenu();
+  QPushButton* addChooserButton(QMessageBox& box);
   QWidget* widget(Control control) const;
 
   QHash<QString, QWidget*> m_controls;

@@ -1,13 +1,36 @@
 // Logs what passes through the serial seam.
 #include "serial/LoggingSerialService.h"
 
+#include <unistd.h>
+
+#include <algorithm>
+
 #include "protocol/LogText.h"
 #include "serial/NetworkPort.h"
 
 namespace qd40 {
 
-LoggingSerialService::LoggingSerialService(SerialService& inner, SessionLog& log)
-    : m_inner(inner), m_log(log) {
+namespace {
+
+// A flood or a long chatter is logged in lines of at most this many bytes,
+// which render to a few KiB at most.
+constexpr std::size_t kBytesPerLine = 512;
+
+bool isContinuation(char c) {
+  return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+}  // namespace
+
+std::string sessionHeader(std::string_view program, std::string_view version,
+                          const PortConfig& ports) {
+  return std::string(program) + " " + std::string(version) + " pid " + std::to_string(::getpid()) +
+         ": COM1 is " + ports.identity(1).device + ", COM2 is " + ports.identity(2).device;
+}
+
+LoggingSerialService::LoggingSerialService(SerialService& inner, SessionLog& log,
+                                           const PortConfig& ports)
+    : m_inner(inner), m_log(log), m_ports(ports) {
   m_inner.setConnectedHandler([this] {
     m_stood = true;
     this->log("opened");
@@ -16,12 +39,26 @@ LoggingSerialService::LoggingSerialService(SerialService& inner, SessionLog& log
 }
 
 void LoggingSerialService::log(const std::string& event) {
-  m_log.write(formatLogTime(std::chrono::system_clock::now()) + " " +
-              portLabel(portIdentity(m_inner.commPort())) + " " + event);
+  m_log.write(portLabel(m_ports.identity(m_inner.commPort())) + " " + event);
+}
+
+void LoggingSerialService::logBytes(std::string_view direction, std::string_view bytes) {
+  std::string_view marked = direction;
+  for (std::size_t pos = 0; pos < bytes.size();) {
+    std::size_t cut = std::min(bytes.size(), pos + kBytesPerLine);
+    // A character is not cut in two, or its halves would show as odd bytes.
+    for (int back = 0;
+         back < 3 && cut < bytes.size() && cut > pos + 1 && isContinuation(bytes[cut]); ++back) {
+      --cut;
+    }
+    log(std::string(marked) + " " + renderBytes(bytes.substr(pos, cut - pos)));
+    marked = direction == "TX" ? "TX (continued)" : "RX (continued)";
+    pos = cut;
+  }
 }
 
 std::string LoggingSerialService::reason(const std::string& description) const {
-  const std::string prefix = portLabel(portIdentity(m_inner.commPort())) + ": ";
+  const std::string prefix = portLabel(m_ports.identity(m_inner.commPort())) + ": ";
   return description.starts_with(prefix) ? description.substr(prefix.size()) : description;
 }
 
@@ -46,13 +83,17 @@ void LoggingSerialService::close() {
 
 PortStatus LoggingSerialService::output(const std::string& bytes) {
   PortStatus written = m_inner.output(bytes);
-  log(written ? "TX " + renderBytes(bytes) : "failed: " + reason(written.description));
+  if (written) {
+    logBytes("TX", bytes);
+  } else {
+    log("failed: " + reason(written.description));
+  }
   return written;
 }
 
 std::string LoggingSerialService::input() {
   std::string received = m_inner.input();
-  if (!received.empty()) log("RX " + renderBytes(received));
+  logBytes("RX", received);
   return received;
 }
 

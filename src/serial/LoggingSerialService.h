@@ -1,16 +1,27 @@
 #pragma once
 // Wraps the panel's serial service and writes the session log: one line per
-// event, with the local time, the port ("COM1 (/dev/ttyUSB0)"), and TX or RX
-// with the bytes, or what became of the port (connecting, opened, closed,
-// lost, failed) with the reason. Everything else passes through unchanged.
+// event, with the port ("COM1 (/dev/ttyUSB0)"), and TX or RX with the bytes,
+// or what became of the port (connecting, opened, closed, lost, failed) with
+// the reason. Bytes beyond a few hundred go on further lines, marked "TX
+// (continued)" or "RX (continued)". Everything else passes through unchanged.
+#include <string_view>
+
+#include "serial/PortConfig.h"
 #include "serial/SerialService.h"
 #include "serial/SessionLog.h"
 
 namespace qd40 {
 
+// The first line of every log file: the program, its version and process,
+// and the devices COM1 and COM2 stand for. Two panels cannot hold one device,
+// so in a log both write to, each one's lines are told apart by the ports
+// its header names.
+std::string sessionHeader(std::string_view program, std::string_view version,
+                          const PortConfig& ports);
+
 class LoggingSerialService final : public SerialService {
  public:
-  LoggingSerialService(SerialService& inner, SessionLog& log);
+  LoggingSerialService(SerialService& inner, SessionLog& log, const PortConfig& ports);
 
   PortStatus setCommPort(int number) override { return m_inner.setCommPort(number); }
   int commPort() const override { return m_inner.commPort(); }
@@ -35,11 +46,13 @@ class LoggingSerialService final : public SerialService {
 
  private:
   void log(const std::string& event);
+  void logBytes(std::string_view direction, std::string_view bytes);
   // The reason without the port's name in front, which the line already has.
   std::string reason(const std::string& description) const;
 
   SerialService& m_inner;
   SessionLog& m_log;
+  const PortConfig& m_ports;
   // Whether the port stood open, so that its end reads "lost" and the end of
   // an attempt that never got there reads "failed".
   bool m_stood = false;

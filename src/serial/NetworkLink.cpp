@@ -56,7 +56,7 @@ std::string joinNames(const std::vector<std::string>& names) {
     out += (i == 0 ? "" : ", ") + names[i];
   }
   if (names.size() > kNamedLines) {
-    out += " and " + std::to_string(names.size() - kNamedLines) + " more";
+    out += " and " + std::to_string(names.size() - kNamedLines) + " others";
   }
   return out;
 }
@@ -76,8 +76,8 @@ bool holdsNegotiation(std::string_view bytes, bool afterIac) {
 
 }  // namespace
 
-NetworkLink::NetworkLink(LinkSocket& socket, LinkTimers timers)
-    : m_socket(socket), m_timers(timers) {
+NetworkLink::NetworkLink(const PortConfig& ports, LinkSocket& socket, LinkTimers timers)
+    : m_ports(ports), m_socket(socket), m_timers(timers) {
   m_timers.attempt.setHandler([this] { onAttemptDeadline(); });
   m_timers.retry.setHandler([this] { onRetry(); });
   m_timers.sendWait.setHandler([this] { onSendWaitOver(); });
@@ -111,7 +111,7 @@ void NetworkLink::speedChanged() {
   PortIdentity port = m_port;
   std::optional<NetworkAddress> address = m_address;
   if (m_state == State::Closed) {
-    port = portIdentity(m_number);
+    port = m_ports.identity(m_number);
     address = parseNetworkAddress(port.device);
     if (!address) return;
   }
@@ -125,7 +125,7 @@ void NetworkLink::speedChanged() {
 PortStatus NetworkLink::open() {
   if (m_state == State::Connecting || m_state == State::Open) return PortStatus::success();
   if (m_state == State::Lost) return PortStatus::failure(m_failure);
-  m_port = portIdentity(m_number);
+  m_port = m_ports.identity(m_number);
   const std::optional<NetworkAddress> address = parseNetworkAddress(m_port.device);
   if (!address) return PortStatus::failure(describeBadAddress(m_port));
   m_address = *address;
@@ -278,7 +278,7 @@ void NetworkLink::forgetAcknowledged() {
 PortStatus NetworkLink::output(const std::string& bytes) {
   switch (m_state) {
     case State::Closed:
-      return PortStatus::failure(portLabel(portIdentity(m_number)) + ": the port is not open.");
+      return PortStatus::failure(portLabel(m_ports.identity(m_number)) + ": the port is not open.");
     case State::Lost:
       return PortStatus::failure(m_failure);
     case State::Connecting:

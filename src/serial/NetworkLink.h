@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "serial/NetworkPort.h"
+#include "serial/PortConfig.h"
 #include "serial/SerialService.h"
 #include "serial/TelnetCodec.h"
 #include "toolkit/Toolkit.h"
@@ -55,7 +56,8 @@ class NetworkLink final : public SerialService {
  public:
   enum class State { Closed, Connecting, Open, Lost };
 
-  NetworkLink(LinkSocket& socket, LinkTimers timers);
+  // The ports stand for what `ports` names at each open.
+  NetworkLink(const PortConfig& ports, LinkSocket& socket, LinkTimers timers);
   NetworkLink(const NetworkLink&) = delete;
   NetworkLink& operator=(const NetworkLink&) = delete;
 
@@ -121,6 +123,7 @@ class NetworkLink final : public SerialService {
   void speedChanged();
   void endConnection(LinkSocket::Ending ending);
 
+  const PortConfig& m_ports;
   LinkSocket& m_socket;
   LinkTimers m_timers;
   State m_state = State::Closed;

@@ -104,12 +104,16 @@ std::string describeBadAddress(const PortIdentity& port) {
   if (!sameLetters(scheme, kRawScheme) && !sameLetters(scheme, kRfc2217Scheme)) {
     return portLabel(port) + ": " + std::string(scheme) +
            ":// is not a kind of port the panel knows; it knows socket://HOST:PORT (the line's "
-           "bytes as they are) and rfc2217://HOST:PORT (Telnet with the COM-PORT-OPTION). Set " +
-           port.variable + " to one of them, or to a serial device.";
+           "bytes as they are) and rfc2217://HOST:PORT (Telnet with the COM-PORT-OPTION). " +
+           otherDeviceAdvice(port,
+                             "Set " + port.variable + " to one of them, or to a serial device.");
   }
-  return portLabel(port) + ": not a device server address. Set " + port.variable +
-         " to socket://HOST:PORT or rfc2217://HOST:PORT, for example " + port.variable +
-         "=rfc2217://192.0.2.10:4001, or to a serial device.";
+  return portLabel(port) + ": not a device server address. " +
+         otherDeviceAdvice(port, "Set " + port.variable +
+                                     " to socket://HOST:PORT or rfc2217://HOST:PORT, for example " +
+                                     port.variable +
+                                     "=rfc2217://192.0.2.10:4001, or to a serial "
+                                     "device.");
 }
 
 std::string describeConnectFailure(const PortIdentity& port, const NetworkAddress& address,
@@ -117,7 +121,8 @@ std::string describeConnectFailure(const PortIdentity& port, const NetworkAddres
   const std::string where = portLabel(port) + ": ";
   switch (failure) {
     case ConnectFailure::UnknownHost:
-      return where + "unknown host " + address.host + ". Check the name in " + port.variable + ".";
+      return where + "unknown host " + address.host + ". " +
+             otherDeviceAdvice(port, "Check the name in " + port.variable + ".");
     case ConnectFailure::LookupFailed:
       return where + "the host name " + address.host + " could not be looked up (" + detail + ").";
     case ConnectFailure::Refused:
@@ -197,8 +202,8 @@ std::string describeDropped(const std::string& failure, const std::string& lines
   const std::string tail = keepsTrying();
   const bool retrying = failure.ends_with(tail);
   const std::string head = retrying ? failure.substr(0, failure.size() - tail.size()) : failure;
-  const std::string what =
-      delivery == Delivery::NotSent ? " Dropped, not delivered: " : " Dropped, not confirmed as delivered: ";
+  const std::string what = delivery == Delivery::NotSent ? " Dropped, not delivered: "
+                                                         : " Dropped, not confirmed as delivered: ";
   return head + what + lines + "." + (retrying ? tail : "");
 }
 

@@ -9,11 +9,9 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
@@ -28,12 +26,6 @@ constexpr std::size_t kLongestFileName = NAME_MAX;
 std::string userName() {
   const passwd* user = getpwuid(getuid());
   return user != nullptr ? user->pw_name : "$USER";
-}
-
-// The devices the command line names for COM1 and COM2; empty for none.
-std::array<std::string, 2>& portOverrides() {
-  static std::array<std::string, 2> overrides;
-  return overrides;
 }
 
 std::string groupName(gid_t gid) {
@@ -146,21 +138,6 @@ std::string describeExclusive(const Diagnosis& diagnosis) {
 
 }  // namespace
 
-PortIdentity portIdentity(int number) {
-  if (number >= 1 && number <= 2 && !portOverrides()[number - 1].empty()) {
-    return {number, portOverrides()[number - 1], "--com" + std::to_string(number)};
-  }
-  PortIdentity port{number, "", "QD40_COM" + std::to_string(number)};
-  const char* named = std::getenv(port.variable.c_str());
-  port.device =
-      (named != nullptr && *named != '\0') ? named : "/dev/ttyS" + std::to_string(number - 1);
-  return port;
-}
-
-void setPortOverride(int number, const std::string& device) {
-  if (number >= 1 && number <= 2) portOverrides()[number - 1] = device;
-}
-
 std::optional<Diagnosis> foreignLock(const std::string& configured, const std::string& path) {
   for (const LockFile& lock : findLockFiles(configured, path)) {
     if (!lock.alive || lock.pid == getpid()) continue;
@@ -237,13 +214,14 @@ std::string describeOpenFailure(const PortIdentity& port, const Diagnosis& diagn
   const std::string node = printablePath(diagnosis.path);
   switch (diagnosis.failure) {
     case OpenFailure::Missing:
-      return where + ": no such device. Set " + port.variable +
-             " to the projector's serial device, for example " + port.variable +
-             "=/dev/ttyUSB0. Serial devices on this machine: " + joinDevices(listSerialDevices()) +
-             ".";
+      return where + ": no such device. " +
+             otherDeviceAdvice(port, "Set " + port.variable +
+                                         " to the projector's serial device, for example " +
+                                         port.variable + "=/dev/ttyUSB0.") +
+             " Serial devices on this machine: " + joinDevices(listSerialDevices()) + ".";
     case OpenFailure::NotSerial:
-      return where + ": not a serial device. Set " + port.variable +
-             " to the projector's serial device.";
+      return where + ": not a serial device. " +
+             otherDeviceAdvice(port, "Set " + port.variable + " to the projector's serial device.");
     case OpenFailure::Permission:
       if (diagnosis.group.empty()) {
         return where + ": permission denied (" + diagnosis.owner +
@@ -281,8 +259,8 @@ std::string describeOpenFailure(const PortIdentity& port, const Diagnosis& diagn
                "). Use a device node with a shorter path; a link is not enough, because links "
                "are followed to the device.";
       }
-      return where + ": the path is too long (" + std::to_string(diagnosis.length) +
-             " bytes). Set " + port.variable + " to a shorter path of the device.";
+      return where + ": the path is too long (" + std::to_string(diagnosis.length) + " bytes). " +
+             otherDeviceAdvice(port, "Set " + port.variable + " to a shorter path of the device.");
     case OpenFailure::NotUtf8:
       return where + ": the device's path " + node +
              " is not valid UTF-8, which the serial library cannot open. Give the device node a "

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "serial/PortConfig.h"
+
 namespace qd40 {
 
 enum class OpenFailure {
@@ -21,20 +23,6 @@ enum class OpenFailure {
   NotUtf8,      // the node's own path is not UTF-8, and no other name reaches it
   Other,
 };
-
-struct PortIdentity {
-  int number;            // 1 or 2
-  std::string device;    // the path the operator configured
-  std::string variable;  // what names it: --com<number> or QD40_COM<number>
-};
-
-// The device that COM<number> stands for: the command line's --com<number>,
-// else $QD40_COM<number>, else the built-in port /dev/ttyS<number-1>. An
-// empty variable counts as unset.
-PortIdentity portIdentity(int number);
-
-// Makes COM<number> (1 or 2) stand for `device`, as --com<number> asks.
-void setPortOverride(int number, const std::string& device);
 
 // The path to open for a configured name: every link resolved, so that a
 // device has one lock and one exclusive mode whatever name it is given. A

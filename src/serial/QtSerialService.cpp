@@ -39,7 +39,8 @@ QSerialPort::Parity qtParity(Parity parity) {
 
 }  // namespace
 
-QtSerialService::QtSerialService(QObject* parent) : QObject(parent) {
+QtSerialService::QtSerialService(const PortConfig& ports, QObject* parent)
+    : QObject(parent), m_ports(ports) {
   setObjectName("MSComm1");
   // Everything waiting is read in one go; the panel keeps its own limit.
   m_port.setReadBufferSize(0);
@@ -52,7 +53,7 @@ QtSerialService::~QtSerialService() {
 }
 
 std::string QtSerialService::devicePath() const {
-  return portIdentity(m_number).device;
+  return m_ports.identity(m_number).device;
 }
 
 PortStatus QtSerialService::setCommPort(int number) {
@@ -85,7 +86,7 @@ PortStatus QtSerialService::applySettings() {
 
 PortStatus QtSerialService::open() {
   if (m_port.isOpen()) return PortStatus::success();
-  const PortIdentity port = portIdentity(m_number);
+  const PortIdentity port = m_ports.identity(m_number);
   m_lostPending = false;
   CallScope scope(m_inCall);
   // The device is opened by its own path, links resolved, so that its lock
@@ -196,7 +197,7 @@ void QtSerialService::dropLostPort() {
   const std::string detail = m_port.errorString().toStdString();
   close();
   m_lostPending = false;
-  if (m_onLost) m_onLost(describeLostPort(portIdentity(m_number), detail));
+  if (m_onLost) m_onLost(describeLostPort(m_ports.identity(m_number), detail));
 }
 
 }  // namespace qd40

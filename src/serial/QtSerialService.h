@@ -1,8 +1,8 @@
 #pragma once
 // The serial service over Qt SerialPort. COM1 and COM2 stand for the devices
-// that portIdentity() names. Receive notifications arrive on the Qt event
-// thread. A port that hangs up or disappears is closed at the first error and
-// reported once; the panel's next send opens it again.
+// the port configuration names at the moment each is opened. Receive notifications arrive on the Qt
+// event thread. A port that hangs up or disappears is closed at the first error and reported once;
+// the panel's next send opens it again.
 #include <QObject>
 #include <QSerialPort>
 
@@ -15,7 +15,7 @@ class QtSerialService final : public QObject, public SerialService {
   Q_OBJECT
 
  public:
-  explicit QtSerialService(QObject* parent = nullptr);
+  explicit QtSerialService(const PortConfig& ports, QObject* parent = nullptr);
   ~QtSerialService() override;
 
   PortStatus setCommPort(int number) override;
@@ -49,6 +49,7 @@ class QtSerialService final : public QObject, public SerialService {
   PortStatus openFailed(const PortIdentity& port, const std::string& path, int error,
                         const std::string& detail);
 
+  const PortConfig& m_ports;
   QSerialPort m_port;
   int m_number = 1;
   std::string m_settings = "19200,N,8,1";

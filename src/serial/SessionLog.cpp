@@ -1,24 +1,28 @@
 // Appends the session log on a writer thread of its own.
 #include "serial/SessionLog.h"
 
-#include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <utility>
+
+#include "protocol/LogText.h"
 
 namespace qd40 {
 
 namespace {
 
-// Lines waiting for a disk that does not keep up are dropped past this many,
-// so the panel's memory stays bounded.
-constexpr std::size_t kMaxQueuedLines = 100000;
+std::string stamped(std::string_view text) {
+  return formatLogTime(std::chrono::system_clock::now()) + ' ' + renderText(text) + '\n';
+}
 
-std::string systemError(int error) {
-  return std::strerror(error);
+std::string notLogged(std::uint64_t bytes) {
+  return stamped("… " + std::to_string(bytes) + " bytes not logged");
 }
 
 }  // namespace
@@ -30,57 +34,106 @@ std::string formatLogTime(std::chrono::system_clock::time_point time) {
   localtime_r(&seconds, &local);
   auto millis = duration_cast<milliseconds>(time.time_since_epoch()).count() % 1000;
   if (millis < 0) millis += 1000;
-  char text[40];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d.%03d", local.tm_year + 1900,
-                local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec,
-                static_cast<int>(millis));
+  const int offset = static_cast<int>(local.tm_gmtoff / 60);
+  const int offsetMinutes = offset < 0 ? -offset : offset;
+  char text[96];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03d%c%02d:%02d",
+                local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
+                local.tm_sec, static_cast<int>(millis), offset < 0 ? '-' : '+', offsetMinutes / 60,
+                offsetMinutes % 60);
   return text;
 }
 
-std::unique_ptr<SessionLog> SessionLog::open(const std::string& path, std::string& error) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-  if (fd < 0) {
-    error = "The session log " + path + " cannot be opened: " + systemError(errno) +
-            ". The panel runs without a log.";
-    return nullptr;
-  }
-  return std::unique_ptr<SessionLog>(new SessionLog(fd, path));
+std::optional<std::uint64_t> parseLogSize(std::string_view text) {
+  std::uint64_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end == text.data()) return std::nullopt;
+  std::string_view unit(end, static_cast<std::size_t>(text.data() + text.size() - end));
+  int shift = 0;
+  if (unit == "K" || unit == "k") shift = 10;
+  if (unit == "M" || unit == "m") shift = 20;
+  if (unit == "G" || unit == "g") shift = 30;
+  if (!unit.empty() && shift == 0) return std::nullopt;
+  if (value > (UINT64_MAX >> shift)) return std::nullopt;
+  value <<= shift;
+  if (value < kMinLogMax) return std::nullopt;
+  return value;
 }
 
-SessionLog::SessionLog(int fd, std::string path)
-    : m_fd(fd), m_path(std::move(path)), m_writer(&SessionLog::run, this) {}
+std::unique_ptr<SessionLog> SessionLog::open(const std::string& path, std::string& error,
+                                             SessionLogOptions options) {
+  std::optional<LogFile> file = LogFile::open(path, error);
+  if (!file) return nullptr;
+  return std::unique_ptr<SessionLog>(new SessionLog(std::move(*file), path, std::move(options)));
+}
+
+std::unique_ptr<SessionLog> SessionLog::onDescriptor(int fd, std::string name,
+                                                     SessionLogOptions options) {
+  return std::unique_ptr<SessionLog>(
+      new SessionLog(LogFile::adopt(fd), std::move(name), std::move(options)));
+}
+
+SessionLog::SessionLog(LogFile file, std::string path, SessionLogOptions options)
+    : m_file(std::move(file)),
+      m_path(std::move(path)),
+      m_options(std::move(options)),
+      m_size(m_file.size()) {
+  if (!m_options.header.empty()) queue(stamped(m_options.header));
+  m_writer = std::thread(&SessionLog::run, this);
+}
 
 SessionLog::~SessionLog() {
   {
     std::lock_guard lock(m_mutex);
+    // A gap at the very end is counted too, whatever the bound.
+    if (m_droppedBytes > 0 && !m_stopped) m_queue.push_back(notLogged(m_droppedBytes));
     m_closing = true;
   }
   m_wake.notify_one();
   m_writer.join();
-  ::close(m_fd);
 }
 
-void SessionLog::write(std::string line) {
+void SessionLog::write(std::string_view text) {
+  std::string line = stamped(text);
   {
     std::lock_guard lock(m_mutex);
     if (m_stopped) return;
-    if (m_queue.size() >= kMaxQueuedLines) {
-      if (!m_overflowReported) {
-        std::fprintf(stderr, "qd40-control: the session log %s falls behind; lines are dropped.\n",
+    if (m_droppedBytes > 0) {
+      // The count goes where the gap was, once the line after it fits too.
+      std::string count = notLogged(m_droppedBytes);
+      if (m_queuedBytes + count.size() + line.size() <= kMaxQueuedBytes) {
+        queue(std::move(count));
+        m_droppedBytes = 0;
+      }
+    }
+    if (m_droppedBytes > 0 || m_queuedBytes + line.size() > kMaxQueuedBytes) {
+      if (!std::exchange(m_behindTold, true)) {
+        std::fprintf(stderr,
+                     "qd40-control: the session log %s falls behind; lines that do not fit "
+                     "are left out and counted in the log.\n",
                      m_path.c_str());
       }
-      m_overflowReported = true;
+      m_droppedBytes += line.size();
       return;
     }
-    line += '\n';
-    m_queue.push_back(std::move(line));
+    queue(std::move(line));
   }
   m_wake.notify_one();
+}
+
+void SessionLog::queue(std::string line) {
+  m_queuedBytes += line.size();
+  m_queue.push_back(std::move(line));
 }
 
 void SessionLog::waitUntilWritten() {
   std::unique_lock lock(m_mutex);
   m_drained.wait(lock, [this] { return m_queue.empty() && !m_writing; });
+}
+
+std::size_t SessionLog::queuedBytes() {
+  std::lock_guard lock(m_mutex);
+  return m_queuedBytes;
 }
 
 void SessionLog::run() {
@@ -90,17 +143,37 @@ void SessionLog::run() {
     if (m_queue.empty()) break;
     std::string line = std::move(m_queue.front());
     m_queue.pop_front();
+    m_queuedBytes -= std::min(m_queuedBytes, line.size());
     m_writing = true;
     lock.unlock();
-    const bool written = writeAll(line);
+    const bool written = put(line);
     lock.lock();
     m_writing = false;
     if (!written) {
       m_queue.clear();
+      m_queuedBytes = 0;
       m_stopped = true;
     }
     if (m_queue.empty()) m_drained.notify_all();
   }
+}
+
+// Rotates first when the line would take the file past its size, so no file
+// grows beyond it; an empty file takes a line whatever its length.
+bool SessionLog::put(const std::string& line) {
+  if (m_file.canRotate() && m_size > 0 && m_size + line.size() > m_options.maxBytes) {
+    std::string why;
+    if (!m_file.rotate(why)) {
+      stop(why);
+      return false;
+    }
+    m_size = 0;
+    if (!m_options.header.empty() &&
+        !writeAll(stamped(m_options.header + "; earlier lines in " + m_file.name() + ".1"))) {
+      return false;
+    }
+  }
+  return writeAll(line);
 }
 
 // One write per line and no buffer of our own: each line is in the file as
@@ -108,13 +181,20 @@ void SessionLog::run() {
 bool SessionLog::writeAll(const std::string& text) {
   std::size_t done = 0;
   while (done < text.size()) {
-    const ssize_t n = ::write(m_fd, text.data() + done, text.size() - done);
+    const ssize_t n = ::write(m_file.fd(), text.data() + done, text.size() - done);
     if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      // Only a descriptor handed in can be a pipe; wait for it as a file would.
+      pollfd ready{m_file.fd(), POLLOUT, 0};
+      ::poll(&ready, 1, -1);
+      continue;
+    }
     if (n <= 0) {
-      stop(n < 0 ? systemError(errno) : "nothing could be written");
+      stop(n < 0 ? std::strerror(errno) : "nothing could be written");
       return false;
     }
     done += static_cast<std::size_t>(n);
+    m_size += static_cast<std::uint64_t>(n);
   }
   return true;
 }

@@ -49,13 +49,14 @@ void boundSilence(int fd) {
 
 }  // namespace
 
-TcpSerialService::TcpSerialService(QObject* parent)
+TcpSerialService::TcpSerialService(const PortConfig& ports, QObject* parent)
     : QObject(parent),
       m_attemptTimer("ConnectDeadline", 0, this),
       m_retryTimer("ConnectRetry", 0, this),
       m_sendWaitTimer("SendWait", 0, this),
       m_watchTimer("ConnectionWatch", 0, this),
-      m_link(*this, LinkTimers{m_attemptTimer, m_retryTimer, m_sendWaitTimer, m_watchTimer}) {
+      m_link(ports, *this,
+             LinkTimers{m_attemptTimer, m_retryTimer, m_sendWaitTimer, m_watchTimer}) {
   setObjectName("MSComm1");
 }
 

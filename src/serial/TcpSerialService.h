@@ -21,7 +21,7 @@ class TcpSerialService final : public QObject, public SerialService, private Lin
   Q_OBJECT
 
  public:
-  explicit TcpSerialService(QObject* parent = nullptr);
+  explicit TcpSerialService(const PortConfig& ports, QObject* parent = nullptr);
   ~TcpSerialService() override;
 
   PortStatus setCommPort(int number) override { return m_link.setCommPort(number); }

@@ -5,12 +5,14 @@
 #include <QApplication>
 #include <QFile>
 #include <QIcon>
+#include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <filesystem>
 
 #include "PtyPair.h"
 #include "app/CommandLine.h"
+#include "app/PortSetup.h"
 #include "serial/PortDiagnostics.h"
 
 namespace qd40::test {
@@ -41,9 +43,7 @@ TEST(CommandLine, PortOptionsNameTheDevices) {
 
 TEST(CommandLine, OptionsOverTheEnvironmentAndReasonsNameTheOption) {
   setenv("QD40_COM1", "/dev/ttyUSB3", 1);
-  applyPortOptions({"/dev/ttyUSB5", {}});
-  const PortIdentity com1 = portIdentity(1);
-  setPortOverride(1, "");
+  const PortIdentity com1 = loadPortSetup({"/dev/ttyUSB5", {}, {}}).config.identity(1);
   EXPECT_EQ(com1.device, "/dev/ttyUSB5");
   EXPECT_EQ(com1.variable, "--com1");
   Diagnosis diagnosis;
@@ -51,7 +51,11 @@ TEST(CommandLine, OptionsOverTheEnvironmentAndReasonsNameTheOption) {
   const std::string missing = describeOpenFailure(com1, diagnosis);
   EXPECT_NE(missing.find("Set --com1 to the projector's serial device"), std::string::npos)
       << missing;
-  EXPECT_EQ(portIdentity(1).device, "/dev/ttyUSB3") << "without the option the variable counts";
+  EXPECT_EQ(loadPortSetup({}).config.identity(1).device, "/dev/ttyUSB3")
+      << "without the option the variable counts";
+  setenv("QD40_COM1", "", 1);
+  EXPECT_EQ(loadPortSetup({}).config.choice(1).source, PortSource::Default)
+      << "an empty variable counts as unset";
   unsetenv("QD40_COM1");
 }
 
@@ -89,6 +93,7 @@ TEST(CommandLine, BinariesAnswerAndRefuseWithoutOpeningAWindow) {
            Case{panel, {"--help"}, 0, "Usage: qd40-control [options]", ""},
            Case{panel, {"--help"}, 0, "--com1 <path>", ""},
            Case{panel, {"--help"}, 0, "QD40_COM1", ""},
+           Case{panel, {"--help"}, 0, "/qd40/qd40-control.conf\n", ""},
            Case{panel, {"--bogus"}, 2, "", "qd40-control: Unknown option 'bogus'."},
            Case{panel, {"--bogus"}, 2, "", "Usage: qd40-control [options]"},
            Case{panel, {"stray"}, 2, "", "Unexpected argument 'stray'."},
@@ -98,6 +103,8 @@ TEST(CommandLine, BinariesAnswerAndRefuseWithoutOpeningAWindow) {
            Case{panel, {"--help"}, 0, "--log <file>", ""},
            Case{panel, {"--help"}, 0, "QD40_LOG", ""},
            Case{panel, {"--log="}, 2, "", "--log needs a file name."},
+           Case{panel, {"--help"}, 0, "--log-max <size>", ""},
+           Case{panel, {"--log-max", "1K"}, 2, "", "--log-max takes a size from 64K up"},
            Case{panel, {"-platform", "xcb"}, 2, "", "Unknown option"},
            Case{sim, {"--version"}, 0, "qd40-sim 1.40\n", ""},
        }) {
@@ -160,6 +167,17 @@ TEST(Desktop, TheApplicationNamesItsDesktopEntryAndHasItsIcon) {
   EXPECT_EQ(QGuiApplication::desktopFileName(), "org.qd40.control");
   for (const int size : {48, 128, 256}) {
     EXPECT_FALSE(QApplication::windowIcon().pixmap(size, size).isNull()) << size;
+  }
+  // The small sizes are the drawn ones, not the large ones scaled down.
+  for (const int size : {16, 22, 24, 32}) {
+    const QImage drawn(QString(":/icons/org.qd40.control-%1.png").arg(size));
+    ASSERT_FALSE(drawn.isNull()) << size;
+    EXPECT_EQ(QApplication::windowIcon()
+                  .pixmap(size, size)
+                  .toImage()
+                  .convertToFormat(QImage::Format_ARGB32),
+              drawn.convertToFormat(QImage::Format_ARGB32))
+        << size;
   }
 }
 

@@ -167,8 +167,8 @@ TEST_F(BinaryTest, APortHeldByAnotherPanelIsReportedWithItsHolder) {
   for (const Case& c : {Case{pty.slavePath(), pty.slavePath()}, Case{link, pty.slavePath()},
                         Case{pty.slavePath(), link}}) {
     startSettled(c.held, pty.slavePath());
-    qputenv("QD40_COM1", QByteArray::fromStdString(c.tried));
-    QtSerialService second;
+    const PortConfig ports({"", c.tried, ""}, {});
+    QtSerialService second(ports);
     const PortStatus opened = second.open();
     EXPECT_FALSE(opened.ok) << c.held << " then " << c.tried;
     EXPECT_FALSE(second.isOpen());
@@ -212,7 +212,7 @@ class SimulatorTest : public testing::Test {
     ASSERT_TRUE(path.startsWith("/dev/")) << path.toStdString();
     qputenv("QD40_COM1", path);
     qputenv("QD40_COM2", "/dev/qd40-test-no-such-device");
-    panel = std::make_unique<Panel>();
+    panel = std::make_unique<Panel>(loadPortSetup({}));
     panel->start();
     runFor(milliseconds(50));
     ASSERT_TRUE(panel->serial().isOpen());

@@ -9,6 +9,7 @@
 
 #include "PtyPair.h"
 #include "app/Application.h"
+#include "app/PortSetup.h"
 
 namespace qd40::test {
 
@@ -21,7 +22,7 @@ class NetworkPanel {
     qputenv("QD40_COM1", QByteArray::fromStdString(com1));
     qputenv("QD40_COM2", "/dev/qd40-test-no-such-device");
     if (!log.empty()) qputenv("QD40_LOG", QByteArray::fromStdString(log));
-    panel = std::make_unique<Panel>();
+    panel = std::make_unique<Panel>(loadPortSetup({}));
     qunsetenv("QD40_LOG");
     panel->start();
   }

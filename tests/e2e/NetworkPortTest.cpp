@@ -18,7 +18,7 @@
 #include "Loopback.h"
 #include "NetworkPanel.h"
 #include "VethNamespace.h"
-#include "serial/PortDiagnostics.h"
+#include "serial/PortConfig.h"
 
 namespace qd40::test {
 namespace {
@@ -196,8 +196,8 @@ TEST_F(NetworkPortTest, ALineSentIntoADeadLinkIsNamedAndNeverArrivesLater) {
 // and refused: the sanitized build's leak check finds anything an attempt
 // leaves behind.
 TEST(NetworkServiceTest, AThousandRefusedAttemptsAreEachReportedAndLeaveNothingBehind) {
-  setPortOverride(1, "socket://localhost:" + std::to_string(freeLoopbackPort()));
-  TcpSerialService service;
+  const PortConfig ports({"socket://localhost:" + std::to_string(freeLoopbackPort()), "", ""}, {});
+  TcpSerialService service(ports);
   int reports = 0;
   service.setLostHandler([&](const std::string&) { ++reports; });
   for (int attempt = 0; attempt < 1000; ++attempt) {
@@ -207,7 +207,6 @@ TEST(NetworkServiceTest, AThousandRefusedAttemptsAreEachReportedAndLeaveNothingB
     service.close();
   }
   EXPECT_EQ(reports, 1000);
-  setPortOverride(1, "");
 }
 
 // A listener whose queue of connections is full takes no more: a connection

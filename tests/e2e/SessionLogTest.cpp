@@ -1,6 +1,7 @@
 // The session log of a scripted session with the real window on a
 // pseudo-terminal that is unplugged and plugged in again.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QAbstractButton>
 #include <QLabel>
@@ -36,7 +37,7 @@ class SessionLogPanel : public testing::Test {
     qputenv("QD40_COM1", QByteArray::fromStdString(link));
     qputenv("QD40_COM2", "/dev/qd40-test-no-such-device");
     qputenv("QD40_LOG", QByteArray::fromStdString(log));
-    panel = std::make_unique<Panel>();
+    panel = std::make_unique<Panel>(loadPortSetup({}));
     panel->start();
     runFor(milliseconds(50));
   }
@@ -54,7 +55,7 @@ class SessionLogPanel : public testing::Test {
   }
   // The log's lines, each checked for its timestamp, which is then cut off.
   std::vector<std::string> events() {
-    static const std::regex stamp(R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} )");
+    static const std::regex stamp(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d )");
     std::vector<std::string> lines;
     std::ifstream in(log);
     for (std::string line; std::getline(in, line);) {
@@ -102,31 +103,33 @@ TEST_F(SessionLogPanel, AScriptedSessionGivesExactlyTheExpectedLines) {
 
   const std::string port = "COM1 (" + link + ") ";
   const std::vector<std::string> lines = events();
-  ASSERT_EQ(lines.size(), 13u) << testing::PrintToString(lines);
+  ASSERT_EQ(lines.size(), 14u) << testing::PrintToString(lines);
   const std::vector<std::string> expected = {
+      "qd40-control 1.40 pid " + std::to_string(::getpid()) + ": COM1 is " + link +
+          ", COM2 is /dev/qd40-test-no-such-device",
       port + "opened",
       port + "closed",
       port + "opened",
-      port + "TX \"C00<CR>\"",
+      port + "TX \"C00\"<CR>",
       port + "RX <ACK>",
-      port + "TX \"CR0<CR>\"",
+      port + "TX \"CR0\"<CR>",
       port + "RX \"0\"",
-      port + "RX \"0<CR>\"",
+      port + "RX \"0\"<CR>",
       "",  // the loss, below
       port + "opened",
-      port + "TX \"CR0<CR>\"",
-      port + "RX \"00<CR>\"",
+      port + "TX \"CR0\"<CR>",
+      port + "RX \"00\"<CR>",
       port + "closed",
   };
   for (std::size_t i = 0; i < lines.size(); ++i) {
-    if (i == 8) continue;
+    if (i == 9) continue;
     EXPECT_EQ(lines[i], expected[i]) << "line " << i + 1;
   }
   // The system's own words for the hang-up come in the brackets.
   EXPECT_TRUE(std::regex_match(
-      lines[8], std::regex(std::regex_replace(port, std::regex(R"([()/.])"), R"(\$&)") +
+      lines[9], std::regex(std::regex_replace(port, std::regex(R"([()/.])"), R"(\$&)") +
                            R"(lost: the connection was lost \(.+\)\. .+)")))
-      << lines[8];
+      << lines[9];
 }
 
 TEST_F(SessionLogPanel, ALogThatCannotBeOpenedIsToldOnceAfterTheWindowShows) {

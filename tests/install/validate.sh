@@ -21,6 +21,8 @@ grep -q '<id>org.qd40.control</id>' "$metainfo" || fail "the metainfo's id is no
 grep -q '<launchable type="desktop-id">org.qd40.control.desktop</launchable>' "$metainfo" ||
   fail "the metainfo does not launch the desktop entry"
 grep -q '<release version="1.40"' "$metainfo" || fail "the metainfo's release is not 1.40"
+[ "$(dpkg-parsechangelog -l "$source/data/debian/changelog" -S Version)" = 1.40 ] ||
+  fail "the changelog's last entry is not for 1.40"
 grep -q '<image[^>]*>https://' "$metainfo" || fail "the metainfo has no screenshot"
 
 for page in qd40-control.1 qd40-sim.1; do
@@ -36,7 +38,7 @@ zcat "$build/data/man/qd40-control.1.gz" | grep -q '^\.SH ENVIRONMENT' ||
 zcat "$build/data/man/qd40-control.1.gz" | grep -q 'qd40-control 1.40' ||
   fail "qd40-control.1 does not carry the version"
 
-for size in 48 128 256; do
+for size in 16 22 24 32 48 128 256; do
   file "$source/data/icons/org.qd40.control-$size.png" | grep -q "PNG image data, $size x $size," ||
     fail "org.qd40.control-$size.png is not $size by $size"
 done

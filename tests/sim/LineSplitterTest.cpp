@@ -49,18 +49,18 @@ TEST(LineSplitterTest, OverlongLineKeepsItsStartAndNextLineIsIntact) {
 
 TEST(LogFormatTest, RendersBytesReadably) {
   const std::vector<std::pair<std::string, std::string>> cases = {
-      {"C00\r", "\"C00<CR>\""},
+      {"C00\r", "\"C00\"<CR>"},
       {"\x06", "<ACK>"},
       {"\x15\r", "<NAK><CR>"},
       {"", "\"\""},
       {"\r", "<CR>"},
-      {"a\nb\t\x7F", "\"a<LF>b<HT><DEL>\""},
+      {"a\nb\t\x7F", "\"a\"<LF>\"b\"<HT><DEL>"},
       {std::string("\0\x1B", 2), "<NUL><ESC>"},
       {"say \"hi\" \\", "\"say \\\"hi\\\" \\\\\""},
       {"\xE6\x97\xA5\xE6\x9C\xAC", "\"\xE6\x97\xA5\xE6\x9C\xAC\""},
-      {"\xFF\xC3", "\"<xFF><xC3>\""},
-      {"\xC0\xAF", "\"<xC0><xAF>\""},           // Overlong encoding of '/'.
-      {"\xED\xA0\x80", "\"<xED><xA0><x80>\""},  // Surrogate.
+      {"\xFF\xC3", "<xFF><xC3>"},
+      {"\xC0\xAF", "<xC0><xAF>"},           // Overlong encoding of '/'.
+      {"\xED\xA0\x80", "<xED><xA0><x80>"},  // Surrogate.
       {"\xC2\x85", "<U+0085>"},
   };
   for (const auto& [bytes, shown] : cases) {

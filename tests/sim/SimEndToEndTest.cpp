@@ -209,7 +209,7 @@ TEST_F(SimEndToEndTest, PowersOnThroughTheCountdown) {
     }
   }
   EXPECT_EQ(state, "00\r");
-  EXPECT_TRUE(m_sim->waitForLog("TX \"00<CR>\""));
+  EXPECT_TRUE(m_sim->waitForLog("TX \"00\"<CR>"));
 }
 
 TEST_F(SimEndToEndTest, LineTroubleShapesTheReply) {
@@ -243,7 +243,7 @@ TEST_F(SimEndToEndTest, SilentLogsButNeverReplies) {
   PanelPort port(start({"--silent"}));
   ASSERT_TRUE(port.isOpen());
   port.send("CR0\r");
-  EXPECT_TRUE(m_sim->waitForLog("RX \"CR0<CR>\""));
+  EXPECT_TRUE(m_sim->waitForLog("RX \"CR0\"<CR>"));
   EXPECT_EQ(port.readSome(kQuietWait), "");
 }
 
@@ -252,8 +252,8 @@ TEST_F(SimEndToEndTest, BlockedLineNeitherStallsNorLosesTheNextReply) {
   EXPECT_TRUE(m_sim->waitForLog("line blocked"));
   PanelPort port(path);
   port.send("CR4\r");
-  EXPECT_TRUE(m_sim->waitForLog("RX \"CR4<CR>\""));
-  EXPECT_NE(m_sim->readLine().value_or("").find("TX \"11<CR>\""), std::string::npos);
+  EXPECT_TRUE(m_sim->waitForLog("RX \"CR4\"<CR>"));
+  EXPECT_NE(m_sim->readLine().value_or("").find("TX \"11\"<CR>"), std::string::npos);
   // Reading only after the chatter is over checks that the backlog drains by itself.
   EXPECT_TRUE(m_sim->waitForLog("chatter finished"));
   const std::string received = port.readUntil("11\r");

@@ -4,7 +4,7 @@
 
 #include "VirtualPlatform.h"
 #include "serial/NetworkLink.h"
-#include "serial/PortDiagnostics.h"
+#include "serial/PortConfig.h"
 
 namespace qd40 {
 namespace {
@@ -30,12 +30,11 @@ class FakeSocket final : public LinkSocket {
 class NetworkLinkTest : public testing::Test {
  protected:
   void use(const std::string& url) {
-    setPortOverride(1, url);
+    ports = PortConfig({url, "", ""}, {});
     link.setLostHandler([this](const std::string& text) { told.push_back(text); });
     link.setConnectedHandler([this] { ++connections; });
     link.setCommHandler([this] { received += link.input(); });
   }
-  void TearDown() override { setPortOverride(1, ""); }
   // Connects the attempt under way and lets it settle.
   void stand() {
     link.socketConnected();
@@ -44,8 +43,10 @@ class NetworkLinkTest : public testing::Test {
 
   test::VirtualClock clock;
   FakeSocket socket{clock};
-  NetworkLink link{socket, LinkTimers{clock.makeTimer(0), clock.makeTimer(0), clock.makeTimer(0),
-                                      clock.makeTimer(0)}};
+  PortConfig ports;
+  NetworkLink link{
+      ports, socket,
+      LinkTimers{clock.makeTimer(0), clock.makeTimer(0), clock.makeTimer(0), clock.makeTimer(0)}};
   std::vector<std::string> told;
   std::string received;
   int connections = 0;

@@ -128,17 +128,6 @@ TEST(PortDiagnostics, LockFilesAreNamedAsQtAndAsOtherSerialProgramsNameThem) {
   }
 }
 
-TEST(PortDiagnostics, DevicesComeFromTheVariablesAndAnEmptyOneCountsAsUnset) {
-  unsetenv("QD40_COM2");
-  EXPECT_EQ(portIdentity(2).device, "/dev/ttyS1");
-  setenv("QD40_COM2", "", 1);
-  EXPECT_EQ(portIdentity(2).device, "/dev/ttyS1");
-  setenv("QD40_COM2", "/dev/ttyUSB3", 1);
-  EXPECT_EQ(portIdentity(2).device, "/dev/ttyUSB3");
-  EXPECT_EQ(portIdentity(2).variable, "QD40_COM2");
-  unsetenv("QD40_COM2");
-}
-
 TEST(PortDiagnostics, LinksAreFollowedToTheDeviceAlsoFromANameThatIsNotUtf8) {
   Terminal terminal;
   const Link plain(terminal.path, testing::TempDir() + "qd40-com1");

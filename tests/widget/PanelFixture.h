@@ -25,7 +25,7 @@ class PanelFixture : public testing::Test {
     m_answerer.setInterval(20);
     QObject::connect(&m_answerer, &QTimer::timeout, [this] { answerMessageBox(); });
     m_answerer.start();
-    panel = std::make_unique<Panel>();
+    panel = std::make_unique<Panel>(loadPortSetup({}));
     panel->start();
     runFor(std::chrono::milliseconds(50));
   }

@@ -78,7 +78,7 @@ TEST_F(PortTest, HangUpIsReportedOnceAndTheNextSendOpensTheNewDevice) {
   PtyPair second;
   std::filesystem::remove(link);
   std::filesystem::create_symlink(pty.slavePath(), link);
-  qputenv("QD40_COM1", QByteArray::fromStdString(link));
+  panel->ports().config.choose(1, link);
   click("Command33");
   click("Option1");  // reopen through the link
   ASSERT_TRUE(panel->serial().isOpen());
@@ -122,7 +122,7 @@ TEST_F(PortTest, ALinkWhoseNameIsNotUtf8OpensTheDeviceBehindIt) {
   const std::string link = "/tmp/qd40-test-\xff\xfe-" + std::to_string(getpid());
   std::filesystem::remove(link);
   std::filesystem::create_symlink(pty.slavePath(), link);
-  qputenv("QD40_COM1", QByteArray::fromStdString(link));
+  panel->ports().config.choose(1, link);
   click("Command33");
   click("Option1");
   EXPECT_TRUE(boxes.empty()) << boxes.front();
@@ -133,7 +133,7 @@ TEST_F(PortTest, ALinkWhoseNameIsNotUtf8OpensTheDeviceBehindIt) {
 
 TEST_F(PortTest, AFiveThousandCharacterPathIsShortenedInTheMiddleToFitTheBox) {
   const std::string path = "/dev/" + std::string(4990, 'x') + "-tail";
-  qputenv("QD40_COM2", QByteArray::fromStdString(path));
+  panel->ports().config.choose(2, path);
   click("Command33");
   click("Option2");
   ASSERT_EQ(boxes.size(), 1u);

@@ -2,12 +2,17 @@
 // offscreen platform unless a display is asked for.
 #include <gtest/gtest.h>
 
+#include <QTemporaryDir>
 #include <cstdlib>
 
 #include "app/Application.h"
 
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  // Saved device choices go to a folder of this run, never to the user's, and
+  // the programs the tests start inherit it.
+  const QTemporaryDir config;
+  setenv("XDG_CONFIG_HOME", config.path().toLocal8Bit().constData(), 1);
   testing::InitGoogleTest(&argc, argv);
   qd40::PanelApplication app(argc, argv);
   return RUN_ALL_TESTS();

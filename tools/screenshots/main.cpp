@@ -1,8 +1,8 @@
 // qd40-screenshots: pictures of the real panel at its three heights for the
 // README, taken the way an operator uncovers them: the compact window, Alt+K,
 // then a double-click on the logo. A status read to the projector on COM1
-// fills the monitor first. Run it through scripts/screenshots, which starts
-// the simulated projector and a virtual display.
+// fills the monitor first. Then the device chooser, about COM1. Run it through scripts/screenshots,
+// which starts the simulated projectors and a virtual display.
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
@@ -46,7 +46,7 @@ class Photographer {
 
     QTest::mouseDClick(m_panel.window().control("Image1"), Qt::LeftButton);
     QTest::qWait(static_cast<int>(kReplyWindow.count()));
-    return readStatus() && shoot(9100);
+    return readStatus() && shoot(9100) && shootChooser();
   }
 
  private:
@@ -77,15 +77,29 @@ class Photographer {
     return true;
   }
 
+  bool shootChooser() {
+    m_panel.deviceChoice().open(1);
+    QDialog* chooser = m_panel.deviceChoice().chooser();
+    if (chooser == nullptr || !QTest::qWaitForWindowExposed(chooser)) {
+      return fail("the device chooser never showed");
+    }
+    QTest::qWait(static_cast<int>(kSettle.count()));
+    const QString file = QDir(m_outDir).filePath("chooser.png");
+    if (!chooser->grab().save(file, "PNG")) return fail("cannot write " + file);
+    std::printf("%s\n", qPrintable(file));
+    chooser->reject();
+    return true;
+  }
+
   QString m_outDir;
-  qd40::Panel m_panel;
+  qd40::Panel m_panel{qd40::loadPortSetup({})};
 };
 
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc != 2) {
-    std::fprintf(stderr, "Usage: qd40-screenshots OUTDIR (with QD40_COM1 on a projector)\n");
+    std::fprintf(stderr, "Usage: qd40-screenshots OUTDIR (with COM1 on a projector)\n");
     return 2;
   }
   int qtArgc = 1;

@@ -1,0 +1,214 @@
+// Opens and rotates the session log's file.
+#include "serial/LogFile.h"
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <deque>
+#include <utility>
+#include <vector>
+
+namespace qd40 {
+
+namespace {
+
+// As many links as the kernel follows before it gives up with ELOOP.
+constexpr int kMaxLinks = 40;
+
+// Writing never waits on open(): a FIFO without a reader fails at once
+// instead of holding the window, and the mode is checked right after.
+constexpr int kWriteFlags = O_WRONLY | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+constexpr mode_t kNewFileMode = 0600;
+
+class Descriptor final {
+ public:
+  explicit Descriptor(int fd = -1) : m_fd(fd) {}
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  ~Descriptor() { reset(-1); }
+  void reset(int fd) {
+    if (m_fd >= 0) ::close(m_fd);
+    m_fd = fd;
+  }
+  int get() const { return m_fd; }
+  int release() { return std::exchange(m_fd, -1); }
+
+ private:
+  int m_fd;
+};
+
+std::deque<std::string> components(const std::string& path) {
+  std::deque<std::string> parts;
+  std::size_t start = 0;
+  while (start <= path.size()) {
+    const std::size_t end = std::min(path.find('/', start), path.size());
+    if (end > start && path.compare(start, end - start, ".") != 0) {
+      parts.push_back(path.substr(start, end - start));
+    }
+    start = end + 1;
+  }
+  return parts;
+}
+
+std::string joined(const std::string& directory, const std::string& name) {
+  if (directory.empty()) return name;
+  return directory.back() == '/' ? directory + name : directory + '/' + name;
+}
+
+std::string ownerName(uid_t uid) {
+  passwd entry{};
+  passwd* found = nullptr;
+  std::vector<char> buffer(4096);
+  if (getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr) {
+    return found->pw_name;
+  }
+  return "with id " + std::to_string(uid);
+}
+
+// A link the user running the panel or root made can be trusted to point
+// where they meant; anyone else's may point at a file they could not write.
+bool trusted(uid_t owner) {
+  return owner == ::geteuid() || owner == 0;
+}
+
+std::string kindOf(mode_t mode) {
+  if (S_ISDIR(mode)) return "a directory";
+  if (S_ISFIFO(mode)) return "a named pipe (FIFO)";
+  if (S_ISSOCK(mode)) return "a socket";
+  return "a device";
+}
+
+std::string readLink(int linkFd) {
+  std::vector<char> target(4096);
+  const ssize_t length = ::readlinkat(linkFd, "", target.data(), target.size());
+  if (length <= 0 || static_cast<std::size_t>(length) >= target.size()) return {};
+  return std::string(target.data(), static_cast<std::size_t>(length));
+}
+
+}  // namespace
+
+std::optional<LogFile> LogFile::open(const std::string& path, std::string& error) {
+  const auto fail = [&](const std::string& why) -> std::optional<LogFile> {
+    error = "The session log " + path + " " + why + " The panel runs without a log.";
+    return std::nullopt;
+  };
+  const auto failWith = [&](int code) {
+    return fail("cannot be opened: " + std::string(std::strerror(code)) + ".");
+  };
+  const auto notAFile = [&](mode_t mode) {
+    return fail("is " + kindOf(mode) + ", not a file; the log is written only to a regular file.");
+  };
+
+  // The path is walked one name at a time from a directory held open, so
+  // that each link is judged before it is followed and nothing can be
+  // swapped in between the judging and the following.
+  const bool absolute = !path.empty() && path.front() == '/';
+  Descriptor directory(::open(absolute ? "/" : ".", O_PATH | O_DIRECTORY | O_CLOEXEC));
+  std::string shown = absolute ? "/" : "";
+  std::deque<std::string> rest = components(path);
+  if (rest.empty()) return notAFile(S_IFDIR);
+  int links = 0;
+  while (!rest.empty()) {
+    const std::string name = std::move(rest.front());
+    rest.pop_front();
+    Descriptor node(::openat(directory.get(), name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+    struct stat info {};
+    if (node.get() < 0 && !(errno == ENOENT && rest.empty())) return failWith(errno);
+    if (node.get() >= 0 && ::fstat(node.get(), &info) != 0) return failWith(errno);
+
+    if (node.get() >= 0 && S_ISLNK(info.st_mode)) {
+      if (++links > kMaxLinks) return failWith(ELOOP);
+      if (!trusted(info.st_uid)) {
+        return fail("is not opened: the symbolic link " + joined(shown, name) +
+                    " belongs to the user " + ownerName(info.st_uid) +
+                    ", not to you or root, so the panel does not follow it. Remove the link or "
+                    "choose another file.");
+      }
+      const std::string target = readLink(node.get());
+      if (target.empty()) return failWith(errno != 0 ? errno : ENAMETOOLONG);
+      std::deque<std::string> spliced = components(target);
+      rest.insert(rest.begin(), spliced.begin(), spliced.end());
+      if (target.front() == '/') {
+        directory.reset(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
+        shown = "/";
+      }
+      if (rest.empty()) return notAFile(S_IFDIR);
+      continue;
+    }
+    if (!rest.empty()) {
+      if (!S_ISDIR(info.st_mode)) return failWith(ENOTDIR);
+      directory.reset(node.release());
+      shown = joined(shown, name);
+      continue;
+    }
+    if (node.get() >= 0 && !S_ISREG(info.st_mode)) return notAFile(info.st_mode);
+
+    Descriptor file(::openat(directory.get(), name.c_str(), kWriteFlags | O_CREAT, kNewFileMode));
+    if (file.get() < 0 && errno == ELOOP && links < kMaxLinks) {
+      // A link was put there since the look above: judge it like any other.
+      rest.push_front(name);
+      ++links;
+      continue;
+    }
+    if (file.get() < 0) return failWith(errno);
+    if (::fstat(file.get(), &info) != 0) return failWith(errno);
+    if (!S_ISREG(info.st_mode)) return notAFile(info.st_mode);
+    return LogFile(file.release(), directory.release(), name);
+  }
+  return failWith(ENOENT);
+}
+
+LogFile::LogFile(LogFile&& other) noexcept
+    : m_fd(std::exchange(other.m_fd, -1)),
+      m_dirFd(std::exchange(other.m_dirFd, -1)),
+      m_name(std::move(other.m_name)) {}
+
+LogFile& LogFile::operator=(LogFile&& other) noexcept {
+  if (this != &other) {
+    closeAll();
+    m_fd = std::exchange(other.m_fd, -1);
+    m_dirFd = std::exchange(other.m_dirFd, -1);
+    m_name = std::move(other.m_name);
+  }
+  return *this;
+}
+
+LogFile::~LogFile() {
+  closeAll();
+}
+
+void LogFile::closeAll() {
+  if (m_fd >= 0) ::close(m_fd);
+  if (m_dirFd >= 0) ::close(m_dirFd);
+  m_fd = m_dirFd = -1;
+}
+
+std::uint64_t LogFile::size() const {
+  struct stat info {};
+  return ::fstat(m_fd, &info) == 0 ? static_cast<std::uint64_t>(info.st_size) : 0;
+}
+
+bool LogFile::rotate(std::string& error) {
+  const std::string previous = m_name + ".1";
+  // A log someone removed meanwhile has nothing left to keep.
+  if (::renameat(m_dirFd, m_name.c_str(), m_dirFd, previous.c_str()) != 0 && errno != ENOENT) {
+    error = "it cannot be renamed to " + previous + ": " + std::strerror(errno);
+    return false;
+  }
+  // O_EXCL: whatever appears under the name in between, a link included, is
+  // not written to.
+  const int fd = ::openat(m_dirFd, m_name.c_str(), kWriteFlags | O_CREAT | O_EXCL, kNewFileMode);
+  if (fd < 0) {
+    error = "a new " + m_name + " cannot be made: " + std::strerror(errno);
+    return false;
+  }
+  ::close(m_fd);
+  m_fd = fd;
+  return true;
+}
+
+}  // namespace qd40

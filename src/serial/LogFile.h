@@ -1,0 +1,51 @@
+#pragma once
+// The session log's file, opened with care because the panel may run as root
+// and be pointed at a place others can write to, such as a sticky /tmp:
+// - no symbolic link is followed, anywhere on the path, unless it belongs to
+//   the user running the panel or to root, so nobody can plant a link that
+//   turns the log into an append to a file of root's;
+// - only a regular file is taken, and it is opened without waiting, so a FIFO
+//   nobody reads cannot hold the window, nor a device take the log's lines;
+// - a new file is readable and writable by its owner alone (0600).
+// The file is rotated in the directory it was found in, not where a link
+// stood. Writing to it is the caller's business.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace qd40 {
+
+class LogFile final {
+ public:
+  // The file at `path`, created if missing; nothing, with the operator's
+  // words in `error`, when it may not or cannot be opened.
+  static std::optional<LogFile> open(const std::string& path, std::string& error);
+  // A descriptor opened elsewhere, such as a pipe; it is never rotated.
+  static LogFile adopt(int fd) { return LogFile(fd, -1, {}); }
+
+  LogFile(LogFile&& other) noexcept;
+  LogFile& operator=(LogFile&& other) noexcept;
+  LogFile(const LogFile&) = delete;
+  LogFile& operator=(const LogFile&) = delete;
+  ~LogFile();
+
+  int fd() const { return m_fd; }
+  std::uint64_t size() const;
+  bool canRotate() const { return m_dirFd >= 0; }
+  // The file's own name in its directory, with every link resolved.
+  const std::string& name() const { return m_name; }
+  // Renames the file to NAME.1, replacing an older NAME.1, and goes on in a
+  // new, empty NAME; false, with the reason, when either step fails.
+  bool rotate(std::string& error);
+
+ private:
+  LogFile(int fd, int dirFd, std::string name)
+      : m_fd(fd), m_dirFd(dirFd), m_name(std::move(name)) {}
+  void closeAll();
+
+  int m_fd = -1;
+  int m_dirFd = -1;
+  std::string m_name;
+};
+
+}  // namespace qd40

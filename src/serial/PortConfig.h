@@ -1,0 +1,74 @@
+#pragma once
+// Which device COM1 and COM2 stand for, and where each name came from. The
+// program builds it from what it was given (its command line, the environment,
+// the operator's saved choice) and hands it to the serial services, which read
+// it at every open; the serial layer itself looks nowhere else for a name.
+// Names are kept as bytes: a device path need not be UTF-8.
+#include <array>
+#include <optional>
+#include <string>
+
+namespace qd40 {
+
+// Where the device a port stands for was named, strongest first.
+enum class PortSource { CommandLine, Environment, Saved, Default };
+
+struct PortIdentity {
+  int number;            // 1 or 2
+  std::string device;    // the path or address the operator configured
+  std::string variable;  // the setting that names it: --com<number> or QD40_COM<number>;
+                         // empty for a device chosen in the window or the default
+};
+
+// The names one port was given, each empty when not given.
+struct PortCandidates {
+  std::string commandLine;
+  std::string environment;
+  std::string saved;
+};
+
+struct PortChoice {
+  std::string device;
+  PortSource source = PortSource::Default;
+
+  bool operator==(const PortChoice&) const = default;
+};
+
+// The built-in port COM<number> stands for when nothing names another:
+// /dev/ttyS0 for COM1, /dev/ttyS1 for COM2.
+std::string defaultDevice(int number);
+
+// The device COM<number> stands for at start: the command line's, else the
+// environment's, else the saved choice, else the default. An empty name
+// counts as not given.
+PortChoice resolvePort(int number, const PortCandidates& candidates);
+
+class PortConfig final {
+ public:
+  // Both ports on their defaults.
+  PortConfig() = default;
+  PortConfig(PortCandidates com1, PortCandidates com2);
+
+  // Only 1 and 2 have candidates; any other number stands for its default.
+  PortChoice choice(int number) const;
+  PortIdentity identity(int number) const;
+  PortCandidates candidates(int number) const;
+
+  // The operator chose `device` for COM<number> in the window, and it is saved:
+  // it counts from now on in this run, over the command line and the
+  // environment. An empty device forgets the choice, so the port stands for
+  // what it would at the next start.
+  void choose(int number, const std::string& device);
+
+ private:
+  std::array<PortCandidates, 2> m_candidates;
+  std::array<std::optional<std::string>, 2> m_chosen;
+};
+
+// The advice that ends a message about a port whose device is wrong: the
+// sentence `throughSetting` where the operator named the device with a
+// setting (the command line, the environment), which is where they change it;
+// else the way to the window's device chooser.
+std::string otherDeviceAdvice(const PortIdentity& port, const std::string& throughSetting);
+
+}  // namespace qd40
