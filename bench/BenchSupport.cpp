@@ -69,7 +69,8 @@ void Pty::drain(Millis quiet) {
   }
 }
 
-Child::Child(const std::string& path, const std::map<std::string, std::string>& env) {
+Child::Child(const std::string& path, const std::map<std::string, std::string>& env,
+             const std::string& errors) {
   m_started = Clock::now();
   m_pid = fork();
   if (m_pid < 0) fail("fork failed");
@@ -77,7 +78,8 @@ Child::Child(const std::string& path, const std::map<std::string, std::string>& 
     for (const auto& [name, value] : env) setenv(name.c_str(), value.c_str(), 1);
     const int null = open("/dev/null", O_WRONLY);
     dup2(null, STDOUT_FILENO);
-    dup2(null, STDERR_FILENO);
+    dup2(errors.empty() ? null : open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600),
+         STDERR_FILENO);
     execl(path.c_str(), path.c_str(), static_cast<char*>(nullptr));
     _exit(127);
   }

@@ -39,10 +39,11 @@ class Pty final {
 };
 
 // A child process with extra environment; stopped (SIGTERM, then SIGKILL)
-// when the object goes.
+// when the object goes. Its standard error goes to `errors`, or nowhere.
 class Child final {
  public:
-  Child(const std::string& path, const std::map<std::string, std::string>& env);
+  Child(const std::string& path, const std::map<std::string, std::string>& env,
+        const std::string& errors = {});
   ~Child();
   Child(const Child&) = delete;
   Child& operator=(const Child&) = delete;

@@ -5,7 +5,7 @@
 // through XTEST. Every figure is taken over repeated runs; the table shows the
 // median, how far the runs strayed (the noise) and the target. The exit status
 // is 1 when a target is missed by more than the noise.
-//   qd40-panel-bench CONTROL FLOOR [runs [startup,clicks,holds,flood,ports,refused]]
+//   qd40-panel-bench CONTROL FLOOR [runs [startup,clicks,holds,flood,ports,refused,network]]
 #include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -24,6 +24,7 @@
 // X11's headers define macros (None, Bool, ...); they come after the panel's.
 #include "BenchSupport.h"
 #include "RefusedPortBench.h"
+#include "NetworkBench.h"
 
 namespace {
 
@@ -344,7 +345,7 @@ void printTable() {
 int main(int argc, char** argv) {
   if (argc < 3) {
     std::fprintf(stderr,
-                 "usage: %s CONTROL FLOOR [runs [startup,clicks,holds,flood,ports,refused]]\n",
+                 "usage: %s CONTROL FLOOR [runs [startup,clicks,holds,flood,ports,refused,network]]\n",
                  argv[0]);
     return 2;
   }
@@ -355,7 +356,7 @@ int main(int argc, char** argv) {
   const char* made = mkdtemp(pattern);
   if (made == nullptr) return 2;
   const std::string dir = made;
-  const std::string parts = argc > 4 ? argv[4] : "startup,clicks,holds,flood,ports,refused";
+  const std::string parts = argc > 4 ? argv[4] : "startup,clicks,holds,flood,ports,refused,network";
   const auto wanted = [&](std::string_view part) { return parts.find(part) != std::string::npos; };
   try {
     XSession x;
@@ -373,6 +374,11 @@ int main(int argc, char** argv) {
     if (wanted("refused")) {
       for (const RefusedHold& hold : measureRefusedHolds(x, control, longRuns)) {
         addFigure("5 ms hold, refused: " + hold.how, "% core", hold.cpu, 5, true, "< 5");
+      }
+    }
+    if (wanted("network")) {
+      for (const NetworkFigure& f : measureNetworkPorts(x, control, dir, runs, centreOf)) {
+        addFigure(f.name, f.unit, f.runs, f.target, true, f.targetText);
       }
     }
   } catch (const std::exception& e) {

@@ -24,6 +24,8 @@ Form1::Form1(Window& window, FormTimers timers, SerialService& serial)
   m_serial.setCommHandler([this] { MSComm1_OnComm(); });
   m_serial.setLostHandler([this](const std::string& why) { portLost(why); });
   m_serial.setTroubleHandler([this](const std::string& why) { portTrouble(why); });
+  // A port on the network may come back by itself, tried in the background.
+  m_serial.setConnectedHandler([this] { portRecovered(); });
 }
 
 void Form1::Form_Load() {

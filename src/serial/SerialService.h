@@ -71,7 +71,9 @@ class SerialService {
 
   // A port on the network counts as open from open() on but carries bytes
   // only once its connection stands; a device does both at once. A session
-  // log tells the two moments apart through these.
+  // log tells the two moments apart through these. A lost network port is
+  // tried again in the background, and the connected handler says when it
+  // stands again.
   virtual bool connected() const { return isOpen(); }
   virtual void setConnectedHandler(std::function<void()> /*onConnected*/) {}
 };

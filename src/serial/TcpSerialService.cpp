@@ -1,15 +1,20 @@
 // A serial device server behind the panel's serial seam, over Qt Network.
 #include "serial/TcpSerialService.h"
 
+#include <linux/sockios.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+
 #include <QHostAddress>
-#include <QHostInfo>
 #include <QMetaObject>
 
 namespace qd40 {
 
 namespace {
 
-ConnectFailure classify(QAbstractSocket::SocketError error) {
+ConnectFailure connectFailure(QAbstractSocket::SocketError error) {
   switch (error) {
     case QAbstractSocket::HostNotFoundError:
       return ConnectFailure::UnknownHost;
@@ -26,207 +31,168 @@ ConnectFailure classify(QAbstractSocket::SocketError error) {
   }
 }
 
+void setOption(int fd, int level, int name, int value) {
+  ::setsockopt(fd, level, name, &value, sizeof value);
+}
+
+// Keepalive probes an idle connection; the timeout bounds how long written
+// data may stay unacknowledged, probes included, before the kernel fails
+// the connection with ETIMEDOUT.
+void boundSilence(int fd) {
+  setOption(fd, SOL_SOCKET, SO_KEEPALIVE, 1);
+  setOption(fd, IPPROTO_TCP, TCP_KEEPIDLE, static_cast<int>(kKeepIdle.count()));
+  setOption(fd, IPPROTO_TCP, TCP_KEEPINTVL, static_cast<int>(kKeepInterval.count()));
+  setOption(fd, IPPROTO_TCP, TCP_KEEPCNT, kKeepCount);
+  setOption(fd, IPPROTO_TCP, TCP_USER_TIMEOUT,
+            static_cast<int>(std::chrono::milliseconds(kUnacknowledgedLimit).count()));
+}
+
 }  // namespace
 
 TcpSerialService::TcpSerialService(const PortConfig& ports, QObject* parent)
-    : QObject(parent), m_ports(ports) {
+    : QObject(parent),
+      m_attemptTimer("ConnectDeadline", 0, this),
+      m_retryTimer("ConnectRetry", 0, this),
+      m_sendWaitTimer("SendWait", 0, this),
+      m_watchTimer("ConnectionWatch", 0, this),
+      m_link(ports, *this,
+             LinkTimers{m_attemptTimer, m_retryTimer, m_sendWaitTimer, m_watchTimer}) {
   setObjectName("MSComm1");
-  m_deadline.setSingleShot(true);
-  m_deadline.setInterval(kConnectTimeout);
-  connect(&m_deadline, &QTimer::timeout, this, &TcpSerialService::onDeadline);
-  connect(&m_socket, &QTcpSocket::connected, this, &TcpSerialService::onConnected);
-  connect(&m_socket, &QTcpSocket::readyRead, this, &TcpSerialService::onReadyRead);
-  connect(&m_socket, &QTcpSocket::errorOccurred, this, &TcpSerialService::onSocketError);
-  connect(&m_socket, &QTcpSocket::disconnected, this, &TcpSerialService::onDisconnected);
 }
 
 TcpSerialService::~TcpSerialService() {
-  m_socket.disconnect(this);
-  shutDown();
+  m_link.close();
 }
 
-PortStatus TcpSerialService::setCommPort(int number) {
-  PortStatus accepted = acceptPortNumber(number, isOpen());
-  if (accepted) m_number = number;
-  return accepted;
-}
-
-PortStatus TcpSerialService::setSettings(const std::string& settings) {
-  const std::optional<LineSettings> line = parseLineSettings(settings);
-  if (!line) return PortStatus::failure("Invalid line settings: " + settings);
-  m_settings = settings;
-  if (m_state == State::Connected && m_address.protocol == NetworkProtocol::Rfc2217) {
-    writeRaw(m_codec.changeSettings(*line));
-  }
-  return PortStatus::success();
-}
-
-PortStatus TcpSerialService::open() {
-  if (isOpen()) return PortStatus::success();
-  m_port = m_ports.identity(m_number);
-  const std::optional<NetworkAddress> address = parseNetworkAddress(m_port.device);
-  if (!address) return PortStatus::failure(describeBadAddress(m_port));
-  m_address = *address;
-  ++m_attempt;
-  m_failing = false;
-  m_received.clear();
-  m_codec = TelnetCodec();
-  m_state = State::LookingUp;
-  m_deadline.start();
-  // The lookup runs on Qt's resolver threads, so a slow name server cannot
-  // hold the window. The connection itself goes by name again, which lets Qt
-  // try each address the name has.
-  const quint64 attempt = m_attempt;
-  // An address needs no lookup. Qt 6.4 also leaks the callback of a lookup it
-  // answers at once for an address.
-  if (const QHostAddress literal(QString::fromStdString(m_address.host)); !literal.isNull()) {
+void TcpSerialService::connectTo(const NetworkAddress& address) {
+  end(Ending::Discard);
+  m_address = address;
+  m_lastUnacknowledged = 0;
+  const quint64 attempt = ++m_attempt;
+  // An address needs no lookup; the attempt starts from the event loop all
+  // the same, so its outcome never comes back inside open(). Qt 6.4 also
+  // leaks the callback of a lookup it answers at once for an address.
+  if (!QHostAddress(QString::fromStdString(address.host)).isNull()) {
     QMetaObject::invokeMethod(
         this,
-        [this, attempt, literal] {
-          QHostInfo info;
-          info.setAddresses({literal});
-          if (attempt == m_attempt) onLookedUp(info);
+        [this, attempt] {
+          if (attempt == m_attempt) startConnecting();
         },
         Qt::QueuedConnection);
-    return PortStatus::success();
+    return;
   }
-  m_lookupId = QHostInfo::lookupHost(QString::fromStdString(m_address.host), this,
+  m_lookupId = QHostInfo::lookupHost(QString::fromStdString(address.host), this,
                                      [this, attempt](const QHostInfo& info) {
                                        if (attempt == m_attempt) onLookedUp(info);
                                      });
-  return PortStatus::success();
 }
 
 void TcpSerialService::onLookedUp(const QHostInfo& info) {
   m_lookupId = -1;
-  if (m_state != State::LookingUp) return;
   if (info.error() == QHostInfo::HostNotFound) {
-    fail(describeConnectFailure(m_port, m_address, ConnectFailure::UnknownHost, ""));
-    return;
+    m_link.socketFailed(ConnectFailure::UnknownHost, "");
+  } else if (info.error() != QHostInfo::NoError || info.addresses().isEmpty()) {
+    m_link.socketFailed(ConnectFailure::LookupFailed, info.errorString().toStdString());
+  } else {
+    startConnecting();
   }
-  if (info.error() != QHostInfo::NoError || info.addresses().isEmpty()) {
-    fail(describeConnectFailure(m_port, m_address, ConnectFailure::LookupFailed,
-                                info.errorString().toStdString()));
-    return;
+}
+
+void TcpSerialService::startConnecting() {
+  m_connected = false;
+  m_socket = new QTcpSocket(this);
+  // A connection the panel gave up on may still stand at the server, which
+  // never heard of it and keeps the port for it. Connecting again from the
+  // same local port makes the server's TCP answer with what it holds for
+  // that port pair, ours resets it, and the server frees the port at once.
+  if (m_reuse && m_reuse->to == m_address.host + ":" + std::to_string(m_address.port)) {
+    m_socket->bind(m_reuse->from, m_reuse->port, QAbstractSocket::ReuseAddressHint);
   }
-  m_state = State::Connecting;
-  m_socket.connectToHost(QString::fromStdString(m_address.host), m_address.port);
+  connect(m_socket, &QTcpSocket::connected, this, &TcpSerialService::onConnected);
+  connect(m_socket, &QTcpSocket::readyRead, this, &TcpSerialService::onReadyRead);
+  connect(m_socket, &QTcpSocket::errorOccurred, this, &TcpSerialService::onError);
+  connect(m_socket, &QTcpSocket::disconnected, this, &TcpSerialService::onDisconnected);
+  // By name again, which lets Qt try each address the name has.
+  m_socket->connectToHost(QString::fromStdString(m_address.host), m_address.port);
 }
 
 void TcpSerialService::onConnected() {
-  if (m_state != State::Connecting) return;
-  m_deadline.stop();
-  m_state = State::Connected;
+  m_connected = true;
   // Replies are a few characters; each should leave at once.
-  m_socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
-  if (m_address.protocol == NetworkProtocol::Rfc2217) {
-    writeRaw(m_codec.start(parseLineSettings(m_settings).value_or(LineSettings{})));
-  }
-  if (m_onConnected) m_onConnected();
+  m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+  boundSilence(static_cast<int>(m_socket->socketDescriptor()));
+  ++m_inSignal;
+  m_link.socketConnected();
+  --m_inSignal;
 }
 
 void TcpSerialService::onReadyRead() {
-  if (m_state != State::Connected) return;
-  const QByteArray bytes = m_socket.readAll();
-  std::string data(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-  if (m_address.protocol == NetworkProtocol::Rfc2217) {
-    TelnetCodec::Decoded decoded = m_codec.decode(data);
-    writeRaw(decoded.reply);
-    data = std::move(decoded.data);
-  }
-  // A piece made only of Telnet commands is no reception.
-  if (data.empty()) return;
-  m_received += data;
-  if (!m_onComm) return;
-  m_event = CommEvent::Receive;
-  m_onComm();
-  m_event = CommEvent::None;
+  const QByteArray bytes = m_socket->readAll();
+  ++m_inSignal;
+  m_link.socketReceived(
+      std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+  --m_inSignal;
 }
 
-void TcpSerialService::onSocketError(QAbstractSocket::SocketError error) {
-  if (m_state == State::Closed || m_failing) return;
-  std::string description;
-  if (m_state == State::Connected) {
-    const std::string detail = error == QAbstractSocket::RemoteHostClosedError
-                                   ? "the device server closed it"
-                                   : m_socket.errorString().toStdString();
-    description = describeConnectionLost(m_port, m_address, detail);
-  } else {
-    description = describeConnectFailure(m_port, m_address, classify(error),
-                                         m_socket.errorString().toStdString());
+void TcpSerialService::onError(QAbstractSocket::SocketError error) {
+  unacknowledged();
+  ConnectFailure failure = connectFailure(error);
+  // On a standing connection the kernel reports only a reset or a close by
+  // the far end, or that it gave up because nothing was acknowledged in
+  // time (as ETIMEDOUT, or as the last unreachable it met on the way).
+  if (m_connected) {
+    failure = error == QAbstractSocket::RemoteHostClosedError ? ConnectFailure::Closed
+                                                              : ConnectFailure::TimedOut;
   }
-  fail(description);
+  ++m_inSignal;
+  m_link.socketFailed(failure, m_socket->errorString().toStdString());
+  --m_inSignal;
 }
 
 void TcpSerialService::onDisconnected() {
-  if (m_state != State::Connected || m_failing) return;
-  fail(describeConnectionLost(m_port, m_address, "the device server closed it"));
+  ++m_inSignal;
+  m_link.socketFailed(ConnectFailure::Closed, "");
+  --m_inSignal;
 }
 
-void TcpSerialService::onDeadline() {
-  if (m_state == State::LookingUp) {
-    fail(describeConnectFailure(
-        m_port, m_address, ConnectFailure::LookupFailed,
-        "no answer within " + std::to_string(kConnectTimeout.count()) + " s"));
-  } else if (m_state == State::Connecting) {
-    fail(describeConnectFailure(m_port, m_address, ConnectFailure::TimedOut, ""));
-  }
+void TcpSerialService::write(std::string_view bytes) {
+  if (m_socket != nullptr) m_socket->write(bytes.data(), static_cast<qint64>(bytes.size()));
 }
 
-void TcpSerialService::fail(const std::string& description) {
-  // The socket is not to be torn down inside its own signal, so the close
-  // and the report follow from the event loop, once.
-  m_failing = true;
-  m_failure = description;
-  const quint64 attempt = m_attempt;
-  QMetaObject::invokeMethod(
-      this,
-      [this, attempt, description] {
-        if (attempt != m_attempt || m_state == State::Closed) return;
-        shutDown();
-        if (m_onLost) m_onLost(description);
-      },
-      Qt::QueuedConnection);
+std::size_t TcpSerialService::unacknowledged() {
+  if (m_socket == nullptr) return m_lastUnacknowledged;
+  const int fd = static_cast<int>(m_socket->socketDescriptor());
+  int queued = 0;
+  if (fd < 0 || ::ioctl(fd, SIOCOUTQ, &queued) != 0) return m_lastUnacknowledged;
+  m_lastUnacknowledged = static_cast<std::size_t>(m_socket->bytesToWrite()) +
+                         static_cast<std::size_t>(std::max(queued, 0));
+  return m_lastUnacknowledged;
 }
 
-void TcpSerialService::close() {
-  shutDown();
-}
-
-void TcpSerialService::shutDown() {
-  if (m_state == State::Closed) return;
+void TcpSerialService::end(Ending ending) {
   ++m_attempt;
-  m_deadline.stop();
   if (m_lookupId >= 0) QHostInfo::abortHostLookup(m_lookupId);
   m_lookupId = -1;
-  // A line just written still goes out if the connection stands.
-  const bool wasConnected = m_state == State::Connected;
-  m_state = State::Closed;
-  if (wasConnected) m_socket.flush();
-  m_socket.abort();
-  m_received.clear();
-  m_failing = false;
-}
-
-PortStatus TcpSerialService::output(const std::string& bytes) {
-  if (m_state == State::Closed) {
-    return PortStatus::failure(portLabel(m_ports.identity(m_number)) + ": the port is not open.");
+  if (m_socket == nullptr) return;
+  QTcpSocket* socket = std::exchange(m_socket, nullptr);
+  socket->disconnect(this);
+  const int fd = static_cast<int>(socket->socketDescriptor());
+  if (ending == Ending::Flush) {
+    // Closed in order: the server hears of it.
+    m_reuse.reset();
+    socket->flush();
+  } else if (fd >= 0) {
+    if (m_connected) {
+      m_reuse = Reuse{m_address.host + ":" + std::to_string(m_address.port), socket->localAddress(),
+                      socket->localPort()};
+    }
+    // Closing with a zero linger resets the connection: what waits in the
+    // kernel is thrown away rather than delivered late.
+    const linger now{1, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &now, sizeof now);
+    if (m_inSignal == 0) socket->abort();
   }
-  if (m_failing) return PortStatus::failure(m_failure);
-  if (m_state != State::Connected) {
-    return PortStatus::failure(describeStillConnecting(m_port, m_address));
-  }
-  writeRaw(m_address.protocol == NetworkProtocol::Rfc2217 ? TelnetCodec::encodeData(bytes) : bytes);
-  return PortStatus::success();
-}
-
-void TcpSerialService::writeRaw(const std::string& bytes) {
-  if (bytes.empty()) return;
-  m_socket.write(bytes.data(), static_cast<qint64>(bytes.size()));
-}
-
-std::string TcpSerialService::input() {
-  return std::exchange(m_received, {});
+  socket->deleteLater();
 }
 
 }  // namespace qd40

@@ -21,7 +21,7 @@ constexpr unsigned char kNoFlowControl = 1, kDtrOn = 8, kRtsOn = 11;
 constexpr std::string_view kClientSignature = "QD40 Control";
 // A subnegotiation longer than any the option defines is cut here, so a
 // server that never ends one cannot make us hold its stream.
-constexpr std::size_t kMaxSubnegotiation = 512;
+constexpr std::size_t kMaxSubnegotiation = 256;
 
 bool weSupport(unsigned char code) {
   return code == kBinary || code == kSuppressGoAhead || code == kComPortOption;
@@ -29,6 +29,10 @@ bool weSupport(unsigned char code) {
 
 bool serverMaySupport(unsigned char code) {
   return code == kBinary || code == kSuppressGoAhead;
+}
+
+bool isVerb(unsigned char byte) {
+  return byte >= kWill && byte <= kDont;
 }
 
 std::string command(unsigned char verb, unsigned char code) {
@@ -119,52 +123,63 @@ TelnetCodec::Decoded TelnetCodec::decode(std::string_view bytes) {
         if (byte == kIac)
           m_parse = Parse::Iac;
         else
-          out.data += c;
+          addData(c, out.data);
         break;
       case Parse::Iac:
         m_parse = Parse::Data;
-        if (byte == kIac) out.data += c;
-        if (byte == kWill) m_parse = Parse::Will;
-        if (byte == kWont) m_parse = Parse::Wont;
-        if (byte == kDo) m_parse = Parse::Do;
-        if (byte == kDont) m_parse = Parse::Dont;
-        if (byte == kSb) {
-          m_sub.clear();
-          m_parse = Parse::Sub;
-        }
+        if (byte == kIac) addData(c, out.data);
+        if (isVerb(byte)) m_parse = verbParse(byte);
+        if (byte == kSb) startSub();
         // Any other command (NOP, GA, DM, ...) carries nothing for the line.
         break;
       case Parse::Will:
-        onWill(byte, out.reply);
-        m_parse = Parse::Data;
-        break;
       case Parse::Wont:
-        onWont(byte, out.reply);
-        m_parse = Parse::Data;
-        break;
       case Parse::Do:
-        onDo(byte, out.reply);
-        m_parse = Parse::Data;
-        break;
       case Parse::Dont:
-        onDont(byte, out.reply);
+        onCommand(verbOf(m_parse), byte, out.reply);
         m_parse = Parse::Data;
         break;
       case Parse::Sub:
         if (byte == kIac)
           m_parse = Parse::SubIac;
-        else if (m_sub.size() < kMaxSubnegotiation)
-          m_sub += c;
+        else
+          addSub(c, out.data);
         break;
       case Parse::SubIac:
         if (byte == kIac) {
-          if (m_sub.size() < kMaxSubnegotiation) m_sub += c;
-          m_parse = Parse::Sub;
-        } else {
-          // SE ends it; any other command ends it too, as a server that
-          // forgot SE would mean.
+          m_parse = Parse::SubIacIac;
+          addSub(c, out.data);
+        } else if (byte == kSe) {
           onSubnegotiation(out.reply);
           m_parse = Parse::Data;
+        } else if (isVerb(byte)) {
+          // A server that forgot SE: the subnegotiation is dropped, and the
+          // command that follows is read as one, so its option byte never
+          // reaches the line data.
+          m_parse = verbParse(byte);
+        } else if (byte == kSb) {
+          startSub();
+        } else if (byte > kSe) {
+          m_parse = Parse::Data;
+        } else {
+          // A 255 that should have been doubled: kept as a value byte, so
+          // the parser finds its way back at the next IAC SE.
+          m_parse = Parse::Sub;
+          addSub(static_cast<char>(kIac), out.data);
+          if (m_parse == Parse::Sub) addSub(c, out.data);
+        }
+        break;
+      case Parse::SubIacIac:
+        // IAC IAC SE is read as an undoubled 255 before the end, which the
+        // subnegotiations the panel reads never hold as a value.
+        if (byte == kSe) {
+          onSubnegotiation(out.reply);
+          m_parse = Parse::Data;
+        } else if (byte == kIac) {
+          m_parse = Parse::SubIac;
+        } else {
+          m_parse = Parse::Sub;
+          addSub(c, out.data);
         }
         break;
     }
@@ -172,50 +187,116 @@ TelnetCodec::Decoded TelnetCodec::decode(std::string_view bytes) {
   return out;
 }
 
-void TelnetCodec::onDo(unsigned char code, std::string& reply) {
-  const Option was = m_us[code];
-  if (was == Option::Yes) return;
-  if (!weSupport(code)) {
-    reply += command(kWont, code);
+void TelnetCodec::startSub() {
+  m_serverNegotiated = true;
+  m_sub.clear();
+  m_parse = Parse::Sub;
+}
+
+TelnetCodec::Parse TelnetCodec::verbParse(unsigned char verb) {
+  switch (verb) {
+    case kWill:
+      return Parse::Will;
+    case kWont:
+      return Parse::Wont;
+    case kDo:
+      return Parse::Do;
+    default:
+      return Parse::Dont;
+  }
+}
+
+unsigned char TelnetCodec::verbOf(Parse parse) {
+  switch (parse) {
+    case Parse::Will:
+      return kWill;
+    case Parse::Wont:
+      return kWont;
+    case Parse::Do:
+      return kDo;
+    default:
+      return kDont;
+  }
+}
+
+void TelnetCodec::addData(char c, std::string& data) {
+  // RFC 854: outside BINARY a bare CR travels as CR NUL.
+  if (c == '\0' && m_afterCr && m_himRefused[kBinary]) {
+    m_afterCr = false;
     return;
   }
-  m_us[code] = Option::Yes;
-  if (was == Option::No) reply += command(kWill, code);
-  if (code == kComPortOption && m_pendingSettings) {
-    reply += settingsCommands(*m_pendingSettings);
-    m_pendingSettings.reset();
-  }
+  m_afterCr = c == '\r';
+  data += c;
 }
 
-void TelnetCodec::onDont(unsigned char code, std::string& reply) {
-  const Option was = m_us[code];
-  m_us[code] = Option::No;
-  if (was == Option::Yes) reply += command(kWont, code);
-}
-
-void TelnetCodec::onWill(unsigned char code, std::string& reply) {
-  const Option was = m_him[code];
-  if (was == Option::Yes) return;
-  if (!serverMaySupport(code)) {
-    reply += command(kDont, code);
+void TelnetCodec::addSub(char c, std::string& data) {
+  if (m_sub.size() < kMaxSubnegotiation) {
+    m_sub += c;
     return;
   }
-  m_him[code] = Option::Yes;
-  if (was == Option::No) reply += command(kDo, code);
+  // Longer than any subnegotiation the option defines: a server that never
+  // ends one. What it held is dropped and the stream is line data again.
+  m_sub.clear();
+  m_parse = Parse::Data;
+  if (static_cast<unsigned char>(c) != kIac) addData(c, data);
 }
 
-void TelnetCodec::onWont(unsigned char code, std::string& reply) {
-  const Option was = m_him[code];
-  m_him[code] = Option::No;
-  if (was == Option::Yes) reply += command(kDont, code);
+std::string TelnetCodec::encode(std::string_view bytes) const {
+  if (!m_usRefused[kBinary]) return encodeData(bytes);
+  std::string out;
+  out.reserve(bytes.size() + 1);
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    out += bytes[i];
+    if (static_cast<unsigned char>(bytes[i]) == kIac) out += bytes[i];
+    if (bytes[i] == '\r' && (i + 1 == bytes.size() || bytes[i + 1] != '\n')) out += '\0';
+  }
+  return out;
 }
 
+void TelnetCodec::onCommand(unsigned char verb, unsigned char code, std::string& reply) {
+  m_serverNegotiated = true;
+  // DO and DONT are about what we perform, WILL and WONT about the server.
+  const bool ours = verb == kDo || verb == kDont;
+  Option& state = ours ? m_us[code] : m_him[code];
+  Flags& refused = ours ? m_usRefused : m_himRefused;
+  Flags& declined = ours ? m_declinedDo : m_declinedWill;
+  const unsigned char yes = ours ? kWill : kDo;
+  const unsigned char no = ours ? kWont : kDont;
+  if (verb == kDo || verb == kWill) {
+    if (state == Option::Yes) return;
+    if (state == Option::No) {
+      if (!(ours ? weSupport(code) : serverMaySupport(code))) {
+        if (!declined[code]) reply += command(no, code);
+        declined[code] = true;
+        return;
+      }
+      reply += command(yes, code);
+    }
+    // An agreement to what we asked for needs no answer.
+    state = Option::Yes;
+    refused[code] = false;
+    if (ours && code == kComPortOption && m_pendingSettings) {
+      reply += settingsCommands(*m_pendingSettings);
+      m_pendingSettings.reset();
+    }
+    return;
+  }
+  if (state == Option::No) return;
+  // A refusal of what we asked for needs no answer; a withdrawal is
+  // acknowledged.
+  if (state == Option::Yes) reply += command(no, code);
+  state = Option::No;
+  refused[code] = true;
+}
 void TelnetCodec::onSubnegotiation(std::string& reply) {
-  // Only a request for our signature needs an answer; every notification
-  // (line state, modem state, flow control) and every acknowledgement of
-  // our settings is taken and dropped.
+  // Only a request for our signature needs an answer, and only the first:
+  // the answer is three times the request, which a server asking over and
+  // over must not be able to make us pile up. Every notification (line
+  // state, modem state, flow control) and every acknowledgement of our
+  // settings is taken and dropped.
   if (m_sub.size() == 2 && static_cast<unsigned char>(m_sub[0]) == kComPortOption &&
-      static_cast<unsigned char>(m_sub[1]) == kServerSignature) {
+      static_cast<unsigned char>(m_sub[1]) == kServerSignature && !m_signatureSent) {
+    m_signatureSent = true;
     reply += subnegotiation(kSignature, kClientSignature);
   }
 }

@@ -1,9 +1,10 @@
 #pragma once
 // The Telnet side of a serial device server reached as rfc2217://HOST:PORT:
 // option negotiation (BINARY, SUPPRESS-GO-AHEAD, COM-PORT-OPTION), the byte
-// 255 doubled in both directions, and the COM-PORT-OPTION commands that set
-// the far line's speed, framing and control lines. It is pure byte logic:
-// the socket, its timing and its errors belong to the caller.
+// 255 doubled in both directions, CR NUL where BINARY was refused, and the
+// COM-PORT-OPTION commands that set the far line's speed, framing and
+// control lines. It is pure byte logic: the socket, its timing and its errors
+// belong to the caller.
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -43,7 +44,10 @@ class TelnetCodec final {
   // settings given with `settings` go out as soon as the server agrees.
   std::string start(const LineSettings& settings);
   Decoded decode(std::string_view bytes);
-  // Line data for the wire, with every 255 doubled.
+  // Line data for the wire: every 255 doubled, and each CR that is not
+  // followed by LF sent as CR NUL while the server refuses our BINARY.
+  std::string encode(std::string_view bytes) const;
+  // Every 255 doubled, as a subnegotiation value needs.
   static std::string encodeData(std::string_view bytes);
   // The COM-PORT-OPTION commands for `settings` when the server has agreed
   // to the option; otherwise they are kept and sent on its agreement.
@@ -52,24 +56,48 @@ class TelnetCodec final {
   // flow control, DTR on, RTS on.
   static std::string settingsCommands(const LineSettings& settings);
 
-  bool comPortAgreed() const { return state(m_us, telnet::kComPortOption) == Option::Yes; }
+  bool comPortAgreed() const { return m_us[telnet::kComPortOption] == Option::Yes; }
+  // The server answered our COM-PORT-OPTION with DONT, or withdrew it.
+  bool comPortRefused() const { return m_usRefused[telnet::kComPortOption]; }
+  // Whether the server has sent any Telnet command at all.
+  bool serverNegotiated() const { return m_serverNegotiated; }
 
  private:
+  // RFC 1143's states for one side of one option; we never ask to turn an
+  // option off, so the states that do are not needed.
   enum class Option : std::uint8_t { No, WantYes, Yes };
-  enum class Parse : std::uint8_t { Data, Iac, Will, Wont, Do, Dont, Sub, SubIac };
+  enum class Parse : std::uint8_t { Data, Iac, Will, Wont, Do, Dont, Sub, SubIac, SubIacIac };
   using Options = std::array<Option, 256>;
+  using Flags = std::array<bool, 256>;
 
-  static Option state(const Options& options, unsigned char code) { return options[code]; }
-  void onWill(unsigned char code, std::string& reply);
-  void onWont(unsigned char code, std::string& reply);
-  void onDo(unsigned char code, std::string& reply);
-  void onDont(unsigned char code, std::string& reply);
+  // The parser state that reads the option byte after WILL, WONT, DO or
+  // DONT (251 to 254), and back.
+  static Parse verbParse(unsigned char verb);
+  static unsigned char verbOf(Parse parse);
+  void onCommand(unsigned char verb, unsigned char code, std::string& reply);
+  void startSub();
   void onSubnegotiation(std::string& reply);
+  void addData(char c, std::string& data);
+  // A byte of a subnegotiation; past the cap the subnegotiation is dropped
+  // and the byte is line data again.
+  void addSub(char c, std::string& data);
 
   Options m_us{};   // options this side performs
   Options m_him{};  // options the server performs
+  // Requests we declined once (WONT to a DO, DONT to a WILL): a server that
+  // asks again gets no second answer, so no server can keep us answering.
+  Flags m_declinedDo{};
+  Flags m_declinedWill{};
+  // Our offers the server refused or withdrew (DONT), and our requests it
+  // refused or withdrew (WONT).
+  Flags m_usRefused{};
+  Flags m_himRefused{};
+  bool m_serverNegotiated = false;
+  bool m_signatureSent = false;
   Parse m_parse = Parse::Data;
   std::string m_sub;
+  // The last line byte was a CR, so a NUL after it is the NVT's padding.
+  bool m_afterCr = false;
   std::optional<LineSettings> m_pendingSettings;
 };
 

@@ -1,7 +1,8 @@
 // Feeds an arbitrary server stream, in arbitrary pieces, to the RFC 2217
 // codec. It checks that decoding in pieces gives what decoding at once gives,
-// that line data escaped by the codec comes back unchanged, and that nothing
-// crashes.
+// that no stream gets more answers than its own length beyond the settings
+// and the signature that go once, that line data escaped by the codec comes
+// back unchanged, and that nothing crashes.
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
@@ -25,6 +26,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   if (data2 != once.data || reply != once.reply) std::abort();
   if (once.data.size() > stream.size()) std::abort();
+  // The settings (seven commands) and the signature answer go once at most.
+  constexpr std::size_t kOnce = 55 + 18;
+  if (once.reply.size() > stream.size() + kOnce) std::abort();
 
   qd40::TelnetCodec fresh;
   if (fresh.decode(qd40::TelnetCodec::encodeData(stream)).data != stream) std::abort();

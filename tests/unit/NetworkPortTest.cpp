@@ -37,6 +37,8 @@ TEST(NetworkPortTest, ReadsSocketAndRfc2217Names) {
       {"user part", "socket://me@host:4001", false, {}, "", 0},
       {"device", "/dev/ttyUSB0", false, {}, "", 0},
       {"other scheme", "telnet://host:23", false, {}, "", 0},
+      {"scheme in capitals", "SOCKET://host:1", true, NetworkProtocol::Raw, "host", 1},
+      {"scheme in mixed case", "Rfc2217://host:2", true, NetworkProtocol::Rfc2217, "host", 2},
   };
   for (const AddressCase& c : cases) {
     const auto address = parseNetworkAddress(c.text);
@@ -48,6 +50,7 @@ TEST(NetworkPortTest, ReadsSocketAndRfc2217Names) {
   }
   EXPECT_TRUE(isNetworkName("socket://x"));
   EXPECT_TRUE(isNetworkName("rfc2217://"));
+  EXPECT_TRUE(isNetworkName("ftp://x")) << "so that it is named as a scheme, not as a device";
   EXPECT_FALSE(isNetworkName("/dev/socket://x"));
 }
 
@@ -81,6 +84,10 @@ TEST(NetworkPortTest, MessagesNameThePortTheHostAndTheCause) {
             "COM1 (socket://nowhere): not a device server address. Set QD40_COM1 to "
             "socket://HOST:PORT or rfc2217://HOST:PORT, for example "
             "QD40_COM1=rfc2217://192.0.2.10:4001, or to a serial device.");
+  EXPECT_EQ(describeBadAddress({2, "ftp://host:21", "--com2"}),
+            "COM2 (ftp://host:21): ftp:// is not a kind of port the panel knows; it knows "
+            "socket://HOST:PORT (the line's bytes as they are) and rfc2217://HOST:PORT (Telnet "
+            "with the COM-PORT-OPTION). Set --com2 to one of them, or to a serial device.");
 }
 
 TEST(LineSettingsTest, ReadsThePanelsSettingsAndRefusesTheRest) {

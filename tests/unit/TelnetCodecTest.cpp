@@ -90,6 +90,34 @@ INSTANTIATE_TEST_SUITE_P(
                    "",
                    bytes({255, 252, 0})},
         DecodeCase{"NopAndGoAheadCarryNothing", {bytes({'1', 255, 241, 255, 249, '2'})}, "12", ""},
+        DecodeCase{"RefusedRequestsAreNotAnsweredAgain",
+                   {bytes({255, 253, 24, 255, 251, 5}), bytes({255, 253, 24, 255, 251, 5})},
+                   "",
+                   bytes({255, 252, 24, 255, 254, 5})},
+        DecodeCase{"EachChangeOfStateIsAnsweredOnce",
+                   {bytes({255, 253, 0, 255, 254, 0, 255, 254, 0, 255, 253, 0})},
+                   "",
+                   bytes({255, 252, 0, 255, 251, 0})},
+        DecodeCase{"UndoubledIacBeforeSeEndsTheSubnegotiation",
+                   {bytes({255, 250, 44, 107, 255, 255, 240}) + "00\r"},
+                   "00\r",
+                   ""},
+        DecodeCase{"UndoubledIacInsideIsFoundAgainAtSe",
+                   {bytes({255, 250, 44, 107, 255, 1, 255, 240}) + "00\r"},
+                   "00\r",
+                   ""},
+        DecodeCase{"CommandAfterAnUnendedSubnegotiationKeepsItsOptionByte",
+                   {bytes({255, 250, 44, 10, 255, 251, 3}) + "00\r"},
+                   "00\r",
+                   ""},
+        DecodeCase{"CrNulIsCrWhenTheServerRefusesBinary",
+                   {bytes({255, 252, 0}) + "00\r", bytes({0}) + "\r\n" + bytes({0})},
+                   "00\r\r\n" + bytes({0}),
+                   ""},
+        DecodeCase{"CrNulIsTwoBytesInBinary",
+                   {bytes({255, 251, 0}) + "\r" + bytes({0})},
+                   "\r" + bytes({0}),
+                   ""},
         DecodeCase{"SignatureRequestIsAnswered",
                    {bytes({255, 250, 44, 100, 255, 240})},
                    "",
@@ -115,11 +143,23 @@ TEST(TelnetCodecTest, SpeedChangeWaitsForTheServersAgreement) {
   EXPECT_EQ(codec.changeSettings(LineSettings{19200}), kSettings19200);
 }
 
-TEST(TelnetCodecTest, AnEndlessSubnegotiationHoldsNoLineData) {
+TEST(TelnetCodecTest, AnEndlessSubnegotiationIsDroppedAtItsCapAndTheLineReadsOn) {
   TelnetCodec codec;
   const std::string flood(100000, 'x');
-  EXPECT_EQ(codec.decode(bytes({255, 250, 44, 106}) + flood).data, "");
+  EXPECT_EQ(codec.decode(bytes({255, 250, 44, 106}) + flood).data.size(), 100000u - 254);
   EXPECT_EQ(codec.decode(bytes({255, 240}) + "ok").data, "ok");
+}
+
+TEST(TelnetCodecTest, ABareCrGoesOutAsCrNulOnlyWhileTheServerRefusesOurBinary) {
+  TelnetCodec codec;
+  codec.start(LineSettings{});
+  EXPECT_EQ(codec.encode("C00\r"), "C00\r");
+  codec.decode(bytes({255, 254, 0}));
+  EXPECT_EQ(codec.encode(bytes({'C', '\r', 255, '\r', '\n'})),
+            bytes({'C', '\r', 0, 255, 255, '\r', '\n'}));
+  EXPECT_FALSE(codec.comPortRefused());
+  codec.decode(bytes({255, 254, 44}));
+  EXPECT_TRUE(codec.comPortRefused());
 }
 
 }  // namespace

@@ -1,0 +1,399 @@
+// The connection to a serial device server: its states, its retries and what
+// it reports.
+#include "serial/NetworkLink.h"
+
+#include <algorithm>
+#include <chrono>
+#include <utility>
+
+#include "serial/LineSettings.h"
+
+namespace qd40 {
+
+namespace {
+
+using std::chrono::milliseconds;
+
+constexpr milliseconds kRetryFirst{250};
+constexpr milliseconds kRetryMost{5000};
+// A standing connection is checked this often while there is something to
+// check: whether it has settled, whether a Telnet server has answered, what
+// the far end has acknowledged.
+constexpr milliseconds kWatchTick{250};
+// A connection counts as made once it has stood for one tick: a server that
+// accepts only to say it is busy and hang up has done so by then.
+constexpr int kSettleTicks = 1;
+// An rfc2217 server that has not negotiated after this many ticks (a
+// second) is taken for a raw port.
+constexpr int kNegotiationTicks = 4;
+// What ser2net sends a client it turns away because another one has the port.
+constexpr std::string_view kInUseBanner = "Port already in use";
+// The most lines named in one report; the rest are counted.
+constexpr std::size_t kNamedLines = 5;
+
+int ms(milliseconds interval) {
+  return static_cast<int>(interval.count());
+}
+
+void restart(Timer& timer, milliseconds interval) {
+  timer.setEnabled(false);
+  timer.setInterval(ms(interval));
+  timer.setEnabled(true);
+}
+
+// A line as the operator knows it: "C00" for "C00\r".
+std::string lineName(std::string_view bytes) {
+  if (bytes.ends_with('\r')) bytes.remove_suffix(1);
+  if (bytes.empty()) return "<CR>";
+  std::string name;
+  for (char c : bytes) name += c >= ' ' && c <= '~' ? c : '?';
+  return name;
+}
+
+std::string joinNames(const std::vector<std::string>& names) {
+  std::string out;
+  for (std::size_t i = 0; i < names.size() && i < kNamedLines; ++i) {
+    out += (i == 0 ? "" : ", ") + names[i];
+  }
+  if (names.size() > kNamedLines) {
+    out += " and " + std::to_string(names.size() - kNamedLines) + " others";
+  }
+  return out;
+}
+
+// Whether raw bytes hold a Telnet command that only a Telnet server sends:
+// IAC followed by WILL, WONT, DO, DONT or SB.
+bool holdsNegotiation(std::string_view bytes, bool afterIac) {
+  for (char c : bytes) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (afterIac && (byte == telnet::kSb || (byte >= telnet::kWill && byte <= telnet::kDont))) {
+      return true;
+    }
+    afterIac = byte == telnet::kIac && !afterIac;
+  }
+  return false;
+}
+
+}  // namespace
+
+NetworkLink::NetworkLink(const PortConfig& ports, LinkSocket& socket, LinkTimers timers)
+    : m_ports(ports), m_socket(socket), m_timers(timers) {
+  m_timers.attempt.setHandler([this] { onAttemptDeadline(); });
+  m_timers.retry.setHandler([this] { onRetry(); });
+  m_timers.sendWait.setHandler([this] { onSendWaitOver(); });
+  m_timers.watch.setHandler([this] { onWatch(); });
+  m_timers.watch.setInterval(ms(kWatchTick));
+}
+
+PortStatus NetworkLink::setCommPort(int number) {
+  // A lost port tried again in the background gives way to another one.
+  if (m_state == State::Lost && number != m_number) close();
+  PortStatus accepted = acceptPortNumber(number, isOpen());
+  if (accepted) m_number = number;
+  return accepted;
+}
+
+PortStatus NetworkLink::setSettings(const std::string& settings) {
+  const std::optional<LineSettings> line = parseLineSettings(settings);
+  if (!line) return PortStatus::failure("Invalid line settings: " + settings);
+  const bool changed = settings != m_settings;
+  m_settings = settings;
+  if (m_phase == Phase::Up && m_address.protocol == NetworkProtocol::Rfc2217) {
+    writeRaw(m_codec.changeSettings(*line));
+  }
+  if (changed) speedChanged();
+  return PortStatus::success();
+}
+
+void NetworkLink::speedChanged() {
+  // Said of the port in use, or of the one the number stands for when it is
+  // closed; a device server on an rfc2217 port is asked first.
+  PortIdentity port = m_port;
+  std::optional<NetworkAddress> address = m_address;
+  if (m_state == State::Closed) {
+    port = m_ports.identity(m_number);
+    address = parseNetworkAddress(port.device);
+    if (!address) return;
+  }
+  if (address->protocol == NetworkProtocol::Rfc2217 && !m_codec.comPortRefused()) {
+    m_speedChangePending = m_state != State::Closed;
+    return;
+  }
+  tellOnce(describeNoSpeedChange(port, *address));
+}
+
+PortStatus NetworkLink::open() {
+  if (m_state == State::Connecting || m_state == State::Open) return PortStatus::success();
+  if (m_state == State::Lost) return PortStatus::failure(m_failure);
+  m_port = m_ports.identity(m_number);
+  const std::optional<NetworkAddress> address = parseNetworkAddress(m_port.device);
+  if (!address) return PortStatus::failure(describeBadAddress(m_port));
+  m_address = *address;
+  m_state = State::Connecting;
+  m_cause.clear();
+  m_retryMs = ms(kRetryFirst);
+  startAttempt();
+  return PortStatus::success();
+}
+
+void NetworkLink::startAttempt() {
+  m_codec = TelnetCodec();
+  m_confirmed = false;
+  m_negotiating = false;
+  m_watchTicks = 0;
+  m_waitOver = false;
+  m_written = 0;
+  m_unacknowledged.clear();
+  m_watchingBanner = true;
+  m_banner.clear();
+  m_rawAfterIac = false;
+  m_phase = Phase::Connecting;
+  restart(m_timers.attempt, kConnectTimeout);
+  m_socket.connectTo(m_address);
+}
+
+void NetworkLink::onAttemptDeadline() {
+  m_timers.attempt.setEnabled(false);
+  if (m_phase != Phase::Connecting) return;
+  if (m_socket.lookingUp()) {
+    socketFailed(ConnectFailure::LookupFailed,
+                 "no answer within " + std::to_string(kConnectTimeout.count()) + " s");
+  } else {
+    socketFailed(ConnectFailure::TimedOut, "");
+  }
+}
+
+void NetworkLink::socketConnected() {
+  if (m_phase != Phase::Connecting) return;
+  m_timers.attempt.setEnabled(false);
+  m_phase = Phase::Up;
+  if (m_address.protocol == NetworkProtocol::Rfc2217 &&
+      !m_silentServers.contains(urlOf(m_address.protocol, m_address))) {
+    writeRaw(m_codec.start(parseLineSettings(m_settings).value_or(LineSettings{})));
+    m_negotiating = true;
+  }
+  // Lines that waited for the connection go out now, in their order.
+  m_timers.sendWait.setEnabled(false);
+  for (const std::string& line : std::exchange(m_waiting, {})) sendLine(line);
+  m_waitingBytes = 0;
+  m_timers.watch.setEnabled(true);
+}
+
+void NetworkLink::socketReceived(std::string_view bytes) {
+  if (m_phase != Phase::Up) return;
+  std::string data;
+  if (m_address.protocol == NetworkProtocol::Rfc2217) {
+    TelnetCodec::Decoded decoded = m_codec.decode(bytes);
+    writeRaw(decoded.reply);
+    data = std::move(decoded.data);
+    if (m_codec.serverNegotiated()) m_negotiating = false;
+    if (m_speedChangePending && m_codec.comPortRefused()) {
+      m_speedChangePending = false;
+      tellOnce(describeNoSpeedChange(m_port, m_address));
+    }
+  } else {
+    if (holdsNegotiation(bytes, m_rawAfterIac)) {
+      tellOnce(describeTelnetOnRawPort(m_port, m_address));
+    }
+    m_rawAfterIac = !bytes.empty() && static_cast<unsigned char>(bytes.back()) == telnet::kIac;
+    data.assign(bytes);
+  }
+  if (checkStuck()) return;
+  if (holdBanner(data)) {
+    fail(describeInUse(m_port), Undelivered::AllWritten);
+    return;
+  }
+  deliver(std::move(data));
+}
+
+bool NetworkLink::holdBanner(std::string& data) {
+  if (!m_watchingBanner || data.empty()) return false;
+  m_banner += data;
+  data.clear();
+  const std::size_t common = std::min(m_banner.size(), kInUseBanner.size());
+  if (m_banner.compare(0, common, kInUseBanner, 0, common) != 0) {
+    m_watchingBanner = false;
+    data = std::exchange(m_banner, {});
+    return false;
+  }
+  return m_banner.size() >= kInUseBanner.size();
+}
+
+void NetworkLink::deliver(std::string data) {
+  if (data.empty()) return;
+  m_received += data;
+  if (!m_onComm) return;
+  m_event = CommEvent::Receive;
+  m_onComm();
+  m_event = CommEvent::None;
+}
+
+void NetworkLink::onWatch() {
+  if (m_phase != Phase::Up) {
+    m_timers.watch.setEnabled(false);
+    return;
+  }
+  ++m_watchTicks;
+  if (!m_confirmed && m_watchTicks >= kSettleTicks) confirm();
+  if (m_phase != Phase::Up) return;
+  if (m_negotiating && m_watchTicks >= kNegotiationTicks) {
+    m_negotiating = false;
+    m_silentServers.insert(urlOf(m_address.protocol, m_address));
+    tellOnce(describeNoNegotiation(m_port, m_address));
+  }
+  if (checkStuck()) return;
+  // Until the connection has settled, a server may yet turn out to have
+  // thrown away everything it took in.
+  if (m_confirmed) forgetAcknowledged();
+  if (m_confirmed && !m_negotiating && m_unacknowledged.empty()) {
+    m_timers.watch.setEnabled(false);
+  }
+}
+
+void NetworkLink::confirm() {
+  m_confirmed = true;
+  m_watchingBanner = false;
+  m_state = State::Open;
+  m_cause.clear();
+  m_failure.clear();
+  m_retryMs = ms(kRetryFirst);
+  if (m_onConnected) m_onConnected();
+  if (m_phase == Phase::Up) deliver(std::exchange(m_banner, {}));
+}
+
+bool NetworkLink::checkStuck() {
+  if (m_socket.unacknowledged() <= kStuckBytes) return false;
+  fail(describeStuck(m_port, m_address));
+  return true;
+}
+
+void NetworkLink::forgetAcknowledged() {
+  const std::uint64_t waiting = std::min<std::uint64_t>(m_socket.unacknowledged(), m_written);
+  const std::uint64_t acknowledged = m_written - waiting;
+  while (!m_unacknowledged.empty() && m_unacknowledged.front().end <= acknowledged) {
+    m_unacknowledged.pop_front();
+  }
+}
+
+PortStatus NetworkLink::output(const std::string& bytes) {
+  switch (m_state) {
+    case State::Closed:
+      return PortStatus::failure(portLabel(m_ports.identity(m_number)) + ": the port is not open.");
+    case State::Lost:
+      return PortStatus::failure(m_failure);
+    case State::Connecting:
+      if (m_phase == Phase::Up) break;
+      if (m_waitOver || m_waitingBytes + bytes.size() > kStuckBytes) {
+        return PortStatus::failure(describeStillConnecting(m_port, m_address));
+      }
+      if (m_waiting.empty()) restart(m_timers.sendWait, kSendWait);
+      m_waiting.push_back(bytes);
+      m_waitingBytes += bytes.size();
+      return PortStatus::success();
+    case State::Open:
+      break;
+  }
+  sendLine(bytes);
+  return PortStatus::success();
+}
+
+void NetworkLink::sendLine(const std::string& bytes) {
+  writeRaw(m_address.protocol == NetworkProtocol::Rfc2217 ? m_codec.encode(bytes) : bytes);
+  m_unacknowledged.push_back({m_written, lineName(bytes)});
+  m_timers.watch.setEnabled(true);
+}
+
+void NetworkLink::writeRaw(const std::string& bytes) {
+  if (bytes.empty()) return;
+  m_socket.write(bytes);
+  m_written += bytes.size();
+}
+
+void NetworkLink::onSendWaitOver() {
+  m_timers.sendWait.setEnabled(false);
+  if (m_phase != Phase::Connecting || m_waiting.empty()) return;
+  std::vector<std::string> names;
+  for (const std::string& line : std::exchange(m_waiting, {})) names.push_back(lineName(line));
+  m_waitingBytes = 0;
+  // The attempt goes on; lines sent during the rest of it fail at once.
+  m_waitOver = true;
+  report(describeSendWaitOver(m_port, m_address), joinNames(names), Delivery::NotSent);
+}
+
+void NetworkLink::socketFailed(ConnectFailure failure, const std::string& detail) {
+  if (m_phase == Phase::Idle) return;
+  if (m_phase == Phase::Connecting) {
+    fail(describeRetrying(describeConnectFailure(m_port, m_address, failure, detail)));
+    return;
+  }
+  std::string why = detail;
+  if (failure == ConnectFailure::Closed) why = "the device server closed it";
+  if (failure == ConnectFailure::TimedOut) {
+    why = "nothing was acknowledged for " + std::to_string(kUnacknowledgedLimit.count()) +
+          " s: the network or the device server is down";
+  }
+  fail(describeConnectionLost(m_port, m_address, why));
+}
+
+void NetworkLink::fail(const std::string& cause, Undelivered undelivered) {
+  if (undelivered == Undelivered::Unacknowledged) forgetAcknowledged();
+  std::vector<std::string> names;
+  for (const std::string& line : m_waiting) names.push_back(lineName(line));
+  for (const SentLine& line : m_unacknowledged) names.push_back(line.name);
+  const Delivery delivery = m_unacknowledged.empty() || undelivered == Undelivered::AllWritten
+                                ? Delivery::NotSent
+                                : Delivery::Unacknowledged;
+  endConnection(LinkSocket::Ending::Discard);
+  m_state = State::Lost;
+  restart(m_timers.retry, milliseconds(m_retryMs));
+  m_retryMs = std::min(2 * m_retryMs, ms(kRetryMost));
+  report(cause, joinNames(names), delivery);
+}
+
+void NetworkLink::report(const std::string& cause, const std::string& lines, Delivery delivery) {
+  m_failure = describeDropped(cause, lines, delivery);
+  // The same cause again, with nothing lost by it, is no news.
+  if (lines.empty() && cause == m_cause) return;
+  m_cause = cause;
+  if (m_onLost) m_onLost(m_failure);
+}
+
+void NetworkLink::tellOnce(const std::string& text) {
+  if (!m_told.insert(text).second) return;
+  if (m_onLost) m_onLost(text);
+}
+
+void NetworkLink::onRetry() {
+  m_timers.retry.setEnabled(false);
+  if (m_state == State::Lost && m_phase == Phase::Idle) startAttempt();
+}
+
+void NetworkLink::endConnection(LinkSocket::Ending ending) {
+  m_timers.attempt.setEnabled(false);
+  m_timers.sendWait.setEnabled(false);
+  m_timers.watch.setEnabled(false);
+  if (m_phase != Phase::Idle) m_socket.end(ending);
+  m_phase = Phase::Idle;
+  m_waiting.clear();
+  m_waitingBytes = 0;
+  m_unacknowledged.clear();
+  m_banner.clear();
+  m_received.clear();
+  m_speedChangePending = false;
+}
+
+void NetworkLink::close() {
+  if (m_state == State::Closed) return;
+  // A line just written still goes out if the connection stands.
+  endConnection(m_phase == Phase::Up ? LinkSocket::Ending::Flush : LinkSocket::Ending::Discard);
+  m_timers.retry.setEnabled(false);
+  m_state = State::Closed;
+  m_cause.clear();
+  m_failure.clear();
+}
+
+std::string NetworkLink::input() {
+  return std::exchange(m_received, {});
+}
+
+}  // namespace qd40
