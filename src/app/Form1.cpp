@@ -174,7 +174,7 @@ void Form1::Hyouji(const RxBuffer& line, std::uint8_t mode) {
     Hyouji(copy, mode);
     return;
   }
-  showReceived(line.rendered());
+  showReceived(line);
 }
 
 PortStatus Form1::writeLine(const Text& line) {
@@ -192,6 +192,21 @@ PortStatus Form1::writeLine(const Text& line) {
 
 void Form1::showReceived(const std::string& rendered) {
   m_window.setCaption(Control::Label12, rendered);
+  showStatus(rendered);
+}
+
+// The same captions as for the whole rendering, with work in proportion to
+// what the delivery added rather than to all that came before it.
+void Form1::showReceived(const RxBuffer& buffer) {
+  m_rxMonitor.show(m_window, buffer);
+  if (statusIsReply(m_state.sendLine, m_state.cmdPrefix)) {
+    m_rxStatus.show(m_window, buffer);
+    return;
+  }
+  showStatus(buffer.rendered());
+}
+
+void Form1::showStatus(const std::string& rendered) {
   const StatusResult status = decodeStatus(m_state.sendLine, m_state.cmdPrefix, rendered);
   if (status.pressureValue) m_state.pressureValue = *status.pressureValue;
   if (status.text) m_window.setCaption(Control::Label22, *status.text);

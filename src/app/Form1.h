@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "app/GrowingCaption.h"
 #include "protocol/Commands.h"
 #include "protocol/Monitor.h"
 #include "protocol/Text.h"
@@ -96,6 +97,8 @@ class Form1 final {
   void send(std::string_view code);
   PortStatus writeLine(const Text& line);
   void showReceived(const std::string& rendered);
+  void showReceived(const RxBuffer& buffer);
+  void showStatus(const std::string& rendered);
   void setReplyTiming(ReplyTiming timing);
   void portTrouble(const std::string& description);
   void portRecovered();
@@ -104,6 +107,10 @@ class Form1 final {
   FormTimers m_timers;
   SerialService& m_serial;
   FormState m_state;
+  // The RXD monitor, and the status when it is the reply itself, follow the
+  // receive buffer a delivery at a time.
+  GrowingCaption m_rxMonitor{Control::Label12};
+  GrowingCaption m_rxStatus{Control::Label22};
   std::optional<std::string> m_startFailure;
   // A port trouble is an episode from the first failure to the next open:
   // it is shown once, by the start-up box or by the port box.

@@ -20,4 +20,9 @@ struct StatusResult {
 // was no status query or the reply matches no row.
 StatusResult decodeStatus(const Text& sendLine, const Text& prefix, std::string_view reply);
 
+// Whether the status after this line is the rendered reply itself, whole. Such
+// a status grows with the reply, so whoever shows it can keep it in step with
+// the monitor instead of copying the reply on every delivery.
+bool statusIsReply(const Text& sendLine, const Text& prefix);
+
 }  // namespace qd40
