@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <utility>
 
 namespace qd40 {
 
@@ -16,6 +17,10 @@ namespace {
 // Lines waiting for a disk that does not keep up are dropped past this many,
 // so the panel's memory stays bounded.
 constexpr std::size_t kMaxQueuedLines = 100000;
+// Lines that come in a burst, as from a line chattering a character at a
+// time, are gathered this long and written at once: a write and a wake-up of
+// the writer for each would cost the panel more than the rest of the line.
+constexpr std::chrono::milliseconds kGather{20};
 
 std::string systemError(int error) {
   return std::strerror(error);
@@ -74,6 +79,8 @@ void SessionLog::write(std::string line) {
     }
     line += '\n';
     m_queue.push_back(std::move(line));
+    // A writer already gathering takes this line with the others.
+    if (!std::exchange(m_idle, false)) return;
   }
   m_wake.notify_one();
 }
@@ -86,13 +93,17 @@ void SessionLog::waitUntilWritten() {
 void SessionLog::run() {
   std::unique_lock lock(m_mutex);
   for (;;) {
+    m_idle = true;
     m_wake.wait(lock, [this] { return m_closing || !m_queue.empty(); });
+    m_idle = false;
     if (m_queue.empty()) break;
-    std::string line = std::move(m_queue.front());
-    m_queue.pop_front();
+    m_wake.wait_for(lock, kGather, [this] { return m_closing; });
+    std::string lines;
+    for (const std::string& line : m_queue) lines += line;
+    m_queue.clear();
     m_writing = true;
     lock.unlock();
-    const bool written = writeAll(line);
+    const bool written = writeAll(lines);
     lock.lock();
     m_writing = false;
     if (!written) {
@@ -103,8 +114,8 @@ void SessionLog::run() {
   }
 }
 
-// One write per line and no buffer of our own: each line is in the file as
-// soon as it is written, and a crash loses nothing written before it.
+// One write for the lines gathered and no buffer of our own: each line is in
+// the file as soon as it is written, and a crash loses nothing written before it.
 bool SessionLog::writeAll(const std::string& text) {
   std::size_t done = 0;
   while (done < text.size()) {
