@@ -126,9 +126,9 @@ void measureHold(Panel& panel, std::string_view control, double period, Millis h
 void measureFlood(Panel& panel, int runs) {
   std::vector<double> cpu, p99;
   for (int run = 0; run < runs; ++run) {
-    const FloodResult flood = floodWithClicks(panel, kFloodFor, run);
-    cpu.push_back(flood.cpuPercent);
-    p99.push_back(flood.clickP99);
+    const FloodResult flooded = flood(panel, kFloodFor, run);
+    cpu.push_back(flooded.cpuPercent);
+    p99.push_back(flooded.clickP99);
   }
   addFigure("flood: CPU", "% core", cpu, 30, true, "< 30");
   addFigure("flood: click -> wire p99", "ms", p99, kFloodClickP99, true, "< 20");
@@ -241,7 +241,7 @@ int main(int argc, char** argv) {
       measureHold(panel, "Command7", 5, 2s, true, runs);
     }
     if (wanted("flood")) measureFlood(panel, longRuns);
-    if (wanted("receive")) measureReceivePath(x, control, dir, longRuns);
+    if (wanted("receive")) measureReceivePath(x, control, floor, dir, longRuns);
     if (wanted("ports")) measurePortsAway(panel, control, longRuns);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "bench: %s\n", e.what());

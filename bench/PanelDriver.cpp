@@ -48,8 +48,8 @@ const std::vector<Figure>& figures() {
 }
 
 Panel::Panel(XSession& session, const std::string& program, const std::string& dir,
-             std::map<std::string, std::string> env)
-    : x(session) {
+             std::map<std::string, std::string> env, Kind kind)
+    : x(session), hasPanel(kind == Kind::Panel) {
   link = dir + "/com1";
   std::filesystem::remove(link);
   std::filesystem::create_symlink(pty->slavePath(), link);

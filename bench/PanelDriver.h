@@ -39,10 +39,13 @@ struct Panel {
   std::unique_ptr<Child> child;
   Window window = 0;
   Clock::time_point mapped;
+  // The floor window takes the line too, but has no controls.
+  enum class Kind { Panel, Floor };
+  bool hasPanel = true;
 
   // `env` is added to the panel's environment (QD40_COM1 is set here).
   Panel(XSession& session, const std::string& program, const std::string& dir,
-        std::map<std::string, std::string> env = {});
+        std::map<std::string, std::string> env = {}, Kind kind = Kind::Panel);
 
   void point(std::string_view control);
   // Milliseconds from the release of a click to the first byte on the line.

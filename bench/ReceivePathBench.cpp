@@ -33,8 +33,10 @@ constexpr std::string_view kDigits = "0123456789";
 // written on its own so each reaches the panel as a delivery of its own. A
 // click first empties the receive buffer, so every run fills it from nothing.
 double chatter(Panel& panel, Millis duration) {
-  panel.tap("Command27");
-  std::this_thread::sleep_for(kReplyWindowOver);
+  if (panel.hasPanel) {
+    panel.tap("Command27");
+    std::this_thread::sleep_for(kReplyWindowOver);
+  }
   panel.pty->drain(kQuiet);
   const auto every = std::chrono::duration_cast<Clock::duration>(1s) / kLineRate;
   const double before = panel.child->cpuSeconds();
@@ -62,9 +64,9 @@ void measureOnePanel(Panel& panel, const std::string& label, int runs) {
   std::vector<double> chatterCpu, floodCpu, p99;
   for (int run = 0; run < runs; ++run) chatterCpu.push_back(chatter(panel, kChatterFor));
   for (int run = 0; run < runs; ++run) {
-    const FloodResult flood = floodWithClicks(panel, kFloodFor, run);
-    floodCpu.push_back(flood.cpuPercent);
-    p99.push_back(flood.clickP99);
+    const FloodResult flooded = flood(panel, kFloodFor, run);
+    floodCpu.push_back(flooded.cpuPercent);
+    p99.push_back(flooded.clickP99);
   }
   addFigure("chatter 1920/s, monitor" + label + ": CPU", "% core", chatterCpu, kChatterCpu, true,
             "< 2");
@@ -74,7 +76,7 @@ void measureOnePanel(Panel& panel, const std::string& label, int runs) {
 
 }  // namespace
 
-FloodResult floodWithClicks(Panel& panel, Millis duration, int run) {
+FloodResult flood(Panel& panel, Millis duration, int run, Clicks clicks) {
   std::string chunk;
   for (std::size_t i = 0; i < kFloodChunk; ++i) chunk += kDigits[i % kDigits.size()];
   std::vector<double> latencies;
@@ -84,7 +86,7 @@ FloodResult floodWithClicks(Panel& panel, Millis duration, int run) {
   auto nextClick = start;
   bool waiting = false;
   Clock::time_point clicked;
-  int clicks = 0;
+  int clickCount = 0;
   while (Clock::now() - start < duration) {
     pollfd p{panel.pty->fd(), POLLIN | POLLOUT, 0};
     poll(&p, 1, 1);
@@ -103,8 +105,8 @@ FloodResult floodWithClicks(Panel& panel, Millis duration, int run) {
       latencies.push_back(Millis(kLineWait).count());
       waiting = false;
     }
-    if (!waiting && Clock::now() >= nextClick) {
-      panel.point(clicks++ % 2 == 0 ? "Command27" : "Command29");
+    if (clicks == Clicks::Every100ms && !waiting && Clock::now() >= nextClick) {
+      panel.point(clickCount++ % 2 == 0 ? "Command27" : "Command29");
       panel.x.button(true);
       clicked = Clock::now();
       waiting = true;
@@ -115,17 +117,32 @@ FloodResult floodWithClicks(Panel& panel, Millis duration, int run) {
   const double seconds = msSince(start) / 1000.0;
   FloodResult result{100.0 * (panel.child->cpuSeconds() - cpuBefore) / seconds,
                      percentile(latencies, 0.99)};
-  std::printf("flood run %d: %.1f MB/s into the panel, %zu clicks answered\n", run + 1,
-              static_cast<double>(written) / seconds / 1e6, latencies.size());
+  std::printf("flood run %d: %.1f MB/s into the %s, %zu clicks answered\n", run + 1,
+              static_cast<double>(written) / seconds / 1e6, panel.hasPanel ? "panel" : "floor",
+              latencies.size());
   panel.pty->drain(kQuiet);
   return result;
 }
 
-void measureReceivePath(XSession& x, const std::string& control, const std::string& dir, int runs) {
+void measureReceivePath(XSession& x, const std::string& control, const std::string& floor,
+                        const std::string& dir, int runs) {
   // A directory of their own: a second panel on the main panel's link would
   // find its lock taken.
   const std::string own = dir + "/receive";
   std::filesystem::create_directories(own);
+  {
+    // What being woken for every character and reading a flood cost a bare
+    // window on this machine: the panel cannot do with less.
+    Panel bare(x, floor, own, {}, Panel::Kind::Floor);
+    std::this_thread::sleep_for(kSettle);
+    std::vector<double> chatterCpu, floodCpu;
+    for (int run = 0; run < runs; ++run) chatterCpu.push_back(chatter(bare, kChatterFor));
+    for (int run = 0; run < runs; ++run) {
+      floodCpu.push_back(flood(bare, kFloodFor, run, Clicks::Never).cpuPercent);
+    }
+    std::printf("floor (bare window reading the line): chatter %.1f %% core, flood %.1f %% core\n",
+                median(chatterCpu), median(floodCpu));
+  }
   {
     Panel panel(x, control, own);
     measureOnePanel(panel, "", runs);

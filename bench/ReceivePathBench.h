@@ -16,11 +16,15 @@ struct FloodResult {
   double clickP99;  // ms from a click to its first byte on the line
 };
 
-// Floods the panel's line for `duration` while clicking a button in turn
-// every 100 ms; `run` numbers the line it prints.
-FloodResult floodWithClicks(Panel& panel, Millis duration, int run);
+enum class Clicks { Every100ms, Never };
 
-// Starts panels of its own under `dir`, measures and adds its figures.
-void measureReceivePath(XSession& x, const std::string& control, const std::string& dir, int runs);
+// Floods the panel's line for `duration`, clicking a button in turn every
+// 100 ms unless told not to; `run` numbers the line it prints.
+FloodResult flood(Panel& panel, Millis duration, int run, Clicks clicks = Clicks::Every100ms);
+
+// Starts panels of its own under `dir`, and the floor window reading the
+// line the same way, measures and adds its figures.
+void measureReceivePath(XSession& x, const std::string& control, const std::string& floor,
+                        const std::string& dir, int runs);
 
 }  // namespace qd40::bench

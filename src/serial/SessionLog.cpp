@@ -22,6 +22,12 @@ constexpr std::size_t kMaxQueuedLines = 100000;
 // the writer for each would cost the panel more than the rest of the line.
 constexpr std::chrono::milliseconds kGather{20};
 
+std::string joined(std::deque<std::string> lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line;
+  return text;
+}
+
 std::string systemError(int error) {
   return std::strerror(error);
 }
@@ -98,12 +104,13 @@ void SessionLog::run() {
     m_idle = false;
     if (m_queue.empty()) break;
     m_wake.wait_for(lock, kGather, [this] { return m_closing; });
-    std::string lines;
-    for (const std::string& line : m_queue) lines += line;
-    m_queue.clear();
+    std::deque<std::string> taken;
+    taken.swap(m_queue);
     m_writing = true;
     lock.unlock();
-    const bool written = writeAll(lines);
+    // The window's thread queues more meanwhile; the lock is not held while
+    // the lines are joined, written and freed.
+    const bool written = writeAll(joined(std::move(taken)));
     lock.lock();
     m_writing = false;
     if (!written) {
