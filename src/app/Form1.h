@@ -9,7 +9,9 @@
 
 #include "app/GrowingCaption.h"
 #include "protocol/Commands.h"
+#include "protocol/LeadingNumber.h"
 #include "protocol/Monitor.h"
+#include "protocol/StatusDecoder.h"
 #include "protocol/Text.h"
 #include "serial/SerialService.h"
 #include "toolkit/Toolkit.h"
@@ -98,7 +100,8 @@ class Form1 final {
   PortStatus writeLine(const Text& line);
   void showReceived(const std::string& rendered);
   void showReceived(const RxBuffer& buffer);
-  void showStatus(const std::string& rendered);
+  void showStatus(const StatusResult& status);
+  double readPressure(const RxBuffer& buffer);
   void setReplyTiming(ReplyTiming timing);
   void portTrouble(const std::string& description);
   void portRecovered();
@@ -111,6 +114,13 @@ class Form1 final {
   // receive buffer a delivery at a time.
   GrowingCaption m_rxMonitor{Control::Label12};
   GrowingCaption m_rxStatus{Control::Label22};
+  // The leading number of a pressure reply, read a delivery at a time.
+  struct PressureNumber {
+    std::uint64_t generation = 0;
+    std::size_t read = 0;  // bytes of the rendering
+    LeadingNumber number;
+  };
+  std::optional<PressureNumber> m_pressure;
   std::optional<std::string> m_startFailure;
   // A port trouble is an episode from the first failure to the next open:
   // it is shown once, by the start-up box or by the port box.
