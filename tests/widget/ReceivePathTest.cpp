@@ -37,22 +37,22 @@ TEST_F(ReceivePathTest, MonitorAfterABurstShowsTheWholeBufferExactly) {
 }
 
 TEST_F(ReceivePathTest, ReplyDeliveredACharacterAtATimeIsDecodedAsAWhole) {
+  // Each character goes on the line alone and is taken in before the next.
+  const auto answer = [&](const std::string& query, const std::string& reply) {
+    ASSERT_EQ(pty.read(query.size(), milliseconds(2000)), query);
+    for (const char c : reply) {
+      pty.write(std::string(1, c));
+      runFor(milliseconds(30));
+    }
+  };
   widget<QLineEdit>("Text1")->setText("CR9");
   click("Command95");
-  ASSERT_EQ(pty.read(4, milliseconds(2000)), "CR9\r");
-  for (const char c : std::string("AB\r")) {
-    pty.write(std::string(1, c));
-    runFor(milliseconds(30));
-  }
+  answer("CR9\r", "AB\r");
   ASSERT_TRUE(waitUntil([&] { return text("Label12") == " A B CR "; }, milliseconds(1000)));
   EXPECT_EQ(text("Label22"), " A B CR ");
 
   click("Command44");
-  ASSERT_EQ(pty.read(4, milliseconds(2000)), "CR0\r");
-  for (const char c : std::string("80\r")) {
-    pty.write(std::string(1, c));
-    runFor(milliseconds(30));
-  }
+  answer("CR0\r", "80\r");
   ASSERT_TRUE(waitUntil([&] { return text("Label22") == " Stand by"; }, milliseconds(1000)));
   EXPECT_EQ(text("Label12"), " 8 0 CR ");
 }
