@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <utility>
 
 namespace qd40 {
 
@@ -17,16 +16,6 @@ namespace {
 // Lines waiting for a disk that does not keep up are dropped past this many,
 // so the panel's memory stays bounded.
 constexpr std::size_t kMaxQueuedLines = 100000;
-// Lines that come in a burst, as from a line chattering a character at a
-// time, are gathered this long and written at once: a write and a wake-up of
-// the writer for each would cost the panel more than the rest of the line.
-constexpr std::chrono::milliseconds kGather{20};
-
-std::string joined(std::deque<std::string> lines) {
-  std::string text;
-  for (const std::string& line : lines) text += line;
-  return text;
-}
 
 std::string systemError(int error) {
   return std::strerror(error);
@@ -85,8 +74,6 @@ void SessionLog::write(std::string line) {
     }
     line += '\n';
     m_queue.push_back(std::move(line));
-    // A writer already gathering takes this line with the others.
-    if (!std::exchange(m_idle, false)) return;
   }
   m_wake.notify_one();
 }
@@ -99,18 +86,13 @@ void SessionLog::waitUntilWritten() {
 void SessionLog::run() {
   std::unique_lock lock(m_mutex);
   for (;;) {
-    m_idle = true;
     m_wake.wait(lock, [this] { return m_closing || !m_queue.empty(); });
-    m_idle = false;
     if (m_queue.empty()) break;
-    m_wake.wait_for(lock, kGather, [this] { return m_closing; });
-    std::deque<std::string> taken;
-    taken.swap(m_queue);
+    std::string line = std::move(m_queue.front());
+    m_queue.pop_front();
     m_writing = true;
     lock.unlock();
-    // The window's thread queues more meanwhile; the lock is not held while
-    // the lines are joined, written and freed.
-    const bool written = writeAll(joined(std::move(taken)));
+    const bool written = writeAll(line);
     lock.lock();
     m_writing = false;
     if (!written) {
@@ -121,8 +103,8 @@ void SessionLog::run() {
   }
 }
 
-// One write for the lines gathered and no buffer of our own: each line is in
-// the file as soon as it is written, and a crash loses nothing written before it.
+// One write per line and no buffer of our own: each line is in the file as
+// soon as it is written, and a crash loses nothing written before it.
 bool SessionLog::writeAll(const std::string& text) {
   std::size_t done = 0;
   while (done < text.size()) {

@@ -1,6 +1,6 @@
 #pragma once
-// The session log file: lines appended by the window's thread are written on
-// a thread of their own, a burst of them at once, so a slow or stuck disk
+// The session log file: lines appended by the window's thread are written
+// and flushed one by one on a thread of their own, so a slow or stuck disk
 // never holds the window. A write that fails (a full disk) stops the log
 // with one line on standard error; the panel goes on without it. What goes
 // into a line is the caller's business.
@@ -44,7 +44,6 @@ class SessionLog final {
   std::condition_variable m_drained;
   std::deque<std::string> m_queue;
   bool m_writing = false;
-  bool m_idle = false;  // the writer waits for a first line
   bool m_closing = false;
   bool m_stopped = false;
   bool m_overflowReported = false;
