@@ -56,7 +56,7 @@ void FramedCaptions::append(QLabel* label, const QString& added) {
 }
 
 QString FramedCaptions::text(const QLabel* label) const {
-  const auto pending = m_pending.find(const_cast<QLabel*>(label));
+  const auto pending = m_pending.find(label);
   return pending != m_pending.end() ? pending->second.text : label->text();
 }
 

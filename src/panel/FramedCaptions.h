@@ -38,7 +38,7 @@ class FramedCaptions final : public QObject {
     bool unseen = false;  // found to paint as the label paints now
   };
   Show m_show;
-  std::map<QLabel*, Pending> m_pending;
+  std::map<QLabel*, Pending, std::less<>> m_pending;
   std::map<QLabel*, std::chrono::steady_clock::time_point> m_shownAt;
   QTimer m_frame;
 };
