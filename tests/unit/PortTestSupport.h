@@ -17,6 +17,7 @@
 #include <string>
 
 #include "serial/PortDiagnostics.h"
+#include "serial/PortMessages.h"
 
 namespace qd40::test {
 
@@ -95,7 +96,8 @@ inline std::string comm(pid_t pid) {
 }
 
 inline std::string describe(const std::string& device) {
-  return describeOpenFailure({1, device, "QD40_COM1"}, diagnoseOpenFailure(device, "Qt's words"));
+  return describeOpenFailure({1, device, "QD40_COM1"},
+                             diagnoseOpenFailure(device, "Qt's words", "/tmp"));
 }
 
 // Runs `work` in a child process as the unprivileged user 'nobody' and
