@@ -16,6 +16,7 @@
 #include <optional>
 #include <string>
 
+#include "PseudoTerminal.h"
 #include "serial/PortDiagnostics.h"
 #include "serial/PortMessages.h"
 
@@ -28,23 +29,11 @@ inline constexpr gid_t kNoGroup = 65534;
 inline const std::string kLockDir = "/var/lock/";
 
 // The slave end of a fresh pseudo-terminal, whose master the test keeps.
-class Terminal {
- public:
-  Terminal() : m_master(posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC)) {
-    grantpt(m_master);
-    unlockpt(m_master);
-    path = ptsname(m_master);
-  }
-  ~Terminal() { hangUp(); }
+struct Terminal {
+  pty::PseudoTerminal pair;
+  const std::string path = pair.slavePath();
   // Closes the master end, as the program that made the terminal would.
-  void hangUp() {
-    if (m_master >= 0) close(m_master);
-    m_master = -1;
-  }
-  std::string path;
-
- private:
-  int m_master;
+  void hangUp() { pair.hangUp(); }
 };
 
 // A link the test removes again.
