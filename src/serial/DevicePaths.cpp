@@ -21,13 +21,6 @@ namespace {
 constexpr unsigned kFirstPtySlaveMajor = 136, kLastPtySlaveMajor = 143;
 constexpr unsigned kPtyMinorsPerMajor = 256;
 
-std::string readFirstLine(const fs::path& path) {
-  std::ifstream in(path);
-  std::string line;
-  std::getline(in, line);
-  return line;
-}
-
 std::string resolved(const std::string& path) {
   char buffer[PATH_MAX];
   return realpath(path.c_str(), buffer) != nullptr ? std::string(buffer) : std::string();
@@ -53,6 +46,13 @@ std::string utf8NameOf(const struct stat& info) {
 }
 
 }  // namespace
+
+std::string readFirstLine(const std::string& path) {
+  std::ifstream in(path);
+  std::string line;
+  std::getline(in, line);
+  return line;
+}
 
 std::string openablePath(const std::string& configured) {
   const std::string path = resolved(configured);

@@ -20,6 +20,10 @@ bool isPseudoTerminal(const struct stat& info);
 // subsystem, or it is the slave end of a pseudo-terminal.
 bool isTerminal(const struct stat& info);
 
+// The first line of a file the kernel keeps under /proc or /sys; empty when
+// it cannot be read.
+std::string readFirstLine(const std::string& path);
+
 // Serial devices this machine has, for the operator to choose from.
 std::vector<std::string> listSerialDevices();
 

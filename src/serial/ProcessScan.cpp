@@ -7,22 +7,12 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
+
+#include "serial/DevicePaths.h"
 
 namespace qd40 {
 
 namespace fs = std::filesystem;
-
-namespace {
-
-std::string readFirstLine(const fs::path& path) {
-  std::ifstream in(path);
-  std::string line;
-  std::getline(in, line);
-  return line;
-}
-
-}  // namespace
 
 std::string userNameOf(uid_t uid) {
   const passwd* user = getpwuid(uid);
