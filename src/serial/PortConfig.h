@@ -49,6 +49,10 @@ class PortConfig final {
   PortConfig() = default;
   PortConfig(PortCandidates com1, PortCandidates com2);
 
+  // The option that names COM<number> on this program's command line, for
+  // the messages that tell where to change it: --com<number> unless set.
+  void setCommandLineOption(int number, std::string option);
+
   // Only 1 and 2 have candidates; any other number stands for its default.
   PortChoice choice(int number) const;
   PortIdentity identity(int number) const;
@@ -61,6 +65,7 @@ class PortConfig final {
   void choose(int number, const std::string& device);
 
  private:
+  std::array<std::string, 2> m_options;
   std::array<PortCandidates, 2> m_candidates;
   std::array<std::optional<std::string>, 2> m_chosen;
 };
