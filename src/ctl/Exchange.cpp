@@ -90,7 +90,7 @@ void Exchange::send(const Text& line, std::string code, int windowMs,
                     std::function<void(const LineResult&)> done) {
   m_rx.clear();
   m_line = line;
-  m_result = LineResult{std::move(code), {}, {}, {}, isStatusQuery(line, kNoPrefix), {}};
+  m_result = LineResult{std::move(code), {}, {}, {}, replyStatus(line, kNoPrefix) != ReplyStatus::None, {}};
   m_done = std::move(done);
   if (lost()) {
     m_result.error = m_lostWhy;
@@ -110,16 +110,17 @@ void Exchange::onComm() {
   // came before a send when it sends.
   if (!m_done) return;
   m_rx.append(bytes);
-  // Decoded on every piece, as the panel does: its status label shows the
-  // last text any piece gave.
-  const StatusResult status = decodeStatus(m_line, kNoPrefix, m_rx.rendered());
-  if (status.text) m_result.text = status.text;
 }
 
 void Exchange::windowClosed() {
   auto done = std::exchange(m_done, {});
   if (!done) return;
   m_result.reply = bytesOf(m_rx.chars());
+  // The panel decodes every piece as it comes, but a reply only grows and
+  // a table's key is its first positions, so the last piece's text is the
+  // text of the whole: decoded once here, it is what the panel shows when
+  // the window closes.
+  if (!m_rx.empty()) m_result.text = decodeStatus(m_line, kNoPrefix, m_rx.rendered()).text;
   m_result.monitor = m_rx.empty() ? std::string(kNoReplyMarker) : m_rx.rendered();
   done(m_result);
 }

@@ -131,21 +131,12 @@ std::string temperatures(std::string_view reply) {
   return text;
 }
 
-const Query* findQuery(const Text& sendLine, const Text& prefix) {
-  const auto query = std::ranges::find_if(
-      kQueries, [&](const Query& q) { return isQueryLine(sendLine, prefix, q.code); });
-  return query == kQueries.end() ? nullptr : &*query;
-}
-
 }  // namespace
 
-bool isStatusQuery(const Text& sendLine, const Text& prefix) {
-  return findQuery(sendLine, prefix) != nullptr;
-}
-
 StatusResult decodeStatus(const Text& sendLine, const Text& prefix, std::string_view reply) {
-  const Query* query = findQuery(sendLine, prefix);
-  if (query == nullptr) return {};
+  const auto query = std::ranges::find_if(
+      kQueries, [&](const Query& q) { return isQueryLine(sendLine, prefix, q.code); });
+  if (query == kQueries.end()) return {};
 
   StatusResult result;
   switch (query->decoding) {

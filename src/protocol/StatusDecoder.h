@@ -20,8 +20,4 @@ struct StatusResult {
 // was no status query or the reply matches no row.
 StatusResult decodeStatus(const Text& sendLine, const Text& prefix, std::string_view reply);
 
-// Whether sendLine is one of the status queries the decoding knows, so that a
-// reply to it that decodes to nothing is a reply the panel could not read.
-bool isStatusQuery(const Text& sendLine, const Text& prefix);
-
 }  // namespace qd40
