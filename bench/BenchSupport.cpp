@@ -3,6 +3,7 @@
 
 #include <X11/Xatom.h>
 #include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -179,6 +180,16 @@ void XSession::moveTo(Window window, int x, int y) {
 
 void XSession::button(bool down) {
   XTestFakeButtonEvent(m_display, 1, down ? True : False, CurrentTime);
+  XFlush(m_display);
+}
+
+void XSession::altChord(char key) {
+  const KeyCode alt = XKeysymToKeycode(m_display, XK_Alt_L);
+  const KeyCode letter = XKeysymToKeycode(m_display, static_cast<KeySym>(key));
+  XTestFakeKeyEvent(m_display, alt, True, CurrentTime);
+  XTestFakeKeyEvent(m_display, letter, True, CurrentTime);
+  XTestFakeKeyEvent(m_display, letter, False, CurrentTime);
+  XTestFakeKeyEvent(m_display, alt, False, CurrentTime);
   XFlush(m_display);
 }
 

@@ -71,6 +71,8 @@ class XSession final {
   std::optional<Clock::time_point> waitMapped(pid_t pid, Millis timeout, Window* window);
   void moveTo(Window window, int x, int y);
   void button(bool down);
+  // Presses and releases `key` with Alt held, at the pointer's window.
+  void altChord(char key);
 
  private:
   ::Display* m_display = nullptr;
