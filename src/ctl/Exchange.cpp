@@ -90,7 +90,8 @@ void Exchange::send(const Text& line, std::string code, int windowMs,
                     std::function<void(const LineResult&)> done) {
   m_rx.clear();
   m_line = line;
-  m_result = LineResult{std::move(code), {}, {}, {}, replyStatus(line, kNoPrefix) != ReplyStatus::None, {}};
+  m_result = LineResult{
+      std::move(code), {}, {}, {}, replyStatus(line, kNoPrefix) != ReplyStatus::None, {}};
   m_done = std::move(done);
   if (lost()) {
     m_result.error = m_lostWhy;

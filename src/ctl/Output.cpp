@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "protocol/Utf8.h"
-#include "serial/PortDiagnostics.h"
+#include "serial/PortMessages.h"
 
 namespace qd40::ctl {
 

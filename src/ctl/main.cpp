@@ -4,11 +4,10 @@
 #include <cstdio>
 #include <optional>
 
-#include "app/CommandLine.h"
-#include "app/PortSetup.h"
-#include "app/SignalWatcher.h"
+#include "config/SavedPorts.h"
 #include "ctl/Fleet.h"
 #include "ctl/Options.h"
+#include "toolkit/SignalWatcher.h"
 
 namespace {
 
@@ -17,13 +16,14 @@ namespace {
 std::vector<qd40::ctl::FleetPort> fleetPorts(const qd40::ctl::Options& options) {
   std::vector<qd40::ctl::FleetPort> ports;
   if (options.ports.empty()) {
-    qd40::PortConfig panel = qd40::loadPortSetup(qd40::CommandLineOptions{}).config;
+    qd40::PortConfig panel = qd40::loadPortSetup(std::nullopt, std::nullopt).config;
     ports.push_back({panel.choice(1).device, std::move(panel)});
     return ports;
   }
   for (const std::string& name : options.ports) {
     qd40::PortConfig config({name, "", ""}, {});
     config.setCommandLineOption(1, "--port");
+    config.setTemporaryFolder(qd40::temporaryFolder());
     ports.push_back({name, std::move(config)});
   }
   return ports;

@@ -96,7 +96,7 @@ std::string urlOf(NetworkProtocol protocol, const NetworkAddress& address) {
 }
 
 std::string portLabel(const PortIdentity& port) {
-  return "COM" + std::to_string(port.number) + " (" + port.device + ")";
+  return portName(port);
 }
 
 std::string describeBadAddress(const PortIdentity& port) {

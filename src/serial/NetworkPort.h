@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "serial/PortDiagnostics.h"
+#include "serial/PortMessages.h"
 
 namespace qd40 {
 

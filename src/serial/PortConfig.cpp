@@ -71,10 +71,4 @@ void PortConfig::choose(int number, const std::string& device) {
   }
 }
 
-std::string otherDeviceAdvice(const PortIdentity& port, const std::string& throughSetting) {
-  if (!port.variable.empty()) return throughSetting;
-  return "Choose the projector's device with \"Choose device…\" (also on the menu of the "
-         "\"COM\" button).";
-}
-
 }  // namespace qd40

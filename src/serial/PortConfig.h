@@ -2,8 +2,9 @@
 // Which device COM1 and COM2 stand for, and where each name came from. The
 // program builds it from what it was given (its command line, the environment,
 // the operator's saved choice) and hands it to the serial services, which read
-// it at every open; the serial layer itself looks nowhere else for a name.
-// Names are kept as bytes: a device path need not be UTF-8.
+// it at every open; the serial layer itself looks nowhere else for a name, nor
+// for anything else the environment holds. Names are kept as bytes: a device
+// path need not be UTF-8.
 #include <array>
 #include <optional>
 #include <string>
@@ -64,16 +65,16 @@ class PortConfig final {
   // what it would at the next start.
   void choose(int number, const std::string& device);
 
+  // The program's folder for temporary files ($TMPDIR), where Qt SerialPort
+  // puts a lock when no lock folder may be written; /tmp unless set.
+  const std::string& temporaryFolder() const { return m_temporaryFolder; }
+  void setTemporaryFolder(std::string folder) { m_temporaryFolder = std::move(folder); }
+
  private:
   std::array<std::string, 2> m_options;
   std::array<PortCandidates, 2> m_candidates;
   std::array<std::optional<std::string>, 2> m_chosen;
+  std::string m_temporaryFolder = "/tmp";
 };
-
-// The advice that ends a message about a port whose device is wrong: the
-// sentence `throughSetting` where the operator named the device with a
-// setting (the command line, the environment), which is where they change it;
-// else the way to the window's device chooser.
-std::string otherDeviceAdvice(const PortIdentity& port, const std::string& throughSetting);
 
 }  // namespace qd40
