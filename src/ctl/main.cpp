@@ -17,6 +17,7 @@ std::vector<qd40::ctl::FleetPort> fleetPorts(const qd40::ctl::Options& options) 
   std::vector<qd40::ctl::FleetPort> ports;
   if (options.ports.empty()) {
     qd40::PortConfig panel = qd40::loadPortSetup(std::nullopt, std::nullopt).config;
+    panel.setUser(qd40::PortUser::Command);
     ports.push_back({panel.choice(1).device, std::move(panel)});
     return ports;
   }
@@ -24,6 +25,7 @@ std::vector<qd40::ctl::FleetPort> fleetPorts(const qd40::ctl::Options& options) 
     qd40::PortConfig config({name, "", ""}, {});
     config.setCommandLineOption(1, "--port");
     config.setTemporaryFolder(qd40::temporaryFolder());
+    config.setUser(qd40::PortUser::Command);
     ports.push_back({name, std::move(config)});
   }
   return ports;

@@ -327,7 +327,7 @@ void NetworkLink::onSendWaitOver() {
 void NetworkLink::socketFailed(ConnectFailure failure, const std::string& detail) {
   if (m_phase == Phase::Idle) return;
   if (m_phase == Phase::Connecting) {
-    fail(describeRetrying(describeConnectFailure(m_port, m_address, failure, detail)));
+    fail(describeRetrying(m_port, describeConnectFailure(m_port, m_address, failure, detail)));
     return;
   }
   std::string why = detail;

@@ -50,15 +50,15 @@ PortIdentity PortConfig::identity(int number) const {
   switch (chosen.source) {
     case PortSource::CommandLine: {
       const std::string& option = isPortWithCandidates(number) ? m_options[slot(number)] : "";
-      return {number, chosen.device, option.empty() ? "--com" + digit : option};
+      return {number, chosen.device, option.empty() ? "--com" + digit : option, m_user};
     }
     case PortSource::Environment:
-      return {number, chosen.device, "QD40_COM" + digit};
+      return {number, chosen.device, "QD40_COM" + digit, m_user};
     case PortSource::Saved:
     case PortSource::Default:
       break;
   }
-  return {number, chosen.device, ""};
+  return {number, chosen.device, "", m_user};
 }
 
 void PortConfig::choose(int number, const std::string& device) {
