@@ -312,7 +312,7 @@ TEST(CtlProgram, WatchPrintsWhatChangedAsJsonLinesUntilItIsStopped) {
   sim.waitForFinished(3000);
 }
 
-TEST(CtlProgram, StatusThroughSer2netWithRfc2217) {
+TEST(CtlProgram, StatusThroughSer2netWithRfc2217AndTurnedAwayWhileAnotherClientHoldsIt) {
   QProcess sim;
   const std::string path = startSim(sim);
   DeviceServer server(path, DeviceServer::Mode::Rfc2217);
@@ -325,6 +325,15 @@ TEST(CtlProgram, StatusThroughSer2netWithRfc2217) {
             std::string::npos)
       << run.out;
   EXPECT_NE(run.out.find("\"text\":\"650 hPa\""), std::string::npos) << run.out;
+
+  // ser2net serves one client; while a watch holds it, another is turned away.
+  QProcess watch;
+  startCtl(watch, {"--port", q(server.url()), "--timeout", "100", "watch"});
+  ASSERT_TRUE(waitUntil([&] { return watch.canReadLine(); }, milliseconds(5000)));
+  const CtlRun turnedAway = runCtl({"--port", q(server.url()), "power", "on"});
+  EXPECT_EQ(turnedAway.exitCode, 4) << turnedAway.err;
+  EXPECT_NE(turnedAway.err.find("in use by another client"), std::string::npos) << turnedAway.err;
+  endPanel(watch);
   sim.terminate();
   sim.waitForFinished(3000);
 }
