@@ -15,23 +15,32 @@ std::string jsonOrNull(const std::optional<std::string>& text) {
   return text ? jsonString(*text) : "null";
 }
 
-// Raw reply bytes are never taken as UTF-8: one character per byte keeps
-// their count and order, whatever the line delivered.
-std::string jsonBytes(std::string_view bytes) {
+enum class HighBytes { AsUtf8, AsCharacters };
+
+// A JSON string; bytes above 127 either pass as the UTF-8 they are part of,
+// or each stand for the character of the same number.
+std::string quoted(std::string_view bytes, HighBytes high) {
   std::string out = "\"";
-  for (const unsigned char c : bytes) {
+  for (const char ch : bytes) {
+    const auto c = static_cast<unsigned char>(ch);
     if (c == '"' || c == '\\') {
       out += '\\';
-      out += static_cast<char>(c);
-    } else if (c < 0x20 || c >= 0x7f) {
+      out += ch;
+    } else if (c < 0x20 || c == 0x7f || (c > 0x7f && high == HighBytes::AsCharacters)) {
       char escaped[8];
       std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
       out += escaped;
     } else {
-      out += static_cast<char>(c);
+      out += ch;
     }
   }
   return out + "\"";
+}
+
+// Raw reply bytes are never taken as UTF-8: one character per byte keeps
+// their count and order, whatever the line delivered.
+std::string jsonBytes(std::string_view bytes) {
+  return quoted(bytes, HighBytes::AsCharacters);
 }
 
 std::string jsonLineFields(const std::optional<LineResult>& line) {
@@ -60,22 +69,7 @@ bool Report::ok() const {
 }
 
 std::string jsonString(std::string_view bytes) {
-  if (!isValidUtf8(bytes)) return jsonBytes(bytes);
-  std::string out = "\"";
-  for (const char ch : bytes) {
-    const auto c = static_cast<unsigned char>(ch);
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += ch;
-    } else if (c < 0x20 || c == 0x7f) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-      out += escaped;
-    } else {
-      out += ch;
-    }
-  }
-  return out + "\"";
+  return quoted(bytes, isValidUtf8(bytes) ? HighBytes::AsUtf8 : HighBytes::AsCharacters);
 }
 
 std::string plainLine(const Report& report) {
