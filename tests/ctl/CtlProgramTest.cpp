@@ -159,7 +159,7 @@ TEST(CtlProgram, EveryNamedActionPutsItsCodeOnTheLine) {
 TEST(CtlProgram, StatusJsonDecodesEachReplyAsThePanelShowsIt) {
   PtyPair pty;
   const CtlRun run =
-      runAgainst(pty, {"--port", q(pty.slavePath()), "--json", "--timeout", "300", "status"},
+      runAgainst(pty, {"--port", q(pty.slavePath()), "--json", "--timeout", "600", "status"},
                  {{"CR0", "24\r"},
                   {"CR1", "3\r"},
                   {"CR3", "01234\r"},
@@ -287,9 +287,11 @@ QString powerText(const QJsonObject& round) {
 
 TEST(CtlProgram, WatchPrintsWhatChangedAsJsonLinesUntilItIsStopped) {
   QProcess sim;
-  const std::string path = startSim(sim, {"--countdown-ms", "1200"});
+  // A round of eight reads takes 3.2 s: the first sees the count-down, a
+  // later one the projector on. The windows leave room for a loaded machine.
+  const std::string path = startSim(sim, {"--countdown-ms", "3000"});
   QProcess ctl;
-  startCtl(ctl, {"--port", q(path), "--json", "--timeout", "100", "power", "on", "watch",
+  startCtl(ctl, {"--port", q(path), "--json", "--timeout", "400", "power", "on", "watch",
                  "--interval", "0.3"});
   std::vector<QJsonObject> rounds;
   const bool poweredOn = waitUntil(
@@ -300,7 +302,7 @@ TEST(CtlProgram, WatchPrintsWhatChangedAsJsonLinesUntilItIsStopped) {
         }
         return !rounds.empty() && powerText(rounds.back()) == " Power ON";
       },
-      milliseconds(10000));
+      milliseconds(30000));
   ::kill(static_cast<pid_t>(ctl.processId()), SIGTERM);
   ASSERT_TRUE(poweredOn);
   EXPECT_EQ(powerText(rounds.front()), " Count down");
