@@ -41,8 +41,11 @@ std::string_view schemeOf(std::string_view name) {
   return scheme;
 }
 
-std::string keepsTrying() {
-  return " The panel keeps trying to connect.";
+constexpr std::string_view kKeepsTrying = " The panel keeps trying to connect.";
+
+// Only the panel keeps a network port and connects again in the background.
+std::string keepsTrying(const PortIdentity& port) {
+  return port.user == PortUser::Panel ? std::string(kKeepsTrying) : std::string();
 }
 
 }  // namespace
@@ -150,11 +153,11 @@ std::string describeStillConnecting(const PortIdentity& port, const NetworkAddre
 std::string describeConnectionLost(const PortIdentity& port, const NetworkAddress& address,
                                    const std::string& detail) {
   return portLabel(port) + ": the connection to " + hostAndPort(address) + " was lost (" + detail +
-         ")." + keepsTrying();
+         ")." + keepsTrying(port);
 }
 
-std::string describeRetrying(const std::string& failure) {
-  return failure + keepsTrying();
+std::string describeRetrying(const PortIdentity& port, const std::string& failure) {
+  return failure + keepsTrying(port);
 }
 
 std::string describeSendWaitOver(const PortIdentity& port, const NetworkAddress& address) {
@@ -165,14 +168,14 @@ std::string describeSendWaitOver(const PortIdentity& port, const NetworkAddress&
 std::string describeStuck(const PortIdentity& port, const NetworkAddress& address) {
   return portLabel(port) + ": " + hostAndPort(address) + " takes nothing in: over " +
          std::to_string(kStuckBytes / 1024) +
-         " KiB waited to be sent, so the connection was closed as stuck." + keepsTrying();
+         " KiB waited to be sent, so the connection was closed as stuck." + keepsTrying(port);
 }
 
 std::string describeInUse(const PortIdentity& port) {
   return portLabel(port) +
          ": the device server says the port is in use by another client; it frees it when that "
          "connection times out or the server restarts." +
-         keepsTrying();
+         keepsTrying(port);
 }
 
 std::string describeNoNegotiation(const PortIdentity& port, const NetworkAddress& address) {
@@ -199,12 +202,12 @@ std::string describeDropped(const std::string& failure, const std::string& lines
                             Delivery delivery) {
   if (lines.empty()) return failure;
   // The lines go before the sentence about trying again, which stays last.
-  const std::string tail = keepsTrying();
+  const std::string_view tail = kKeepsTrying;
   const bool retrying = failure.ends_with(tail);
   const std::string head = retrying ? failure.substr(0, failure.size() - tail.size()) : failure;
   const std::string what = delivery == Delivery::NotSent ? " Dropped, not delivered: "
                                                          : " Dropped, not confirmed as delivered: ";
-  return head + what + lines + "." + (retrying ? tail : "");
+  return head + what + lines + "." + (retrying ? std::string(tail) : "");
 }
 
 }  // namespace qd40

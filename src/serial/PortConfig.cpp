@@ -33,6 +33,10 @@ PortCandidates PortConfig::candidates(int number) const {
   return isPortWithCandidates(number) ? m_candidates[slot(number)] : PortCandidates{};
 }
 
+void PortConfig::setCommandLineOption(int number, std::string option) {
+  if (isPortWithCandidates(number)) m_options[slot(number)] = std::move(option);
+}
+
 PortChoice PortConfig::choice(int number) const {
   if (isPortWithCandidates(number) && m_chosen[slot(number)]) {
     return {*m_chosen[slot(number)], PortSource::Saved};
@@ -44,15 +48,17 @@ PortIdentity PortConfig::identity(int number) const {
   const PortChoice chosen = choice(number);
   const std::string digit = std::to_string(number);
   switch (chosen.source) {
-    case PortSource::CommandLine:
-      return {number, chosen.device, "--com" + digit};
+    case PortSource::CommandLine: {
+      const std::string& option = isPortWithCandidates(number) ? m_options[slot(number)] : "";
+      return {number, chosen.device, option.empty() ? "--com" + digit : option, m_user};
+    }
     case PortSource::Environment:
-      return {number, chosen.device, "QD40_COM" + digit};
+      return {number, chosen.device, "QD40_COM" + digit, m_user};
     case PortSource::Saved:
     case PortSource::Default:
       break;
   }
-  return {number, chosen.device, ""};
+  return {number, chosen.device, "", m_user};
 }
 
 void PortConfig::choose(int number, const std::string& device) {

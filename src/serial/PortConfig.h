@@ -14,11 +14,17 @@ namespace qd40 {
 // Where the device a port stands for was named, strongest first.
 enum class PortSource { CommandLine, Environment, Saved, Default };
 
+// Who reads what is said about a port: the panel's window, which keeps its
+// ports COM1 and COM2 and tries them again, or a command that opens the
+// port it was named once per run and gives up.
+enum class PortUser { Panel, Command };
+
 struct PortIdentity {
   int number;            // 1 or 2
   std::string device;    // the path or address the operator configured
   std::string variable;  // the setting that names it: --com<number> or QD40_COM<number>;
                          // empty for a device chosen in the window or the default
+  PortUser user = PortUser::Panel;
 };
 
 // The names one port was given, each empty when not given.
@@ -50,6 +56,12 @@ class PortConfig final {
   PortConfig() = default;
   PortConfig(PortCandidates com1, PortCandidates com2);
 
+  // The option that names COM<number> on this program's command line, for
+  // the messages that tell where to change it: --com<number> unless set.
+  void setCommandLineOption(int number, std::string option);
+  // The panel unless set.
+  void setUser(PortUser user) { m_user = user; }
+
   // Only 1 and 2 have candidates; any other number stands for its default.
   PortChoice choice(int number) const;
   PortIdentity identity(int number) const;
@@ -67,6 +79,8 @@ class PortConfig final {
   void setTemporaryFolder(std::string folder) { m_temporaryFolder = std::move(folder); }
 
  private:
+  std::array<std::string, 2> m_options;
+  PortUser m_user = PortUser::Panel;
   std::array<PortCandidates, 2> m_candidates;
   std::array<std::optional<std::string>, 2> m_chosen;
   std::string m_temporaryFolder = "/tmp";

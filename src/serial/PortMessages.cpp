@@ -24,18 +24,29 @@ std::string joinDevices(const std::vector<std::string>& devices) {
   return out;
 }
 
+// What to do once the cause is mended: the window keeps the port and opens
+// it on a choice; a command is simply run again.
+std::string reader(const PortIdentity& port) {
+  return port.user == PortUser::Panel ? "the panel" : "this command";
+}
+
+std::string tryAgain(const PortIdentity& port) {
+  return port.user == PortUser::Panel ? "then choose the port again." : "then run it again.";
+}
+
 // The fix for a denied node, by whose bits the kernel applies to this user.
-std::string describePermissionFix(const Diagnosis& diagnosis, const std::string& node) {
+std::string describePermissionFix(const PortIdentity& port, const Diagnosis& diagnosis,
+                                  const std::string& node) {
   switch (diagnosis.modeClass) {
     case ModeClass::Owner:
       return "You own it, so the kernel applies the owner's bits, which do not allow both "
              "reading and writing; joining a group would not help. Allow them with 'chmod u+rw " +
-             node + "', then choose the port again.";
+             node + "', " + tryAgain(port);
     case ModeClass::Group:
       return "Your session is in its group " + diagnosis.group +
              ", so the kernel applies the group's bits, which do not allow both reading and "
              "writing; joining another group would not help. Allow them with 'sudo chmod g+rw " +
-             node + "', then choose the port again.";
+             node + "', " + tryAgain(port);
     case ModeClass::Others:
       break;
   }
@@ -67,13 +78,13 @@ std::string describeStaleHolder(const Diagnosis& diagnosis) {
   return ", left by process " + pid + ", which no longer runs";
 }
 
-std::string describeExclusive(const Diagnosis& diagnosis) {
+std::string describeExclusive(const PortIdentity& port, const Diagnosis& diagnosis) {
   const std::string clear = "sudo perl -e 'open(my $f, \"+<\", \"" + diagnosis.path +
                             "\") or die $!; ioctl($f, " + std::to_string(TIOCNXCL) +
                             ", 0) or die $!'";
   if (!diagnosis.pseudoTerminal) {
-    return "refused as busy: a program of another user holds it in exclusive mode. Close it, "
-           "then choose the port again.";
+    return "refused as busy: a program of another user holds it in exclusive mode. Close it, " +
+           tryAgain(port);
   }
   const std::string left =
       "left in exclusive mode by a program that ended without closing it, so that only root can "
@@ -90,6 +101,8 @@ std::string describeExclusive(const Diagnosis& diagnosis) {
 }  // namespace
 
 std::string portName(const PortIdentity& port) {
+  // A command names no COM port: it was given the device itself.
+  if (port.user == PortUser::Command) return printablePath(port.device);
   return "COM" + std::to_string(port.number) + " (" + printablePath(port.device) + ")";
 }
 
@@ -120,6 +133,7 @@ std::string holderText(const Process& process) {
 
 std::string otherDeviceAdvice(const PortIdentity& port, const std::string& throughSetting) {
   if (!port.variable.empty()) return throughSetting;
+  if (port.user == PortUser::Command) return "Name the projector's port with --port.";
   return "Choose the projector's device with \"Choose device…\" (also on the menu of the "
          "\"COM\" button).";
 }
@@ -139,22 +153,22 @@ std::string describeOpenFailure(const PortIdentity& port, const Diagnosis& diagn
              otherDeviceAdvice(port, "Set " + port.variable + " to the projector's serial device.");
     case OpenFailure::Permission:
       return where + ": permission denied (" + diagnosis.owner + "). " +
-             describePermissionFix(diagnosis, node);
+             describePermissionFix(port, diagnosis, node);
     case OpenFailure::InUse:
       if (diagnosis.lockUnreadable) {
         return where + ": in use by a program of user " + diagnosis.holder.user +
                "; its lock file cannot be read (" + printablePath(diagnosis.lockPath) + "). Ask " +
-               diagnosis.holder.user + " to close it, then choose the port again.";
+               diagnosis.holder.user + " to close it, " + tryAgain(port);
       }
-      return where + ": in use by " + holderText(diagnosis.holder) +
-             ". Close it, then choose the port again.";
+      return where + ": in use by " + holderText(diagnosis.holder) + ". Close it, " +
+             tryAgain(port);
     case OpenFailure::StaleLock:
       return where + ": locked by " + printablePath(diagnosis.lockPath) +
              describeStaleHolder(diagnosis) + ". Remove it with '" +
              (diagnosis.lockOwnedByUs ? "rm " : "sudo rm ") + printablePath(diagnosis.lockPath) +
-             "', then choose the port again.";
+             "', " + tryAgain(port);
     case OpenFailure::Exclusive:
-      return where + ": " + describeExclusive(diagnosis);
+      return where + ": " + describeExclusive(port, diagnosis);
     case OpenFailure::NameTooLong:
       if (diagnosis.lockName) {
         return where + ": the device's path " + node + " is too long to name its lock file (" +
@@ -212,10 +226,11 @@ std::string describeOtherReaders(const PortIdentity& port, const std::vector<Pro
   for (const Process& reader : readers) names += (names.empty() ? "" : ", ") + holderText(reader);
   if (readers.size() == 1) {
     return where + ": another program reads this port: " + names +
-           "; it may take the replies. Close it so that every reply reaches the panel.";
+           "; it may take the replies. Close it so that every reply reaches " + reader(port) + ".";
   }
   return where + ": other programs read this port: " + names +
-         "; they may take the replies. Close them so that every reply reaches the panel.";
+         "; they may take the replies. Close them so that every reply reaches " + reader(port) +
+         ".";
 }
 
 }  // namespace qd40

@@ -118,7 +118,7 @@ PortStatus QtSerialService::open() {
   const PortIdentity port = m_ports.identity(m_number);
   m_checkPending = false;
   CallScope scope(m_inCall);
-  if (refusalStands(port)) return PortStatus::failure(m_refusal.description);
+  if (refusalStands(port)) return refusal();
   // The device is opened by its own path, links resolved, so that its lock
   // file and exclusive mode are the same whatever name the operator gave it.
   const std::string path = openablePath(port.device);
@@ -175,7 +175,15 @@ PortStatus QtSerialService::refuse(const PortIdentity& port, const std::string& 
                  diagnosis.lockPath,
                  describeOpenFailure(port, diagnosis)};
   }
-  return PortStatus::failure(m_refusal.description);
+  return refusal();
+}
+
+PortStatus QtSerialService::refusal() const {
+  PortStatus refused = PortStatus::failure(m_refusal.description);
+  // A port held by a live process, or busy with no holder this user may
+  // see, waits for someone else; the others want a change here.
+  refused.held = m_refusal.cause == OpenFailure::InUse || m_refusal.cause == OpenFailure::Exclusive;
+  return refused;
 }
 
 bool QtSerialService::refusalStands(const PortIdentity& port) const {
