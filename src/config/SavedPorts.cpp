@@ -72,7 +72,8 @@ PortChoice configuredPort(int number, const SavedPorts& saved) {
 }
 
 std::string temporaryFolder() {
-  return qgetenv("TMPDIR").toStdString();
+  const QByteArray folder = qgetenv("TMPDIR");
+  return folder.isEmpty() ? std::string("/tmp") : folder.toStdString();
 }
 
 }  // namespace qd40

@@ -56,8 +56,8 @@ PortSetup loadPortSetup(const std::optional<std::string>& com1,
 // It is what the panel opens when started without --com<number>.
 PortChoice configuredPort(int number, const SavedPorts& saved = SavedPorts());
 
-// The temporary folder as the environment names it ($TMPDIR), for a
-// configuration a program builds itself.
+// The temporary folder as the environment names it ($TMPDIR, else /tmp),
+// for a configuration a program builds itself.
 std::string temporaryFolder();
 
 }  // namespace qd40
