@@ -1,6 +1,8 @@
 // The devices the ports stand for, and the order in which names count.
 #include "serial/PortConfig.h"
 
+#include "serial/PortWording.h"
+
 namespace qd40 {
 
 namespace {
@@ -67,8 +69,10 @@ void PortConfig::choose(int number, const std::string& device) {
 
 std::string otherDeviceAdvice(const PortIdentity& port, const std::string& throughSetting) {
   if (!port.variable.empty()) return throughSetting;
-  return "Choose the projector's device with \"Choose device…\" (also on the menu of the "
-         "\"COM\" button).";
+  return PortMessages::tr(
+             "Choose the projector's device with \"Choose device…\" (also on the "
+             "menu of the \"COM\" button).")
+      .toStdString();
 }
 
 }  // namespace qd40

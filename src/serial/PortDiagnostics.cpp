@@ -17,6 +17,7 @@
 
 #include "protocol/Utf8.h"
 #include "serial/PortProbe.h"
+#include "serial/PortWording.h"
 
 namespace qd40 {
 
@@ -61,7 +62,9 @@ Diagnosis permission(Diagnosis diagnosis, const struct stat& info) {
   char mode[8];
   std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(info.st_mode & 07777));
   diagnosis.owner =
-      "owner " + userNameOf(info.st_uid) + ", group " + groupName(info.st_gid) + ", mode " + mode;
+      PortMessages::tr("owner %1, group %2, mode %3")
+          .arg(wordOf(userNameOf(info.st_uid)), wordOf(groupName(info.st_gid)), QLatin1String(mode))
+          .toStdString();
   diagnosis.modeClass = modeClassFor(info);
   if (diagnosis.modeClass == ModeClass::Group) diagnosis.group = groupName(info.st_gid);
   // Joining the group helps only a user the others' bits apply to, when the
@@ -112,11 +115,11 @@ Diagnosis trialOpen(Diagnosis diagnosis, const struct stat& info) {
   }
 }
 
-std::string joinDevices(const std::vector<std::string>& devices) {
-  if (devices.empty()) return "none found";
+QString joinDevices(const std::vector<std::string>& devices) {
+  if (devices.empty()) return PortMessages::tr("none found");
   std::string out;
   for (const std::string& device : devices) out += (out.empty() ? "" : ", ") + device;
-  return out;
+  return wordOf(out);
 }
 
 std::string portName(const PortIdentity& port) {
@@ -127,63 +130,92 @@ std::string portName(const PortIdentity& port) {
 std::string describePermissionFix(const Diagnosis& diagnosis, const std::string& node) {
   switch (diagnosis.modeClass) {
     case ModeClass::Owner:
-      return "You own it, so the kernel applies the owner's bits, which do not allow both "
-             "reading and writing; joining a group would not help. Allow them with 'chmod u+rw " +
-             node + "', then choose the port again.";
+      return PortMessages::tr(
+                 "You own it, so the kernel applies the owner's bits, which do not "
+                 "allow both reading and writing; joining a group would not help. "
+                 "Allow them with 'chmod u+rw %1', then choose the port again.")
+          .arg(wordOf(node))
+          .toStdString();
     case ModeClass::Group:
-      return "Your session is in its group " + diagnosis.group +
-             ", so the kernel applies the group's bits, which do not allow both reading and "
-             "writing; joining another group would not help. Allow them with 'sudo chmod g+rw " +
-             node + "', then choose the port again.";
+      return PortMessages::tr(
+                 "Your session is in its group %1, so the kernel applies the group's "
+                 "bits, which do not allow both reading and writing; joining another "
+                 "group would not help. Allow them with 'sudo chmod g+rw %2', then "
+                 "choose the port again.")
+          .arg(wordOf(diagnosis.group), wordOf(node))
+          .toStdString();
     case ModeClass::Others:
       break;
   }
   if (diagnosis.group.empty()) {
-    return "Its mode gives no group both read and write access, so joining a group would not "
-           "help.";
+    return PortMessages::tr(
+               "Its mode gives no group both read and write access, so joining a "
+               "group would not help.")
+        .toStdString();
   }
   if (diagnosis.groupMember) {
-    return "Your user is in the " + diagnosis.group +
-           " group, but this session began before it joined: log out and log in again.";
+    return PortMessages::tr(
+               "Your user is in the %1 group, but this session began before it "
+               "joined: log out and log in again.")
+        .arg(wordOf(diagnosis.group))
+        .toStdString();
   }
-  return "Add your user to the " + diagnosis.group + " group with 'sudo usermod -aG " +
-         diagnosis.group + " " + userName() + "', then log out and log in again.";
+  return PortMessages::tr(
+             "Add your user to the %1 group with 'sudo usermod -aG %1 %2', then log "
+             "out and log in again.")
+      .arg(wordOf(diagnosis.group), wordOf(userName()))
+      .toStdString();
 }
 
 // Who left a stale lock: a process that has ended, one whose number now
 // belongs to an unrelated program, or none at all.
-std::string describeStaleHolder(const Diagnosis& diagnosis) {
-  const std::string pid = std::to_string(diagnosis.holder.pid);
+QString describeStaleLock(const Diagnosis& diagnosis) {
+  const QString lock = wordOf(printablePath(diagnosis.lockPath));
+  const QString pid = QString::number(diagnosis.holder.pid);
   if (diagnosis.holder.pid <= 0) {
     // A lock file without a process number was left by a program that
     // ended while it was taking the port.
-    return ", which names no process: a program ended while taking the port";
+    return PortMessages::tr(
+               "locked by %1, which names no process: a program ended while taking "
+               "the port.")
+        .arg(lock);
   }
   if (!diagnosis.reusedBy.empty()) {
-    return ", left by process " + pid + ", which no longer runs (the number " + pid +
-           " now belongs to " + diagnosis.reusedBy + ", which does not use the port)";
+    return PortMessages::tr(
+               "locked by %1, left by process %2, which no longer runs (the number %2 "
+               "now belongs to %3, which does not use the port).")
+        .arg(lock, pid, wordOf(diagnosis.reusedBy));
   }
-  return ", left by process " + pid + ", which no longer runs";
+  return PortMessages::tr("locked by %1, left by process %2, which no longer runs.").arg(lock, pid);
 }
 
 std::string describeExclusive(const Diagnosis& diagnosis) {
-  const std::string clear = "sudo perl -e 'open(my $f, \"+<\", \"" + diagnosis.path +
-                            "\") or die $!; ioctl($f, " + std::to_string(TIOCNXCL) +
-                            ", 0) or die $!'";
   if (!diagnosis.pseudoTerminal) {
-    return "refused as busy: a program of another user holds it in exclusive mode. Close it, "
-           "then choose the port again.";
+    return PortMessages::tr(
+               "refused as busy: a program of another user holds it in exclusive "
+               "mode. Close it, then choose the port again.")
+        .toStdString();
   }
-  const std::string left =
-      "left in exclusive mode by a program that ended without closing it, so that only root can "
-      "open it until the program that made the pseudo-terminal closes it";
-  const std::string fix =
-      "Restart the program that provides the pseudo-terminal, or clear the "
-      "mode as root: " +
-      clear;
-  if (diagnosis.sawAllProcesses) return "refused as busy: it was " + left + ". " + fix + ".";
-  return "refused as busy: a program of another user holds it in exclusive mode, or it was " +
-         left + ". In that case: " + fix + ".";
+  const QString clear =
+      wordOf("sudo perl -e 'open(my $f, \"+<\", \"" + diagnosis.path + "\") or die $!; ioctl($f, " +
+             std::to_string(TIOCNXCL) + ", 0) or die $!'");
+  if (diagnosis.sawAllProcesses) {
+    return joinSentences(
+        {PortMessages::tr("refused as busy: it was left in exclusive mode by a program that ended "
+                          "without closing it, so that only root can open it until the program "
+                          "that made the pseudo-terminal closes it."),
+         PortMessages::tr("Restart the program that provides the pseudo-terminal, or clear the "
+                          "mode as root: %1.")
+             .arg(clear)});
+  }
+  return joinSentences(
+      {PortMessages::tr("refused as busy: a program of another user holds it in exclusive mode, "
+                        "or it was left in exclusive mode by a program that ended without "
+                        "closing it, so that only root can open it until the program that made "
+                        "the pseudo-terminal closes it."),
+       PortMessages::tr("In that case: Restart the program that provides the pseudo-terminal, or "
+                        "clear the mode as root: %1.")
+           .arg(clear)});
 }
 
 }  // namespace
@@ -244,97 +276,140 @@ Diagnosis diagnoseOpenFailure(const std::string& configured, const std::string& 
 }
 
 std::string describeOpenFailure(const PortIdentity& port, const Diagnosis& diagnosis) {
-  const std::string where = portName(port);
-  const std::string node = printablePath(diagnosis.path);
+  const std::string where = portName(port) + ": ";
+  const QString node = wordOf(printablePath(diagnosis.path));
+  const QString variable = wordOf(port.variable);
+  const auto advice = [&port](const QString& throughSetting) {
+    return wordOf(otherDeviceAdvice(port, throughSetting.toStdString()));
+  };
   switch (diagnosis.failure) {
     case OpenFailure::Missing:
-      return where + ": no such device. " +
-             otherDeviceAdvice(port, "Set " + port.variable +
-                                         " to the projector's serial device, for example " +
-                                         port.variable + "=/dev/ttyUSB0.") +
-             " Serial devices on this machine: " + joinDevices(listSerialDevices()) + ".";
+      return where +
+             joinSentences({PortMessages::tr("no such device."),
+                            advice(PortMessages::tr("Set %1 to the projector's serial device, for "
+                                                    "example %1=/dev/ttyUSB0.")
+                                       .arg(variable)),
+                            PortMessages::tr("Serial devices on this machine: %1.")
+                                .arg(joinDevices(listSerialDevices()))});
     case OpenFailure::NotSerial:
-      return where + ": not a serial device. " +
-             otherDeviceAdvice(port, "Set " + port.variable + " to the projector's serial device.");
+      return where +
+             joinSentences(
+                 {PortMessages::tr("not a serial device."),
+                  advice(
+                      PortMessages::tr("Set %1 to the projector's serial device.").arg(variable))});
     case OpenFailure::Permission:
-      return where + ": permission denied (" + diagnosis.owner + "). " +
-             describePermissionFix(diagnosis, node);
+      return where + joinSentences(
+                         {PortMessages::tr("permission denied (%1).").arg(wordOf(diagnosis.owner)),
+                          wordOf(describePermissionFix(diagnosis, node.toStdString()))});
     case OpenFailure::InUse:
       if (diagnosis.lockUnreadable) {
-        return where + ": in use by a program of user " + diagnosis.holder.user +
-               "; its lock file cannot be read (" + printablePath(diagnosis.lockPath) + "). Ask " +
-               diagnosis.holder.user + " to close it, then choose the port again.";
+        return where +
+               PortMessages::tr(
+                   "in use by a program of user %1; its lock file cannot be "
+                   "read (%2). Ask %1 to close it, then choose the port "
+                   "again.")
+                   .arg(wordOf(diagnosis.holder.user), wordOf(printablePath(diagnosis.lockPath)))
+                   .toStdString();
       }
-      return where + ": in use by " + holderText(diagnosis.holder) +
-             ". Close it, then choose the port again.";
+      return where + PortMessages::tr("in use by %1. Close it, then choose the port again.")
+                         .arg(wordOf(holderText(diagnosis.holder)))
+                         .toStdString();
     case OpenFailure::StaleLock:
-      return where + ": locked by " + printablePath(diagnosis.lockPath) +
-             describeStaleHolder(diagnosis) + ". Remove it with '" +
-             (diagnosis.lockOwnedByUs ? "rm " : "sudo rm ") + printablePath(diagnosis.lockPath) +
-             "', then choose the port again.";
+      return where +
+             joinSentences({describeStaleLock(diagnosis),
+                            PortMessages::tr("Remove it with '%1', then choose the port again.")
+                                .arg(wordOf((diagnosis.lockOwnedByUs ? "rm " : "sudo rm ") +
+                                            printablePath(diagnosis.lockPath)))});
     case OpenFailure::Exclusive:
-      return where + ": " + describeExclusive(diagnosis);
+      return where + describeExclusive(diagnosis);
     case OpenFailure::NameTooLong:
       if (diagnosis.lockName) {
-        return where + ": the device's path " + node + " is too long to name its lock file (" +
-               std::to_string(diagnosis.length) + " bytes, at most " +
-               std::to_string(kLongestFileName) +
-               "). Use a device node with a shorter path; a link is not enough, because links "
-               "are followed to the device.";
+        return where +
+               PortMessages::tr(
+                   "the device's path %1 is too long to name its lock file "
+                   "(%2 bytes, at most %3). Use a device node with a shorter "
+                   "path; a link is not enough, because links are followed "
+                   "to the device.")
+                   .arg(node, QString::number(diagnosis.length), QString::number(kLongestFileName))
+                   .toStdString();
       }
-      return where + ": the path is too long (" + std::to_string(diagnosis.length) + " bytes). " +
-             otherDeviceAdvice(port, "Set " + port.variable + " to a shorter path of the device.");
+      return where +
+             joinSentences(
+                 {PortMessages::tr("the path is too long (%1 bytes).").arg(diagnosis.length),
+                  advice(PortMessages::tr("Set %1 to a shorter path of the "
+                                          "device.")
+                             .arg(variable))});
     case OpenFailure::NotUtf8:
-      return where + ": the device's path " + node +
-             " is not valid UTF-8, which the serial library cannot open. Give the device node a "
-             "UTF-8 name.";
+      return where + PortMessages::tr(
+                         "the device's path %1 is not valid UTF-8, which the serial "
+                         "library cannot open. Give the device node a UTF-8 name.")
+                         .arg(node)
+                         .toStdString();
     case OpenFailure::Other:
       break;
   }
-  return where + ": cannot be opened (" + diagnosis.detail + ").";
+  return where +
+         PortMessages::tr("cannot be opened (%1).").arg(wordOf(diagnosis.detail)).toStdString();
 }
 
 std::string describeLostPort(const PortIdentity& port, LineState state, const std::string& node) {
-  const std::string where = portName(port);
-  const std::string again = "; the next command opens the port again.";
+  const std::string where = portName(port) + ": ";
+  const QString gone = wordOf(printablePath(node));
   switch (state) {
     case LineState::Removed:
-      return where + ": the device was removed (" + printablePath(node) +
-             " is gone). Plug it in again" + again;
+      return where + PortMessages::tr(
+                         "the device was removed (%1 is gone). Plug it in again; the "
+                         "next command opens the port again.")
+                         .arg(gone)
+                         .toStdString();
     case LineState::Closed:
-      return where + ": the device was removed (" + printablePath(node) +
-             " is gone: the program that made the pseudo-terminal closed it). Start it again" +
-             again;
+      return where + PortMessages::tr(
+                         "the device was removed (%1 is gone: the program that made "
+                         "the pseudo-terminal closed it). Start it again; the next "
+                         "command opens the port again.")
+                         .arg(gone)
+                         .toStdString();
     case LineState::Renamed:
-      return where + ": the device was removed (" + printablePath(node) +
-             " now stands for another device). Plug it in again" + again;
+      return where + PortMessages::tr(
+                         "the device was removed (%1 now stands for another device). "
+                         "Plug it in again; the next command opens the port again.")
+                         .arg(gone)
+                         .toStdString();
     case LineState::HungUp:
     case LineState::Working:
       break;
   }
-  return where +
-         ": the device is present but hung up, so the line carries nothing more. Check the "
-         "cable or adapter" +
-         again;
+  return where + PortMessages::tr(
+                     "the device is present but hung up, so the line carries nothing "
+                     "more. Check the cable or adapter; the next command opens the "
+                     "port again.")
+                     .toStdString();
 }
 
 std::string describeOtherReaders(const PortIdentity& port, const std::vector<Process>& readers,
                                  bool sawAllProcesses) {
-  const std::string where = portName(port);
+  const std::string where = portName(port) + ": ";
   if (readers.empty()) {
     if (sawAllProcesses) return {};
-    return where +
-           ": another program, of a user whose open files cannot be seen, reads this port; it "
-           "may take the replies.";
+    return where + PortMessages::tr(
+                       "another program, of a user whose open files cannot be seen, "
+                       "reads this port; it may take the replies.")
+                       .toStdString();
   }
   std::string names;
   for (const Process& reader : readers) names += (names.empty() ? "" : ", ") + holderText(reader);
   if (readers.size() == 1) {
-    return where + ": another program reads this port: " + names +
-           "; it may take the replies. Close it so that every reply reaches the panel.";
+    return where + PortMessages::tr(
+                       "another program reads this port: %1; it may take the "
+                       "replies. Close it so that every reply reaches the panel.")
+                       .arg(wordOf(names))
+                       .toStdString();
   }
-  return where + ": other programs read this port: " + names +
-         "; they may take the replies. Close them so that every reply reaches the panel.";
+  return where + PortMessages::tr(
+                     "other programs read this port: %1; they may take the replies. "
+                     "Close them so that every reply reaches the panel.")
+                     .arg(wordOf(names))
+                     .toStdString();
 }
 
 }  // namespace qd40

@@ -15,6 +15,7 @@
 #include "protocol/Utf8.h"
 #include "serial/PortDiagnostics.h"
 #include "serial/PortProbe.h"
+#include "serial/PortWording.h"
 
 namespace qd40 {
 
@@ -85,9 +86,12 @@ Process describeProcess(long pid) {
 }
 
 std::string holderText(const Process& process) {
-  return (process.name.empty() ? std::string("a program") : process.name) + " (process " +
-         std::to_string(process.pid) + (process.user.empty() ? "" : " of user " + process.user) +
-         ")";
+  const QString name = process.name.empty() ? PortMessages::tr("a program") : wordOf(process.name);
+  const QString pid = QString::number(process.pid);
+  if (process.user.empty()) return PortMessages::tr("%1 (process %2)").arg(name, pid).toStdString();
+  return PortMessages::tr("%1 (process %2 of user %3)")
+      .arg(name, pid, wordOf(process.user))
+      .toStdString();
 }
 
 std::string nodeStamp(const std::vector<std::string>& nodes) {
