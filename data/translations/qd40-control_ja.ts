@@ -129,6 +129,21 @@ there is no display to open the window on.
     </message>
 </context>
 <context>
+    <name>NoDisplay</name>
+    <message>
+        <source>the window cannot be opened on QT_QPA_PLATFORM=%1. Unset QT_QPA_PLATFORM to use the desktop&apos;s display.</source>
+        <translation>QT_QPA_PLATFORM=%1 ではウィンドウを開けません。デスクトップのディスプレイを使うには、QT_QPA_PLATFORM の設定を解除してください。</translation>
+    </message>
+    <message>
+        <source>no display to open the window on: neither DISPLAY nor WAYLAND_DISPLAY is set. Start the panel in a desktop session, or set DISPLAY (X11) or WAYLAND_DISPLAY (Wayland).</source>
+        <translation>ウィンドウを開くディスプレイがありません。DISPLAY も WAYLAND_DISPLAY も設定されていません。デスクトップのセッションでパネルを起動するか、DISPLAY (X11) または WAYLAND_DISPLAY (Wayland) を設定してください。</translation>
+    </message>
+    <message>
+        <source>no display to open the window on: %1 cannot be reached. Check it, or start the panel in a desktop session.</source>
+        <translation>ウィンドウを開くディスプレイがありません。%1 に接続できません。設定を確認するか、デスクトップのセッションでパネルを起動してください。</translation>
+    </message>
+</context>
+<context>
     <name>PortMessages</name>
     <message>
         <source>%1 and %2 others</source>

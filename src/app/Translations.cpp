@@ -32,14 +32,18 @@ QString chosenLanguage(const QLocale& locale) {
 
 }  // namespace
 
-Translations::Translations(const QLocale& locale) {
+bool loadOwnTranslation(QTranslator& translator, const QLocale& locale) {
   const QString language = chosenLanguage(locale);
-  if (language.isEmpty()) return;
-  if (m_qt.load(QStringLiteral("qtbase_") + language,
+  return !language.isEmpty() && translator.load(kOwnName + language, kOwnFolder);
+}
+
+Translations::Translations(const QLocale& locale) {
+  if (!loadOwnTranslation(m_own, locale)) return;
+  if (m_qt.load(QStringLiteral("qtbase_") + chosenLanguage(locale),
                 QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
     QCoreApplication::installTranslator(&m_qt);
   }
-  if (m_own.load(kOwnName + language, kOwnFolder)) QCoreApplication::installTranslator(&m_own);
+  QCoreApplication::installTranslator(&m_own);
 }
 
 Translations::~Translations() {

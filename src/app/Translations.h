@@ -9,6 +9,11 @@
 
 namespace qd40 {
 
+// Loads into `translator` the program's translation for the first of the
+// operator's languages that has one; false, leaving it empty, where English
+// comes first or no language has one.
+bool loadOwnTranslation(QTranslator& translator, const QLocale& locale = QLocale::system());
+
 class Translations final {
  public:
   // Loads the translations for `locale` and installs them in the running

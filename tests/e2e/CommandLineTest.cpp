@@ -143,6 +143,10 @@ TEST(CommandLine, HelpAndMistakesInTheLanguageOfTheLocale) {
                 {"--log-max", "1K"},
                 "qd40-control: --log-max には 500K、10M、1G のように 64K 以上のサイズを指定して"
                 "ください。\n"},
+           Case{{"ja_JP.UTF-8"},
+                {},
+                "qd40-control: ウィンドウを開くディスプレイがありません。DISPLAY も "
+                "WAYLAND_DISPLAY も設定されていません。"},
            Case{{"ja_JP.UTF-8", "en_GB:ja"}, {"--help"}, "  -h, --help        Show this help"},
            Case{{"de_DE.UTF-8"}, {"--bogus"}, "qd40-control: Unknown option 'bogus'."},
        }) {
