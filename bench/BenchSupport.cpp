@@ -3,11 +3,11 @@
 
 #include <X11/Xatom.h>
 #include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -35,32 +35,20 @@ double msSince(Clock::time_point start) {
   return Millis(Clock::now() - start).count();
 }
 
-Pty::Pty() {
-  m_master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-  if (m_master < 0 || grantpt(m_master) != 0 || unlockpt(m_master) != 0) fail("no pseudo-terminal");
-  m_slave = ptsname(m_master);
-  // The master side passes bytes through untouched.
-  termios raw{};
-  tcgetattr(m_master, &raw);
-  cfmakeraw(&raw);
-  tcsetattr(m_master, TCSANOW, &raw);
-  fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK);
-}
-
-Pty::~Pty() {
-  close();
-}
-
-void Pty::close() {
-  if (m_master >= 0) ::close(m_master);
-  m_master = -1;
-}
-
 std::string Pty::read(Millis timeout) {
-  pollfd p{m_master, POLLIN, 0};
+  const Clock::time_point until =
+      Clock::now() + std::chrono::duration_cast<Clock::duration>(timeout);
+  pollfd p{fd(), POLLIN, 0};
   if (poll(&p, 1, static_cast<int>(std::ceil(timeout.count()))) <= 0) return {};
+  // While no one has the slave open the master reports a hang-up at once;
+  // nothing can arrive before the panel opens it, so wait out the time
+  // rather than spin beside the panel being measured.
+  if ((p.revents & POLLIN) == 0) {
+    std::this_thread::sleep_until(until);
+    return {};
+  }
   char buffer[4096];
-  const ssize_t n = ::read(m_master, buffer, sizeof buffer);
+  const ssize_t n = ::read(fd(), buffer, sizeof buffer);
   return n > 0 ? std::string(buffer, static_cast<std::size_t>(n)) : std::string();
 }
 
@@ -179,6 +167,16 @@ void XSession::moveTo(Window window, int x, int y) {
 
 void XSession::button(bool down) {
   XTestFakeButtonEvent(m_display, 1, down ? True : False, CurrentTime);
+  XFlush(m_display);
+}
+
+void XSession::altChord(char key) {
+  const KeyCode alt = XKeysymToKeycode(m_display, XK_Alt_L);
+  const KeyCode letter = XKeysymToKeycode(m_display, static_cast<KeySym>(key));
+  XTestFakeKeyEvent(m_display, alt, True, CurrentTime);
+  XTestFakeKeyEvent(m_display, letter, True, CurrentTime);
+  XTestFakeKeyEvent(m_display, letter, False, CurrentTime);
+  XTestFakeKeyEvent(m_display, alt, False, CurrentTime);
   XFlush(m_display);
 }
 

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "PseudoTerminal.h"
+
 namespace qd40::bench {
 
 using Clock = std::chrono::steady_clock;
@@ -21,21 +23,16 @@ double msSince(Clock::time_point start);
 // The master side of a pseudo-terminal pair; the panel opens the slave.
 class Pty final {
  public:
-  Pty();
-  ~Pty();
-  Pty(const Pty&) = delete;
-  Pty& operator=(const Pty&) = delete;
-  int fd() const { return m_master; }
-  const std::string& slavePath() const { return m_slave; }
-  void close();
+  int fd() const { return m_pair.master(); }
+  const std::string& slavePath() const { return m_pair.slavePath(); }
+  void close() { m_pair.hangUp(); }
   // Reads what is there within the timeout; empty when nothing came.
   std::string read(Millis timeout);
   // Reads and throws away until the line has been quiet for `quiet`.
   void drain(Millis quiet);
 
  private:
-  int m_master = -1;
-  std::string m_slave;
+  pty::PseudoTerminal m_pair;
 };
 
 // A child process with extra environment; stopped (SIGTERM, then SIGKILL)
@@ -71,6 +68,8 @@ class XSession final {
   std::optional<Clock::time_point> waitMapped(pid_t pid, Millis timeout, Window* window);
   void moveTo(Window window, int x, int y);
   void button(bool down);
+  // Presses and releases `key` with Alt held, at the pointer's window.
+  void altChord(char key);
 
  private:
   ::Display* m_display = nullptr;

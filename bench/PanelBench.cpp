@@ -5,7 +5,7 @@
 // through XTEST. Every figure is taken over repeated runs; the table shows the
 // median, how far the runs strayed (the noise) and the target. The exit status
 // is 1 when a target is missed by more than the noise.
-//   qd40-panel-bench CONTROL FLOOR [runs [startup,clicks,holds,flood,ports,refused,network]]
+//   qd40-panel-bench CONTROL FLOOR [runs [startup,clicks,holds,flood,receive,ports,refused,network]]
 #include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -23,8 +23,10 @@
 #include "panel/Layout.h"
 // X11's headers define macros (None, Bool, ...); they come after the panel's.
 #include "BenchSupport.h"
-#include "RefusedPortBench.h"
 #include "NetworkBench.h"
+#include "PanelDriver.h"
+#include "ReceivePathBench.h"
+#include "RefusedPortBench.h"
 
 namespace {
 
@@ -32,13 +34,10 @@ using namespace qd40::bench;
 using namespace std::chrono_literals;
 
 constexpr auto kMapTimeout = 10s;
-constexpr auto kSettle = 1000ms;    // after the window is mapped, before RSS is read
-constexpr auto kClickGap = 40ms;    // between clicks; two buttons in turn, no double-click
-constexpr auto kLineWait = 1000ms;  // longest wait for a clicked line
-constexpr auto kQuiet = 100ms;      // the line counts as quiet after this long
-constexpr auto kTapHold = 20ms;     // a D.Zoom tap, well under its repeat
+constexpr auto kSettle = 1000ms;  // after the window is mapped, before RSS is read
+constexpr auto kClickGap = 40ms;  // between clicks; two buttons in turn, no double-click
+constexpr auto kQuiet = 100ms;    // the line counts as quiet after this long
 constexpr auto kFloodFor = 10s;
-constexpr auto kFloodClickEvery = 100ms;
 constexpr auto kFailedHoldFor = 5s;
 constexpr auto kPortLostSettle = 500ms;  // for the panel to notice the hang-up
 constexpr auto kHolderSettle = 10s;      // longest wait for the other program to take the port
@@ -47,91 +46,6 @@ constexpr auto kIdleProbe = 200ms;
 constexpr double kIdleCpuSeconds = 0.015;  // less than two clock ticks in one probe
 constexpr int kClicksPerRun = 100;
 constexpr double kFloorFactor = 1.3;
-
-struct Figure {
-  std::string name;
-  std::string unit;
-  double value;
-  double noise;
-  double target;
-  bool atMost;  // the value must stay at or below the target, else at or above
-  std::string targetText;
-  bool met() const { return atMost ? value <= target + noise : value >= target - noise; }
-};
-
-std::vector<Figure> g_figures;
-
-void addFigure(std::string name, std::string unit, const std::vector<double>& runs, double target,
-               bool atMost, std::string targetText, double extraNoise = 0) {
-  g_figures.push_back({std::move(name), std::move(unit), median(runs), spread(runs) + extraNoise,
-                       target, atMost, std::move(targetText)});
-}
-
-std::pair<int, int> centreOf(std::string_view name) {
-  const qd40::ControlSpec* control = qd40::findControl(name);
-  if (control == nullptr) throw std::runtime_error("no control " + std::string(name));
-  int left = control->left + control->width / 2;
-  int top = control->top + control->height / 2;
-  for (std::string_view container = control->container; container != "Form1";) {
-    const qd40::ControlSpec* frame = qd40::findControl(container);
-    left += frame->left;
-    top += frame->top;
-    container = frame->container;
-  }
-  return {qd40::toPixels(left), qd40::toPixels(top)};
-}
-
-// A panel on a pseudo-terminal of the benchmark's, reached through a link so
-// the benchmark can take the port away or hand it to another program.
-struct Panel {
-  XSession& x;
-  std::string link;
-  std::unique_ptr<Pty> pty = std::make_unique<Pty>();
-  std::unique_ptr<Child> child;
-  Window window = 0;
-  Clock::time_point mapped;
-
-  Panel(XSession& session, const std::string& program, const std::string& dir) : x(session) {
-    link = dir + "/com1";
-    std::filesystem::remove(link);
-    std::filesystem::create_symlink(pty->slavePath(), link);
-    child =
-        std::make_unique<Child>(program, std::map<std::string, std::string>{{"QD40_COM1", link}});
-    const auto when = x.waitMapped(child->pid(), kMapTimeout, &window);
-    if (!when) throw std::runtime_error(program + ": no window within 10 s");
-    mapped = *when;
-  }
-
-  void point(std::string_view control) {
-    const auto [x0, y0] = centreOf(control);
-    x.moveTo(window, x0, y0);
-  }
-
-  // Milliseconds from the release of a click to the first byte on the line.
-  double click(std::string_view control) {
-    point(control);
-    x.button(true);
-    const auto released = Clock::now();
-    x.button(false);
-    std::string line = pty->read(kLineWait);
-    if (line.empty()) return Millis(kLineWait).count();
-    const double ms = msSince(released);
-    while (line.find('\r') == std::string::npos) {
-      const std::string more = pty->read(kLineWait);
-      if (more.empty()) break;
-      line += more;
-    }
-    return ms;
-  }
-
-  void tap(std::string_view control) {
-    point(control);
-    x.button(true);
-    std::this_thread::sleep_for(kTapHold);
-    x.button(false);
-    pty->drain(kQuiet);
-  }
-};
 
 void measureStartup(XSession& x, const std::string& control, const std::string& floor,
                     const std::string& dir, int runs) {
@@ -214,53 +128,13 @@ void measureHold(Panel& panel, std::string_view control, double period, Millis h
 
 void measureFlood(Panel& panel, int runs) {
   std::vector<double> cpu, p99;
-  std::string chunk;
-  for (int i = 0; i < 4096; ++i) chunk += static_cast<char>('0' + i % 10);
   for (int run = 0; run < runs; ++run) {
-    std::vector<double> latencies;
-    std::size_t written = 0;
-    const double cpuBefore = panel.child->cpuSeconds();
-    const auto start = Clock::now();
-    auto nextClick = start;
-    bool waiting = false;
-    Clock::time_point clicked;
-    int clicks = 0;
-    while (Clock::now() - start < kFloodFor) {
-      pollfd p{panel.pty->fd(), POLLIN | POLLOUT, 0};
-      poll(&p, 1, 1);
-      if (p.revents & POLLOUT) {
-        const ssize_t n = write(panel.pty->fd(), chunk.data(), chunk.size());
-        if (n > 0) written += static_cast<std::size_t>(n);
-      }
-      if (p.revents & POLLIN) {
-        const std::string bytes = panel.pty->read(0ms);
-        if (waiting && !bytes.empty()) {
-          latencies.push_back(msSince(clicked));
-          waiting = false;
-        }
-      }
-      if (waiting && Clock::now() - clicked > kLineWait) {
-        latencies.push_back(Millis(kLineWait).count());
-        waiting = false;
-      }
-      if (!waiting && Clock::now() >= nextClick) {
-        panel.point(clicks++ % 2 == 0 ? "Command27" : "Command29");
-        panel.x.button(true);
-        clicked = Clock::now();
-        waiting = true;
-        panel.x.button(false);
-        nextClick += kFloodClickEvery;
-      }
-    }
-    const double seconds = msSince(start) / 1000.0;
-    cpu.push_back(100.0 * (panel.child->cpuSeconds() - cpuBefore) / seconds);
-    p99.push_back(percentile(latencies, 0.99));
-    std::printf("flood run %d: %.1f MB/s into the panel, %zu clicks answered\n", run + 1,
-                static_cast<double>(written) / seconds / 1e6, latencies.size());
-    panel.pty->drain(kQuiet);
+    const FloodResult flooded = flood(panel, kFloodFor, run);
+    cpu.push_back(flooded.cpuPercent);
+    p99.push_back(flooded.clickP99);
   }
   addFigure("flood: CPU", "% core", cpu, 30, true, "< 30");
-  addFigure("flood: click -> wire p99", "ms", p99, 50, true, "< 50");
+  addFigure("flood: click -> wire p99", "ms", p99, kFloodClickP99, true, "< 20");
 }
 
 // CPU of holding an arrow at 5 ms while every repeat fails to open the port.
@@ -334,7 +208,7 @@ void measurePortsAway(Panel& panel, const std::string& control, int runs) {
 void printTable() {
   std::printf("\n%-40s %10s %8s %7s %14s  %s\n", "figure", "median", "unit", "noise", "target",
               "verdict");
-  for (const Figure& f : g_figures) {
+  for (const Figure& f : figures()) {
     std::printf("%-40s %10.2f %8s %7.2f %14s  %s\n", f.name.c_str(), f.value, f.unit.c_str(),
                 f.noise, f.targetText.c_str(), f.met() ? "ok" : "MISSED");
   }
@@ -345,7 +219,7 @@ void printTable() {
 int main(int argc, char** argv) {
   if (argc < 3) {
     std::fprintf(stderr,
-                 "usage: %s CONTROL FLOOR [runs [startup,clicks,holds,flood,ports,refused,network]]\n",
+                 "usage: %s CONTROL FLOOR [runs [startup,clicks,holds,flood,receive,ports,refused,network]]\n",
                  argv[0]);
     return 2;
   }
@@ -356,7 +230,7 @@ int main(int argc, char** argv) {
   const char* made = mkdtemp(pattern);
   if (made == nullptr) return 2;
   const std::string dir = made;
-  const std::string parts = argc > 4 ? argv[4] : "startup,clicks,holds,flood,ports,refused,network";
+  const std::string parts = argc > 4 ? argv[4] : "startup,clicks,holds,flood,receive,ports,refused,network";
   const auto wanted = [&](std::string_view part) { return parts.find(part) != std::string::npos; };
   try {
     XSession x;
@@ -370,6 +244,7 @@ int main(int argc, char** argv) {
       measureHold(panel, "Command7", 5, 2s, true, runs);
     }
     if (wanted("flood")) measureFlood(panel, longRuns);
+    if (wanted("receive")) measureReceivePath(x, control, floor, dir, longRuns);
     if (wanted("ports")) measurePortsAway(panel, control, longRuns);
     if (wanted("refused")) {
       for (const RefusedHold& hold : measureRefusedHolds(x, control, longRuns)) {
@@ -388,7 +263,7 @@ int main(int argc, char** argv) {
   }
   std::filesystem::remove_all(dir);
   printTable();
-  for (const Figure& f : g_figures) {
+  for (const Figure& f : figures()) {
     if (!f.met()) return 1;
   }
   return 0;

@@ -13,7 +13,7 @@ set(generated ${PROJECT_BINARY_DIR}/data)
 
 # Man pages carry the version; Debian wants them compressed.
 set(manPages "")
-foreach(page qd40-control.1 qd40-sim.1)
+foreach(page qd40-control.1 qd40-sim.1 qd40ctl.1)
   configure_file(${data}/man/${page} ${generated}/man/${page} @ONLY)
   add_custom_command(
     OUTPUT ${generated}/man/${page}.gz
@@ -41,12 +41,12 @@ add_custom_target(qd40-data ALL DEPENDS ${manPages} ${docs})
 configure_file(${data}/${QD40_APP_ID}.metainfo.xml.in ${generated}/${QD40_APP_ID}.metainfo.xml
                @ONLY)
 
-install(TARGETS qd40-control qd40-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS qd40-control qd40-sim qd40ctl RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # Stripping (cpack, cmake --install --strip) also drops the compiler's notes,
 # which nothing at run time reads.
 install(CODE "
   if(CMAKE_INSTALL_DO_STRIP)
-    foreach(program qd40-control qd40-sim)
+    foreach(program qd40-control qd40-sim qd40ctl)
       execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment --remove-section=.note
                               --strip-unneeded
                               \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/\${program}\"
@@ -54,6 +54,8 @@ install(CODE "
     endforeach()
   endif()")
 install(FILES ${manPages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${data}/completion/qd40-control ${data}/completion/qd40ctl
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
 install(FILES ${data}/${QD40_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${generated}/${QD40_APP_ID}.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
@@ -75,8 +77,9 @@ set(CPACK_PACKAGE_DESCRIPTION
     "QD40 Control drives a QD40 data projector over an RS-232C serial line:\n"
     "one window of buttons sends its command codes, a line monitor shows every\n"
     "character sent and received, and replies to status reads are decoded into\n"
-    "plain text. qd40-sim, a projector simulated on a pseudo-terminal, lets you\n"
-    "try the panel without hardware.")
+    "plain text. qd40ctl does the same from a shell, a script or cron, for one\n"
+    "projector or many at once. qd40-sim, a projector simulated on a\n"
+    "pseudo-terminal, lets you try both without hardware.")
 string(JOIN "" CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_STRIP_FILES ON)

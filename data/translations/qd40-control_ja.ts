@@ -437,6 +437,42 @@ there is no display to open the window on.
         <source>%1 (process %2 of user %3)</source>
         <translation>%1 (ユーザー %3 のプロセス %2)</translation>
     </message>
+    <message>
+        <source>You own it, so the kernel applies the owner&apos;s bits, which do not allow both reading and writing; joining a group would not help. Allow them with &apos;chmod u+rw %1&apos;, then run it again.</source>
+        <translation>このデバイスの所有者はあなたなので、カーネルは所有者の権限を適用しますが、その権限では読み書きの両方ができません。グループに参加しても解決しません。&apos;chmod u+rw %1&apos; で読み書きを許可してから、もう一度実行してください。</translation>
+    </message>
+    <message>
+        <source>Your session is in its group %1, so the kernel applies the group&apos;s bits, which do not allow both reading and writing; joining another group would not help. Allow them with &apos;sudo chmod g+rw %2&apos;, then run it again.</source>
+        <translation>このセッションはデバイスのグループ %1 に属しているので、カーネルはグループの権限を適用しますが、その権限では読み書きの両方ができません。別のグループに参加しても解決しません。&apos;sudo chmod g+rw %2&apos; で読み書きを許可してから、もう一度実行してください。</translation>
+    </message>
+    <message>
+        <source>refused as busy: a program of another user holds it in exclusive mode. Close it, then run it again.</source>
+        <translation>使用中のため開けません。別のユーザーのプログラムが排他モードで使用しています。そのプログラムを終了してから、もう一度実行してください。</translation>
+    </message>
+    <message>
+        <source>Name the projector&apos;s port with --port.</source>
+        <translation>プロジェクターをつないだポートを --port で指定してください。</translation>
+    </message>
+    <message>
+        <source>in use by a program of user %1; its lock file cannot be read (%2). Ask %1 to close it, then run it again.</source>
+        <translation>ユーザー %1 のプログラムが使用中です。そのロックファイル (%2) は読み取れません。%1 にプログラムを終了してもらってから、もう一度実行してください。</translation>
+    </message>
+    <message>
+        <source>in use by %1. Close it, then run it again.</source>
+        <translation>%1 が使用中です。そのプログラムを終了してから、もう一度実行してください。</translation>
+    </message>
+    <message>
+        <source>Remove it with &apos;%1&apos;, then run it again.</source>
+        <translation>&apos;%1&apos; でロックファイルを削除してから、もう一度実行してください。</translation>
+    </message>
+    <message>
+        <source>another program reads this port: %1; it may take the replies. Close it so that every reply reaches this command.</source>
+        <translation>別のプログラムがこのポートを読み取っています: %1。応答を横取りされるおそれがあります。すべての応答がこのコマンドに届くよう、そのプログラムを終了してください。</translation>
+    </message>
+    <message>
+        <source>other programs read this port: %1; they may take the replies. Close them so that every reply reaches this command.</source>
+        <translation>別のプログラムがこのポートを読み取っています: %1。応答を横取りされるおそれがあります。すべての応答がこのコマンドに届くよう、それらのプログラムを終了してください。</translation>
+    </message>
 </context>
 <context>
     <name>qd40::DeviceChoice</name>

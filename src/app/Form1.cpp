@@ -2,7 +2,6 @@
 // start-up and port, the transaction, replies, buttons, free entry and views.
 #include "app/Form1.h"
 
-#include "protocol/StatusDecoder.h"
 #include "protocol/Utf8.h"
 
 namespace qd40 {
@@ -190,7 +189,7 @@ void Form1::Hyouji(const RxBuffer& line, std::uint8_t mode) {
     Hyouji(copy, mode);
     return;
   }
-  showReceived(line.rendered());
+  showReceived(line);
 }
 
 PortStatus Form1::writeLine(const Text& line) {
@@ -208,7 +207,40 @@ PortStatus Form1::writeLine(const Text& line) {
 
 void Form1::showReceived(const std::string& rendered) {
   m_window.setCaption(Control::Label12, rendered);
-  const StatusResult status = decodeStatus(m_state.sendLine, m_state.cmdPrefix, rendered);
+  showStatus(decodeStatus(m_state.sendLine, m_state.cmdPrefix, rendered));
+}
+
+// The same captions as for the whole rendering, with work in proportion to
+// what the delivery added rather than to all that came before it.
+void Form1::showReceived(const RxBuffer& buffer) {
+  m_rxMonitor.show(m_window, buffer);
+  switch (replyStatus(m_state.sendLine, m_state.cmdPrefix)) {
+    case ReplyStatus::None:
+      break;
+    case ReplyStatus::LeadingPositions:
+      showStatus(decodeStatus(m_state.sendLine, m_state.cmdPrefix, buffer.rendered()));
+      break;
+    case ReplyStatus::WholeReply:
+      m_rxStatus.show(m_window, buffer);
+      break;
+    case ReplyStatus::PressureNumber:
+      showStatus(pressureStatus(readPressure(buffer)));
+      break;
+  }
+}
+
+double Form1::readPressure(const RxBuffer& buffer) {
+  const std::string& rendered = buffer.rendered();
+  if (!m_pressure || m_pressure->generation != buffer.generation() ||
+      m_pressure->read > rendered.size()) {
+    m_pressure.emplace(PressureNumber{buffer.generation(), 0, {}});
+  }
+  m_pressure->number.feed(std::string_view(rendered).substr(m_pressure->read));
+  m_pressure->read = rendered.size();
+  return m_pressure->number.value();
+}
+
+void Form1::showStatus(const StatusResult& status) {
   if (status.pressureValue) m_state.pressureValue = *status.pressureValue;
   if (status.text) m_window.setCaption(Control::Label22, *status.text);
 }

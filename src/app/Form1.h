@@ -7,8 +7,11 @@
 #include <optional>
 #include <string>
 
+#include "app/GrowingCaption.h"
 #include "protocol/Commands.h"
+#include "protocol/LeadingNumber.h"
 #include "protocol/Monitor.h"
+#include "protocol/StatusDecoder.h"
 #include "protocol/Text.h"
 #include "serial/SerialService.h"
 #include "toolkit/Toolkit.h"
@@ -108,12 +111,26 @@ class Form1 final {
   void send(std::string_view code);
   PortStatus writeLine(const Text& line);
   void showReceived(const std::string& rendered);
+  void showReceived(const RxBuffer& buffer);
+  void showStatus(const StatusResult& status);
+  double readPressure(const RxBuffer& buffer);
   void setReplyTiming(ReplyTiming timing);
 
   Window& m_window;
   FormTimers m_timers;
   SerialService& m_serial;
   FormState m_state;
+  // The RXD monitor, and the status when it is the reply itself, follow the
+  // receive buffer a delivery at a time.
+  GrowingCaption m_rxMonitor{Control::Label12};
+  GrowingCaption m_rxStatus{Control::Label22};
+  // The leading number of a pressure reply, read a delivery at a time.
+  struct PressureNumber {
+    std::uint64_t generation = 0;
+    std::size_t read = 0;  // bytes of the rendering
+    LeadingNumber number;
+  };
+  std::optional<PressureNumber> m_pressure;
   std::optional<std::string> m_startFailure;
   // The cause last told of the port in use, by the start-up box or the port
   // box; empty while the port has no trouble.

@@ -6,8 +6,8 @@
 #include "app/CommandLine.h"
 #include "app/DisplayGuard.h"
 #include "app/PortSetup.h"
-#include "app/SignalWatcher.h"
 #include "app/Translations.h"
+#include "toolkit/SignalWatcher.h"
 
 int main(int argc, char** argv) {
   // The command line is read before the application object exists, so --help,

@@ -1,6 +1,8 @@
 #include "panel/PanelLook.h"
 
 #include <QFontMetrics>
+#include <map>
+#include <tuple>
 
 namespace qd40 {
 
@@ -94,7 +96,12 @@ QColor foreColour(const ControlSpec& entry) {
 }
 
 QPalette panelPalette(const QColor& back, const QColor& fore, const QColor& field) {
-  QPalette palette;
+  // The window's controls share a handful of colour sets; each palette is
+  // made once and shared.
+  static std::map<std::tuple<QRgb, QRgb, QRgb>, QPalette> made;
+  const auto key = std::make_tuple(back.rgba(), fore.rgba(), field.rgba());
+  if (const auto found = made.find(key); found != made.end()) return found->second;
+  QPalette& palette = made[key];
   for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
     const auto set = [&](QPalette::ColorRole role, const QColor& colour) {
       palette.setColor(group, role, colour);

@@ -17,6 +17,7 @@
 #include "panel/AccessibleNames.h"
 #include "panel/Layout.h"
 #include "panel/MessageText.h"
+#include "panel/MonitorLabel.h"
 #include "panel/PanelAccessibility.h"
 #include "panel/PanelLook.h"
 #include "panel/PanelWidgets.h"
@@ -31,6 +32,8 @@ constexpr qsizetype kLongestToolTip = 512;
 constexpr int kButtonTextMargin = 3;
 // The property that keeps a control's caption as set, before fitting.
 constexpr const char* kCaptionProperty = "caption";
+// The labels that show what the line carries, long as it may be.
+constexpr std::array<std::string_view, 3> kLineLabels = {"Label11", "Label12", "Label22"};
 
 QString fromView(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -105,7 +108,8 @@ QWidget* makeWidget(const ControlSpec& entry, QWidget* container) {
       return frame;
     }
     case Kind::Label: {
-      auto* label = new QLabel(container);
+      const bool line = std::ranges::find(kLineLabels, entry.name) != kLineLabels.end();
+      QLabel* label = line ? new MonitorLabel(container) : new QLabel(container);
       label->setTextFormat(Qt::PlainText);
       label->setAlignment(alignmentFor(entry.align));
       if (entry.has(kBorder)) label->setFrameStyle(QFrame::Box | QFrame::Plain);
@@ -144,7 +148,11 @@ QWidget* makeWidget(const ControlSpec& entry, QWidget* container) {
 
 }  // namespace
 
-PanelWindow::PanelWindow(QWidget* parent) : QWidget(parent), m_outerHeight(kForm.designHeight) {
+PanelWindow::PanelWindow(QWidget* parent)
+    : QWidget(parent),
+      m_outerHeight(kForm.designHeight),
+      m_labelCaptions(new FramedCaptions(
+          [this](QLabel* label, const QString& text) { showLabelText(label, text); }, this)) {
   setObjectName("Form1");
   setWindowTitle(fromView(kForm.caption));
   setPalette(panelPalette(colourFor(kFormBack), colourFor(kTextColour), colourFor(kFieldColour)));
@@ -225,15 +233,11 @@ void PanelWindow::previewKeyPress(int key, Qt::KeyboardModifiers modifiers) {
 }
 
 void PanelWindow::setCaption(Control control, const std::string& text) {
+  ++m_captionWrites[control];
   const QString value = QString::fromStdString(text);
   QWidget* target = widget(control);
   if (auto* label = qobject_cast<QLabel*>(target)) {
-    label->setText(value);
-    // A reason for a port failure is longer than the status line; hovering
-    // shows all of it.
-    if (control == Control::Label22) {
-      label->setToolTip(value.size() <= kLongestToolTip ? value : QString());
-    }
+    m_labelCaptions->set(label, value);
   } else if (auto* box = qobject_cast<QLineEdit*>(target)) {
     box->setText(value);
   } else if (qobject_cast<QAbstractButton*>(target) != nullptr) {
@@ -241,9 +245,35 @@ void PanelWindow::setCaption(Control control, const std::string& text) {
   }
 }
 
+void PanelWindow::appendCaption(Control control, std::string_view added) {
+  auto* label = qobject_cast<QLabel*>(widget(control));
+  if (label == nullptr) {
+    setCaption(control, caption(control).append(added));
+    return;
+  }
+  ++m_captionWrites[control];
+  m_labelCaptions->append(label,
+                          QString::fromUtf8(added.data(), static_cast<qsizetype>(added.size())));
+}
+
+std::uint64_t PanelWindow::captionWrites(Control control) const {
+  const auto writes = m_captionWrites.find(control);
+  return writes == m_captionWrites.end() ? 0 : writes->second;
+}
+
+void PanelWindow::showLabelText(QLabel* label, const QString& text) {
+  label->setText(text);
+  // A reason for a port failure is longer than the status line; hovering
+  // shows all of it.
+  if (label == widget(Control::Label22)) {
+    label->setToolTip(text.size() <= kLongestToolTip ? text : QString());
+  }
+}
+
 std::string PanelWindow::caption(Control control) const {
   QWidget* target = widget(control);
-  if (auto* label = qobject_cast<QLabel*>(target)) return label->text().toStdString();
+  if (auto* label = qobject_cast<QLabel*>(target))
+    return m_labelCaptions->text(label).toStdString();
   if (auto* box = qobject_cast<QLineEdit*>(target)) return box->text().toStdString();
   if (qobject_cast<QAbstractButton*>(target) != nullptr) {
     return target->property(kCaptionProperty).toString().toStdString();

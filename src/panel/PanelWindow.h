@@ -6,7 +6,10 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QWidget>
+#include <cstdint>
+#include <map>
 
+#include "panel/FramedCaptions.h"
 #include "toolkit/Toolkit.h"
 
 namespace qd40 {
@@ -20,6 +23,8 @@ class PanelWindow final : public QWidget, public Window {
   // Window seam.
   void setCaption(Control control, const std::string& text) override;
   std::string caption(Control control) const override;
+  void appendCaption(Control control, std::string_view added) override;
+  std::uint64_t captionWrites(Control control) const override;
   void setVisible(Control control, bool visible) override;
   bool isVisible(Control control) const override;
   void setMarked(Control option, bool marked) override;
@@ -65,9 +70,13 @@ class PanelWindow final : public QWidget, public Window {
   void addDeviceMenu();
   QPushButton* addChooserButton(QMessageBox& box);
   QWidget* widget(Control control) const;
+  void showLabelText(QLabel* label, const QString& text);
 
   QHash<QString, QWidget*> m_controls;
+  std::map<Control, std::uint64_t> m_captionWrites;
   int m_outerHeight;
+  // Label captions go up at most once a frame.
+  FramedCaptions* m_labelCaptions;
   QPointer<QMessageBox> m_portBox;
 };
 

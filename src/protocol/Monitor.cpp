@@ -45,6 +45,7 @@ std::size_t RxBuffer::append(std::string_view bytes) {
 void RxBuffer::clear() {
   m_chars.clear();
   m_rendered = " ";
+  ++m_generation;
 }
 
 }  // namespace qd40

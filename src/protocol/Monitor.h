@@ -3,6 +3,7 @@
 // ("C " for C, "CR " for carriage return, "ACK " for ACK, "&" for DC4, "? " for
 // anything it cannot show). The status decoding reads positions of this text,
 // so the layout here is exact.
+#include <cstdint>
 #include <string>
 
 #include "protocol/Text.h"
@@ -25,10 +26,14 @@ class RxBuffer final {
   bool empty() const { return m_chars.empty(); }
   const Text& chars() const { return m_chars; }
   const std::string& rendered() const { return m_rendered; }
+  // Counts the clearings: between two clearings the rendering only grows, so
+  // whoever shows it can hand on just what was added.
+  std::uint64_t generation() const { return m_generation; }
 
  private:
   Text m_chars;
   std::string m_rendered = " ";
+  std::uint64_t m_generation = 0;
 };
 
 }  // namespace qd40

@@ -14,37 +14,7 @@ namespace {
 
 constexpr std::int16_t kMaxScalable = std::numeric_limits<std::int16_t>::max() / 5;
 constexpr std::int16_t kMinScalable = std::numeric_limits<std::int16_t>::min() / 5;
-// Exponents beyond this are out of any double's range whatever the digits, so
-// larger ones are held here instead of overflowing the counter.
-constexpr std::int64_t kExponentCap = 1'000'000'000;
 constexpr std::string_view kOutOfRange = "Pressure reading out of range: ";
-
-bool isDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-
-// Walks the text as a reader that ignores blanks sees it, so that the rendered
-// " 5 1 2 CR " reads as "512CR".
-class Cursor {
- public:
-  explicit Cursor(std::string_view text) : m_text(text) { skipIgnored(); }
-  char peek() const { return m_pos < m_text.size() ? m_text[m_pos] : '\0'; }
-  void advance() {
-    ++m_pos;
-    skipIgnored();
-  }
-
- private:
-  void skipIgnored() {
-    while (m_pos < m_text.size() &&
-           (m_text[m_pos] == ' ' || m_text[m_pos] == '\t' || m_text[m_pos] == '\n')) {
-      ++m_pos;
-    }
-  }
-
-  std::string_view m_text;
-  std::size_t m_pos = 0;
-};
 
 // Plain ties-to-even rounding that does not depend on the floating-point
 // environment someone else may have changed.
@@ -73,65 +43,11 @@ std::string formatReading(double value) {
 
 }  // namespace
 
-double readLeadingNumber(std::string_view text) {
-  Cursor cursor(text);
-  std::string number;
-  if (cursor.peek() == '-') number.push_back('-');
-  if (cursor.peek() == '+' || cursor.peek() == '-') cursor.advance();
-
-  // The decimal order of the first significant digit decides, together with the
-  // exponent, whether a number the parser cannot hold is huge or tiny.
-  std::int64_t digitCount = 0;
-  std::int64_t firstSignificant = -1;
-  auto takeDigits = [&] {
-    while (isDigit(cursor.peek())) {
-      if (firstSignificant < 0 && cursor.peek() != '0') firstSignificant = digitCount;
-      number.push_back(cursor.peek());
-      ++digitCount;
-      cursor.advance();
-    }
-  };
-  takeDigits();
-  const std::int64_t integerDigits = digitCount;
-  if (cursor.peek() == '.') {
-    number.push_back('.');
-    cursor.advance();
-    takeDigits();
-  }
-  if (digitCount == 0) return 0.0;
-
-  // An exponent marker counts only when digits follow it; otherwise the number
-  // ends before the marker, as in "12E" followed by anything else.
-  std::int64_t exponent = 0;
-  const char marker = cursor.peek();
-  if (marker == 'E' || marker == 'e' || marker == 'D' || marker == 'd') {
-    cursor.advance();
-    const bool negativeExponent = cursor.peek() == '-';
-    if (cursor.peek() == '+' || cursor.peek() == '-') cursor.advance();
-    if (isDigit(cursor.peek())) {
-      while (isDigit(cursor.peek())) {
-        exponent = std::min(exponent * 10 + (cursor.peek() - '0'), kExponentCap);
-        cursor.advance();
-      }
-      if (negativeExponent) exponent = -exponent;
-      number += 'e';
-      number += std::to_string(exponent);
-    }
-  }
-
-  double value = 0.0;
-  const auto parsed = std::from_chars(number.data(), number.data() + number.size(), value);
-  if (parsed.ec == std::errc::result_out_of_range) {
-    const bool negative = number.front() == '-';
-    const bool huge = integerDigits - 1 - firstSignificant + exponent >= 0;
-    value = huge ? std::numeric_limits<double>::infinity() : 0.0;
-    if (negative) value = -value;
-  }
-  return value;
+PressureReading convertPressure(std::string_view reply) {
+  return convertReading(readLeadingNumber(reply));
 }
 
-PressureReading convertPressure(std::string_view reply) {
-  const double reading = readLeadingNumber(reply);
+PressureReading convertReading(double reading) {
   const double rounded = roundHalfEven(reading);
   PressureReading result;
   if (fitsInt16(rounded)) result.raw = static_cast<std::int16_t>(rounded);

@@ -5,12 +5,9 @@
 #include <string>
 #include <string_view>
 
-namespace qd40 {
+#include "protocol/LeadingNumber.h"
 
-// Reads a number the way a decimal reader that skips blanks does: drops blanks,
-// tabs and line feeds, then takes the longest leading number (sign, digits,
-// decimal point, exponent E or D). No number reads as 0.
-double readLeadingNumber(std::string_view text);
+namespace qd40 {
 
 struct PressureReading {
   std::optional<std::int16_t> raw;  // the reading rounded, when it fits 16 bits
@@ -18,6 +15,8 @@ struct PressureReading {
   std::string text;                 // what the status label shows
 };
 
+// The reading is the reply's leading number.
 PressureReading convertPressure(std::string_view reply);
+PressureReading convertReading(double reading);
 
 }  // namespace qd40

@@ -131,12 +131,30 @@ std::string temperatures(std::string_view reply) {
   return text;
 }
 
-}  // namespace
-
-StatusResult decodeStatus(const Text& sendLine, const Text& prefix, std::string_view reply) {
+const Query* findQuery(const Text& sendLine, const Text& prefix) {
   const auto query = std::ranges::find_if(
       kQueries, [&](const Query& q) { return isQueryLine(sendLine, prefix, q.code); });
-  if (query == kQueries.end()) return {};
+  return query == kQueries.end() ? nullptr : &*query;
+}
+
+}  // namespace
+
+ReplyStatus replyStatus(const Text& sendLine, const Text& prefix) {
+  const Query* query = findQuery(sendLine, prefix);
+  if (query == nullptr) return ReplyStatus::None;
+  if (query->decoding == Decoding::kRawReply) return ReplyStatus::WholeReply;
+  if (query->decoding == Decoding::kPressure) return ReplyStatus::PressureNumber;
+  return ReplyStatus::LeadingPositions;
+}
+
+StatusResult pressureStatus(double reading) {
+  PressureReading converted = convertReading(reading);
+  return {std::move(converted.text), converted.hpa ? converted.hpa : converted.raw};
+}
+
+StatusResult decodeStatus(const Text& sendLine, const Text& prefix, std::string_view reply) {
+  const Query* query = findQuery(sendLine, prefix);
+  if (query == nullptr) return {};
 
   StatusResult result;
   switch (query->decoding) {
@@ -152,12 +170,9 @@ StatusResult decodeStatus(const Text& sendLine, const Text& prefix, std::string_
     case Decoding::kRawReply:
       result.text = std::string(reply);
       break;
-    case Decoding::kPressure: {
-      const PressureReading reading = convertPressure(reply);
-      result.text = reading.text;
-      result.pressureValue = reading.hpa ? reading.hpa : reading.raw;
+    case Decoding::kPressure:
+      result = pressureStatus(readLeadingNumber(reply));
       break;
-    }
   }
   return result;
 }

@@ -20,4 +20,14 @@ struct StatusResult {
 // was no status query or the reply matches no row.
 StatusResult decodeStatus(const Text& sendLine, const Text& prefix, std::string_view reply);
 
+// How the status after a line follows from its reply: from a few leading
+// positions, or from the whole of it (the reply itself, or its leading number
+// however long). Whoever follows a reply that grows a delivery at a time can
+// keep the last two in step with it instead of going over all of it again.
+enum class ReplyStatus { None, LeadingPositions, WholeReply, PressureNumber };
+ReplyStatus replyStatus(const Text& sendLine, const Text& prefix);
+
+// The status of a pressure reply whose leading number is `reading`.
+StatusResult pressureStatus(double reading);
+
 }  // namespace qd40

@@ -8,7 +8,7 @@
 
 #include <filesystem>
 
-#include "serial/PortProbe.h"
+#include "serial/DevicePaths.h"
 
 namespace qd40 {
 

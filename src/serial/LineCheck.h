@@ -5,9 +5,19 @@
 #include <string>
 #include <vector>
 
-#include "serial/PortDiagnostics.h"
+#include "serial/ProcessScan.h"
 
 namespace qd40 {
+
+// What checking an open line found after the serial library reported an
+// error on it.
+enum class LineState {
+  Working,  // present and not hung up: no loss
+  Removed,  // its node is gone, or the kernel has dropped the device
+  Closed,   // a pseudo-terminal whose maker closed it
+  Renamed,  // its node now stands for another device
+  HungUp,   // present, but hung up
+};
 
 struct LineCheck {
   LineState state = LineState::Working;

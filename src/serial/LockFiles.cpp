@@ -10,13 +10,12 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "protocol/Utf8.h"
-#include "serial/PortProbe.h"
+#include "serial/ProcessScan.h"
 
 namespace qd40 {
 
@@ -75,16 +74,16 @@ std::string uucpLockName(const std::string& path) {
   return "LCK.." + fs::path(path).filename().string();
 }
 
-std::vector<std::string> lockDirectories() {
+std::vector<std::string> lockDirectories(const std::string& temporaryFolder) {
   std::vector<std::string> folders(kLockFolders.begin(), kLockFolders.end());
-  const char* temporary = std::getenv("TMPDIR");
-  std::string last = temporary != nullptr && *temporary != '\0' ? temporary : "/tmp";
+  std::string last = temporaryFolder.empty() ? "/tmp" : temporaryFolder;
   while (last.size() > 1 && last.back() == '/') last.pop_back();
   if (std::find(folders.begin(), folders.end(), last) == folders.end()) folders.push_back(last);
   return folders;
 }
 
-std::vector<std::string> lockCandidates(const std::string& configured, const std::string& path) {
+std::vector<std::string> lockCandidates(const std::string& configured, const std::string& path,
+                                        const std::string& temporaryFolder) {
   std::vector<std::string> names = {qtLockName(path), uucpLockName(path)};
   for (const std::string& name : {qtLockName(configured), uucpLockName(configured)}) {
     if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
@@ -93,7 +92,7 @@ std::vector<std::string> lockCandidates(const std::string& configured, const std
   // (/var/lock is /run/lock) is searched once, under the name Qt uses.
   std::vector<std::pair<dev_t, ino_t>> folders;
   std::vector<std::string> paths;
-  for (const std::string& folder : lockDirectories()) {
+  for (const std::string& folder : lockDirectories(temporaryFolder)) {
     struct stat info {};
     if (stat(folder.c_str(), &info) != 0) continue;
     const std::pair<dev_t, ino_t> identity{info.st_dev, info.st_ino};
@@ -139,9 +138,10 @@ LockFile readLockFile(const std::string& path, const std::string& device) {
   return lock;
 }
 
-std::vector<LockFile> findLockFiles(const std::string& configured, const std::string& path) {
+std::vector<LockFile> findLockFiles(const std::string& configured, const std::string& path,
+                                    const std::string& temporaryFolder) {
   std::vector<LockFile> found;
-  for (const std::string& candidate : lockCandidates(configured, path)) {
+  for (const std::string& candidate : lockCandidates(configured, path, temporaryFolder)) {
     struct stat info {};
     if (stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
       found.push_back(readLockFile(candidate, path));

@@ -16,13 +16,15 @@ std::string qtLockName(const std::string& path);
 // The lock file name other serial programs use: "LCK.." and the base name.
 std::string uucpLockName(const std::string& path);
 
-// The lock folders, in the order Qt SerialPort tries them, then $TMPDIR.
-std::vector<std::string> lockDirectories();
+// The lock folders, in the order Qt SerialPort tries them, then the
+// program's `temporaryFolder`, where Qt falls back to.
+std::vector<std::string> lockDirectories(const std::string& temporaryFolder);
 
 // The lock files, by either naming rule and in every lock folder there is
 // (each once, though one may be a link to another), that would name the
 // device `configured` opened as `path`.
-std::vector<std::string> lockCandidates(const std::string& configured, const std::string& path);
+std::vector<std::string> lockCandidates(const std::string& configured, const std::string& path,
+                                        const std::string& temporaryFolder);
 
 struct LockFile {
   enum class State {
@@ -45,6 +47,7 @@ struct LockFile {
 LockFile readLockFile(const std::string& path, const std::string& device);
 
 // The lock files that name the device `configured` or its openable `path`.
-std::vector<LockFile> findLockFiles(const std::string& configured, const std::string& path);
+std::vector<LockFile> findLockFiles(const std::string& configured, const std::string& path,
+                                    const std::string& temporaryFolder);
 
 }  // namespace qd40

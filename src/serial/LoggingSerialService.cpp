@@ -38,8 +38,29 @@ LoggingSerialService::LoggingSerialService(SerialService& inner, SessionLog& log
   });
 }
 
+LoggingSerialService::~LoggingSerialService() {
+  logRepeats();
+}
+
+// A button held on a port that cannot be opened fails at every tick of its
+// repeat: the log keeps the first failure and counts the same ones after it.
 void LoggingSerialService::log(const std::string& event) {
-  m_log.write(portLabel(m_ports.identity(m_inner.commPort())) + " " + event);
+  std::string line = portLabel(m_ports.identity(m_inner.commPort())) + " " + event;
+  const bool failure = event.starts_with("failed: ");
+  if (failure && line == m_lastFailure) {
+    ++m_repeats;
+    return;
+  }
+  logRepeats();
+  m_lastFailure = failure ? line : std::string();
+  m_log.write(line);
+}
+
+void LoggingSerialService::logRepeats() {
+  if (m_repeats == 0) return;
+  m_log.write(m_lastFailure.substr(0, m_lastFailure.find(" failed: ")) + " failed the same way " +
+              std::to_string(m_repeats) + (m_repeats == 1 ? " more time" : " more times"));
+  m_repeats = 0;
 }
 
 void LoggingSerialService::logBytes(std::string_view direction, std::string_view bytes) {

@@ -22,6 +22,9 @@ std::string sessionHeader(std::string_view program, std::string_view version,
 class LoggingSerialService final : public SerialService {
  public:
   LoggingSerialService(SerialService& inner, SessionLog& log, const PortConfig& ports);
+  LoggingSerialService(const LoggingSerialService&) = delete;
+  LoggingSerialService& operator=(const LoggingSerialService&) = delete;
+  ~LoggingSerialService() override;
 
   PortStatus setCommPort(int number) override { return m_inner.setCommPort(number); }
   int commPort() const override { return m_inner.commPort(); }
@@ -49,6 +52,7 @@ class LoggingSerialService final : public SerialService {
 
  private:
   void log(const std::string& event);
+  void logRepeats();
   void logBytes(std::string_view direction, std::string_view bytes);
   // The reason without the port's name in front, which the line already has.
   std::string reason(const std::string& description) const;
@@ -60,6 +64,8 @@ class LoggingSerialService final : public SerialService {
   // an attempt that never got there reads "failed".
   bool m_stood = false;
   std::function<void()> m_onConnected;
+  std::string m_lastFailure;  // the line of the failure just logged, if the last line was one
+  int m_repeats = 0;          // the same failure since, not logged
 };
 
 }  // namespace qd40

@@ -129,7 +129,11 @@ void NetworkLink::speedChanged() {
 
 PortStatus NetworkLink::open() {
   if (m_state == State::Connecting || m_state == State::Open) return PortStatus::success();
-  if (m_state == State::Lost) return PortStatus::failure(m_failure);
+  if (m_state == State::Lost) {
+    PortStatus lost = PortStatus::failure(m_failure);
+    lost.held = m_held;
+    return lost;
+  }
   m_port = m_ports.identity(m_number);
   const std::optional<NetworkAddress> address = parseNetworkAddress(m_port.device);
   if (!address) return PortStatus::failure(describeBadAddress(m_port));
@@ -330,7 +334,7 @@ void NetworkLink::onSendWaitOver() {
 void NetworkLink::socketFailed(ConnectFailure failure, const std::string& detail) {
   if (m_phase == Phase::Idle) return;
   if (m_phase == Phase::Connecting) {
-    fail(describeRetrying(describeConnectFailure(m_port, m_address, failure, detail)));
+    fail(describeRetrying(m_port, describeConnectFailure(m_port, m_address, failure, detail)));
     return;
   }
   std::string why = detail;
@@ -357,6 +361,9 @@ void NetworkLink::fail(const std::string& cause, Undelivered undelivered) {
                                 : Delivery::Unacknowledged;
   endConnection(LinkSocket::Ending::Discard);
   m_state = State::Lost;
+  // Only a server that turned us away for another client counts what was
+  // written as not sent: the port is that client's.
+  m_held = undelivered == Undelivered::AllWritten;
   restart(m_timers.retry, milliseconds(m_retryMs));
   m_retryMs = std::min(2 * m_retryMs, ms(kRetryMost));
   report(cause, joinNames(names), delivery);

@@ -152,6 +152,7 @@ class NetworkLink final : public SerialService {
   // that open() and output() give meanwhile.
   std::string m_cause;
   std::string m_failure;
+  bool m_held = false;
   int m_retryMs = 0;
   // Addresses that did not negotiate, and what was said once.
   std::set<std::string> m_silentServers;

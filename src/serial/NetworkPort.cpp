@@ -43,8 +43,10 @@ std::string_view schemeOf(std::string_view name) {
   return scheme;
 }
 
-QString keepsTrying() {
-  return PortMessages::tr("The panel keeps trying to connect.");
+// Only the panel keeps a network port and connects again in the background.
+QString keepsTrying(const PortIdentity& port) {
+  return port.user == PortUser::Panel ? PortMessages::tr("The panel keeps trying to connect.")
+                                      : QString();
 }
 
 }  // namespace
@@ -98,7 +100,7 @@ std::string urlOf(NetworkProtocol protocol, const NetworkAddress& address) {
 }
 
 std::string portLabel(const PortIdentity& port) {
-  return "COM" + std::to_string(port.number) + " (" + port.device + ")";
+  return portName(port);
 }
 
 std::string describeBadAddress(const PortIdentity& port) {
@@ -182,11 +184,11 @@ std::string describeConnectionLost(const PortIdentity& port, const NetworkAddres
   return portLabel(port) + ": " +
          joinSentences({PortMessages::tr("the connection to %1 was lost (%2).")
                             .arg(hostAndPort(address), wordOf(detail)),
-                        keepsTrying()});
+                        keepsTrying(port)});
 }
 
-std::string describeRetrying(const std::string& failure) {
-  return joinSentences({wordOf(failure), keepsTrying()});
+std::string describeRetrying(const PortIdentity& port, const std::string& failure) {
+  return joinSentences({wordOf(failure), keepsTrying(port)});
 }
 
 std::string describeSendWaitOver(const PortIdentity& port, const NetworkAddress& address) {
@@ -201,7 +203,7 @@ std::string describeStuck(const PortIdentity& port, const NetworkAddress& addres
          joinSentences({PortMessages::tr("%1 takes nothing in: over %2 KiB waited to be sent, so "
                                          "the connection was closed as stuck.")
                             .arg(hostAndPort(address), QString::number(kStuckBytes / 1024)),
-                        keepsTrying()});
+                        keepsTrying(port)});
 }
 
 std::string describeInUse(const PortIdentity& port) {
@@ -209,7 +211,7 @@ std::string describeInUse(const PortIdentity& port) {
          joinSentences({PortMessages::tr("the device server says the port is in use by another "
                                          "client; it frees it when that connection times out or "
                                          "the server restarts."),
-                        keepsTrying()});
+                        keepsTrying(port)});
 }
 
 std::string describeNoNegotiation(const PortIdentity& port, const NetworkAddress& address) {
@@ -244,7 +246,7 @@ std::string describeDropped(const std::string& failure, const std::string& lines
                             Delivery delivery) {
   if (lines.empty()) return failure;
   // The lines go before the sentence about trying again, which stays last.
-  const QString tail = keepsTrying();
+  const QString tail = PortMessages::tr("The panel keeps trying to connect.");
   QString head = wordOf(failure);
   const bool retrying = head.endsWith(tail);
   if (retrying) head = head.chopped(tail.size()).trimmed();

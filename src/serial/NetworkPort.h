@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "serial/PortDiagnostics.h"
+#include "serial/PortMessages.h"
 
 namespace qd40 {
 
@@ -72,7 +72,7 @@ std::string describeStillConnecting(const PortIdentity& port, const NetworkAddre
 std::string describeConnectionLost(const PortIdentity& port, const NetworkAddress& address,
                                    const std::string& detail);
 // A failure to connect, said while the panel goes on trying.
-std::string describeRetrying(const std::string& failure);
+std::string describeRetrying(const PortIdentity& port, const std::string& failure);
 std::string describeSendWaitOver(const PortIdentity& port, const NetworkAddress& address);
 std::string describeStuck(const PortIdentity& port, const NetworkAddress& address);
 std::string describeInUse(const PortIdentity& port);

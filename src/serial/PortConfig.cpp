@@ -1,8 +1,6 @@
 // The devices the ports stand for, and the order in which names count.
 #include "serial/PortConfig.h"
 
-#include "serial/PortWording.h"
-
 namespace qd40 {
 
 namespace {
@@ -35,6 +33,10 @@ PortCandidates PortConfig::candidates(int number) const {
   return isPortWithCandidates(number) ? m_candidates[slot(number)] : PortCandidates{};
 }
 
+void PortConfig::setCommandLineOption(int number, std::string option) {
+  if (isPortWithCandidates(number)) m_options[slot(number)] = std::move(option);
+}
+
 PortChoice PortConfig::choice(int number) const {
   if (isPortWithCandidates(number) && m_chosen[slot(number)]) {
     return {*m_chosen[slot(number)], PortSource::Saved};
@@ -46,15 +48,17 @@ PortIdentity PortConfig::identity(int number) const {
   const PortChoice chosen = choice(number);
   const std::string digit = std::to_string(number);
   switch (chosen.source) {
-    case PortSource::CommandLine:
-      return {number, chosen.device, "--com" + digit};
+    case PortSource::CommandLine: {
+      const std::string& option = isPortWithCandidates(number) ? m_options[slot(number)] : "";
+      return {number, chosen.device, option.empty() ? "--com" + digit : option, m_user};
+    }
     case PortSource::Environment:
-      return {number, chosen.device, "QD40_COM" + digit};
+      return {number, chosen.device, "QD40_COM" + digit, m_user};
     case PortSource::Saved:
     case PortSource::Default:
       break;
   }
-  return {number, chosen.device, ""};
+  return {number, chosen.device, "", m_user};
 }
 
 void PortConfig::choose(int number, const std::string& device) {
@@ -65,14 +69,6 @@ void PortConfig::choose(int number, const std::string& device) {
   } else {
     m_chosen[slot(number)] = device;
   }
-}
-
-std::string otherDeviceAdvice(const PortIdentity& port, const std::string& throughSetting) {
-  if (!port.variable.empty()) return throughSetting;
-  return PortMessages::tr(
-             "Choose the projector's device with \"Choose device…\" (also on the "
-             "menu of the \"COM\" button).")
-      .toStdString();
 }
 
 }  // namespace qd40

@@ -1,17 +1,15 @@
 #pragma once
-// Plain-language reasons for a serial device that will not open, or that
-// stopped working: which device, what is wrong and, where there is one that
-// works, the fix. Every reason is found by looking at the system (the node,
-// its mode, lock files, the processes, a trial open, the open line itself);
-// none is guessed from the serial library's error code. It never keeps a
-// device open.
+// Why a serial device will not open, found by looking at the system: the
+// node, its mode, lock files, the processes, a trial open. None is guessed
+// from the serial library's error code. It never keeps a device open, and it
+// words nothing: PortMessages says what it found.
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "serial/LockFiles.h"
 #include "serial/PermissionRule.h"
 #include "serial/PortConfig.h"
+#include "serial/ProcessScan.h"
 
 namespace qd40 {
 
@@ -25,18 +23,6 @@ enum class OpenFailure {
   NameTooLong,  // the path is too long for the system or for a lock file name
   NotUtf8,      // the node's own path is not UTF-8, and no other name reaches it
   Other,
-};
-
-// The path to open for a configured name: every link resolved, so that a
-// device has one lock and one exclusive mode whatever name it is given. A
-// node whose own path is not UTF-8 is reached through /dev/char or /dev/pts
-// when they name it. Empty when the name resolves to nothing.
-std::string openablePath(const std::string& configured);
-
-struct Process {
-  long pid = 0;
-  std::string name;  // the command name
-  std::string user;  // the owner's login name
 };
 
 struct Diagnosis {
@@ -60,48 +46,25 @@ struct Diagnosis {
   bool operator==(const Diagnosis&) const = default;
 };
 
+// The longest file name, and so lock file name, the system takes.
+std::size_t longestFileName();
+
 // Why `configured` does not open. `detail` is the serial library's own text,
-// used only when no cause is found.
-Diagnosis diagnoseOpenFailure(const std::string& configured, const std::string& detail);
+// used only when no cause is found; locks are also looked for in the
+// program's `temporaryFolder`.
+Diagnosis diagnoseOpenFailure(const std::string& configured, const std::string& detail,
+                              const std::string& temporaryFolder);
 
 // A lock held by another process on the device, checked before an open:
 // programs that lock by the other naming rule do not stop Qt's open, and a
 // lock Qt cannot read stops it only after a while.
-std::optional<Diagnosis> foreignLock(const std::string& configured, const std::string& path);
-
-// Serial devices this machine has, for the operator to choose from.
-std::vector<std::string> listSerialDevices();
-
-std::string describeOpenFailure(const PortIdentity& port, const Diagnosis& diagnosis);
-
-// What checking an open line found after the serial library reported an
-// error on it.
-enum class LineState {
-  Working,  // present and not hung up: no loss
-  Removed,  // its node is gone, or the kernel has dropped the device
-  Closed,   // a pseudo-terminal whose maker closed it
-  Renamed,  // its node now stands for another device
-  HungUp,   // present, but hung up
-};
-
-std::string describeLostPort(const PortIdentity& port, LineState state, const std::string& node);
-
-// Other programs that have the open port open too, and may read the replies
-// before the panel does; empty when none was seen and none could be hidden.
-std::string describeOtherReaders(const PortIdentity& port, const std::vector<Process>& readers,
-                                 bool sawAllProcesses);
-
-// The state of `nodes` (inode, mode, owner, device number, times) in one
-// string, which changes when any of them is made, removed, replaced or
-// changed.
-std::string nodeStamp(const std::vector<std::string>& nodes);
+std::optional<Diagnosis> foreignLock(const std::string& configured, const std::string& path,
+                                     const std::string& temporaryFolder);
 
 // What a failed open depends on, cheap to find: the nodes, the lock files,
 // /dev itself and the library's error. While it stays the same, so does the
 // diagnosis, and the expensive look through every process is not repeated.
-std::string failureSignature(const PortIdentity& port, const std::string& path, int libraryError);
-
-// A path for a message: bytes that are not UTF-8 are written as \xNN.
-std::string printablePath(const std::string& path);
+std::string failureSignature(const PortIdentity& port, const std::string& path, int libraryError,
+                             const std::string& temporaryFolder);
 
 }  // namespace qd40

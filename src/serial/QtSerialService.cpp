@@ -8,10 +8,10 @@
 #include <cerrno>
 
 #include "protocol/Utf8.h"
+#include "serial/DevicePaths.h"
 #include "serial/LineCheck.h"
 #include "serial/LineSettings.h"
-#include "serial/PortDiagnostics.h"
-#include "serial/PortProbe.h"
+#include "serial/PortMessages.h"
 #include "serial/PortWording.h"
 
 namespace qd40 {
@@ -122,18 +122,19 @@ PortStatus QtSerialService::open() {
   const PortIdentity port = m_ports.identity(m_number);
   m_checkPending = false;
   CallScope scope(m_inCall);
-  if (refusalStands(port)) return PortStatus::failure(m_refusal.description);
+  if (refusalStands(port)) return refusal();
   // The device is opened by its own path, links resolved, so that its lock
   // file and exclusive mode are the same whatever name the operator gave it.
   const std::string path = openablePath(port.device);
   // A live lock by the other naming rule, or one Qt cannot read, does not
   // stop Qt at once; it stops us.
-  if (const std::optional<Diagnosis> held = foreignLock(port.device, path)) {
+  const std::string& temporary = m_ports.temporaryFolder();
+  if (const std::optional<Diagnosis> held = foreignLock(port.device, path, temporary)) {
     return refuse(port, path, kNoLibraryError, [&] { return *held; });
   }
   if (path.empty() || !isValidUtf8(path)) {
     return refuse(port, path, kNoLibraryError,
-                  [&] { return diagnoseOpenFailure(port.device, ""); });
+                  [&] { return diagnoseOpenFailure(port.device, "", temporary); });
   }
   m_port.setPortName(QString::fromStdString(path));
   if (!m_port.open(QIODevice::ReadWrite)) {
@@ -141,7 +142,7 @@ PortStatus QtSerialService::open() {
     const std::string detail = m_port.errorString().toStdString();
     m_port.clearError();
     return refuse(port, path, static_cast<int>(error),
-                  [&] { return diagnoseOpenFailure(port.device, detail); });
+                  [&] { return diagnoseOpenFailure(port.device, detail, temporary); });
   }
   m_refusal = {};
   m_openPath = path;
@@ -164,7 +165,7 @@ PortStatus QtSerialService::refuse(const PortIdentity& port, const std::string& 
                                    int libraryError, const std::function<Diagnosis()>& diagnose) {
   // While nothing the last refusal depended on has changed, its diagnosis
   // still holds, and the look through every process is not repeated.
-  std::string signature = failureSignature(port, path, libraryError);
+  std::string signature = failureSignature(port, path, libraryError, m_ports.temporaryFolder());
   if (signature != m_refusal.signature) {
     const Diagnosis diagnosis = diagnose();
     m_refusal = {std::move(signature),
@@ -178,7 +179,15 @@ PortStatus QtSerialService::refuse(const PortIdentity& port, const std::string& 
                  diagnosis.lockPath,
                  describeOpenFailure(port, diagnosis)};
   }
-  return PortStatus::failure(m_refusal.description);
+  return refusal();
+}
+
+PortStatus QtSerialService::refusal() const {
+  PortStatus refused = PortStatus::failure(m_refusal.description);
+  // A port held by a live process, or busy with no holder this user may
+  // see, waits for someone else; the others want a change here.
+  refused.held = m_refusal.cause == OpenFailure::InUse || m_refusal.cause == OpenFailure::Exclusive;
+  return refused;
 }
 
 bool QtSerialService::refusalStands(const PortIdentity& port) const {

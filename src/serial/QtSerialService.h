@@ -1,10 +1,9 @@
 #pragma once
 // The serial service over Qt SerialPort. COM1 and COM2 stand for the devices
-// the port configuration names at the moment each is opened. Receive notifications arrive on the Qt event
-// thread. An error on the open line is checked before anything is said: a
-// device that is gone or hung up is closed and reported once, and the
-// panel's next send opens it again; a working line stays open, and other
-// programs that read it too are named once.
+// the port configuration names at the moment each is opened. Receive notifications arrive on the Qt
+// event thread. An error on the open line is checked before anything is said: a device that is gone
+// or hung up is closed and reported once, and the panel's next send opens it again; a working line
+// stays open, and other programs that read it too are named once.
 #include <QObject>
 #include <QSerialPort>
 #include <chrono>
@@ -68,6 +67,7 @@ class QtSerialService final : public QObject, public SerialService {
     std::string description;
   };
   bool refusalStands(const PortIdentity& port) const;
+  PortStatus refusal() const;
   PortStatus refuse(const PortIdentity& port, const std::string& path, int libraryError,
                     const std::function<Diagnosis()>& diagnose);
 

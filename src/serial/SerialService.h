@@ -12,6 +12,8 @@ namespace qd40 {
 struct PortStatus {
   bool ok = true;
   std::string description;
+  // A refusal because another program (or client) holds the port.
+  bool held = false;
 
   static PortStatus success() { return {}; }
   static PortStatus failure(std::string why) { return {false, std::move(why)}; }

@@ -95,6 +95,7 @@ SessionLog::~SessionLog() {
 
 void SessionLog::write(std::string_view text) {
   std::string line = stamped(text);
+  bool wake = false;
   {
     std::lock_guard lock(m_mutex);
     if (m_stopped) return;
@@ -117,8 +118,12 @@ void SessionLog::write(std::string_view text) {
       return;
     }
     queue(std::move(line));
+    // A writer that is gathering is left to its moment unless the lines grow
+    // large; waking it for each one would cost a wake-up per character on a
+    // chattering line.
+    wake = m_idle || m_queuedBytes >= kGatherBytes;
   }
-  m_wake.notify_one();
+  if (wake) m_wake.notify_one();
 }
 
 void SessionLog::queue(std::string line) {
@@ -128,7 +133,10 @@ void SessionLog::queue(std::string line) {
 
 void SessionLog::waitUntilWritten() {
   std::unique_lock lock(m_mutex);
+  ++m_waiting;
+  m_wake.notify_one();
   m_drained.wait(lock, [this] { return m_queue.empty() && !m_writing; });
+  --m_waiting;
 }
 
 std::size_t SessionLog::queuedBytes() {
@@ -139,14 +147,27 @@ std::size_t SessionLog::queuedBytes() {
 void SessionLog::run() {
   std::unique_lock lock(m_mutex);
   for (;;) {
+    m_idle = true;
     m_wake.wait(lock, [this] { return m_closing || !m_queue.empty(); });
+    m_idle = false;
     if (m_queue.empty()) break;
-    std::string line = std::move(m_queue.front());
-    m_queue.pop_front();
-    m_queuedBytes -= std::min(m_queuedBytes, line.size());
+    // Lines come a character at a time from a chattering line: what comes in
+    // the next moment goes into the same write.
+    m_wake.wait_for(lock, kGatherTime,
+                    [this] { return m_closing || m_waiting > 0 || m_queuedBytes >= kGatherBytes; });
+    // One write takes a bounded part, so what a stalled disk holds beyond the
+    // queue stays small too.
+    std::deque<std::string> lines;
+    std::size_t taken = 0;
+    while (!m_queue.empty() && (taken == 0 || taken + m_queue.front().size() <= kGatherBytes)) {
+      taken += m_queue.front().size();
+      lines.push_back(std::move(m_queue.front()));
+      m_queue.pop_front();
+    }
+    m_queuedBytes -= std::min(m_queuedBytes, taken);
     m_writing = true;
     lock.unlock();
-    const bool written = put(line);
+    const bool written = put(lines);
     lock.lock();
     m_writing = false;
     if (!written) {
@@ -158,26 +179,34 @@ void SessionLog::run() {
   }
 }
 
-// Rotates first when the line would take the file past its size, so no file
+// Rotates first when a line would take the file past its size, so no file
 // grows beyond it; an empty file takes a line whatever its length.
-bool SessionLog::put(const std::string& line) {
-  if (m_file.canRotate() && m_size > 0 && m_size + line.size() > m_options.maxBytes) {
-    std::string why;
-    if (!m_file.rotate(why)) {
-      stop(why);
-      return false;
+bool SessionLog::put(const std::deque<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) {
+    const std::uint64_t size = m_size + text.size();
+    if (m_file.canRotate() && size > 0 && size + line.size() > m_options.maxBytes) {
+      if (!writeAll(text) || !rotate()) return false;
+      text.clear();
     }
-    m_size = 0;
-    if (!m_options.header.empty() &&
-        !writeAll(stamped(m_options.header + "; earlier lines in " + m_file.name() + ".1"))) {
-      return false;
-    }
+    text += line;
   }
-  return writeAll(line);
+  return writeAll(text);
 }
 
-// One write per line and no buffer of our own: each line is in the file as
-// soon as it is written, and a crash loses nothing written before it.
+bool SessionLog::rotate() {
+  std::string why;
+  if (!m_file.rotate(why)) {
+    stop(why);
+    return false;
+  }
+  m_size = 0;
+  return m_options.header.empty() ||
+         writeAll(stamped(m_options.header + "; earlier lines in " + m_file.name() + ".1"));
+}
+
+// No buffer of our own beyond the moment's gathering: a crash loses at most
+// the lines of that moment.
 bool SessionLog::writeAll(const std::string& text) {
   std::size_t done = 0;
   while (done < text.size()) {

@@ -1,14 +1,16 @@
 #pragma once
 // The session log file: lines from the window's thread are stamped with the
-// time and written and flushed one by one on a thread of their own, so a slow
-// or stuck disk never holds the window. What waits for the disk is bounded in
-// bytes: a line that does not fit is left out and counted, the count goes into
-// the log as "… N bytes not logged" where the gap was, and the first gap is
-// told once on standard error. A file that reaches its size is rotated, one
-// NAME.1 kept, and every file starts with the session's header. A write that
-// fails (a full disk) stops the log with one line on standard error; the panel
-// goes on without it. How the file is found and opened is LogFile's business;
-// what goes into a line is the caller's.
+// time and written on a thread of their own, the lines of one moment (20 ms)
+// in one write, so a line chattering a character at a time costs a write a
+// moment rather than one a character, and a slow or stuck disk never holds
+// the window. What waits for the disk is bounded in bytes: a line that does
+// not fit is left out and counted, the count goes into the log as "… N bytes
+// not logged" where the gap was, and the first gap is told once on standard
+// error. A file that reaches its size is rotated, one NAME.1 kept, and every
+// file starts with the session's header. A write that fails (a full disk)
+// stops the log with one line on standard error; the panel goes on without
+// it. How the file is found and opened is LogFile's business; what goes into
+// a line is the caller's.
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -31,6 +33,10 @@ inline constexpr std::uint64_t kDefaultLogMax = 10 * 1024 * 1024;
 inline constexpr std::uint64_t kMinLogMax = 64 * 1024;
 // A few minutes of line-rate chatter while the disk does not take it.
 inline constexpr std::size_t kMaxQueuedBytes = 1024 * 1024;
+// How long the writer gathers lines before it writes them, and how many bytes
+// make it write at once.
+inline constexpr std::chrono::milliseconds kGatherTime{20};
+inline constexpr std::size_t kGatherBytes = 64 * 1024;
 
 struct SessionLogOptions {
   std::uint64_t maxBytes = kDefaultLogMax;  // a file that would grow past this is rotated
@@ -66,7 +72,8 @@ class SessionLog final {
   SessionLog(LogFile file, std::string path, SessionLogOptions options);
   void queue(std::string line);
   void run();
-  bool put(const std::string& line);
+  bool put(const std::deque<std::string>& lines);
+  bool rotate();
   bool writeAll(const std::string& text);
   void stop(const std::string& why);
 
@@ -81,6 +88,8 @@ class SessionLog final {
   std::size_t m_queuedBytes = 0;
   std::uint64_t m_droppedBytes = 0;  // since the last count went into the queue
   bool m_writing = false;
+  bool m_idle = false;  // the writer waits for a line
+  int m_waiting = 0;    // callers of waitUntilWritten, who hurry the writer
   bool m_closing = false;
   bool m_stopped = false;
   bool m_behindTold = false;

@@ -2,6 +2,7 @@
 // The seam between the panel's logic and a window toolkit: the window with the
 // few controls the handlers write, and interval timers. The real window
 // implements it over Qt Widgets; tests implement it on a virtual clock.
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -37,6 +38,13 @@ class Window {
   // Captions of labels and buttons, and the text of the text box, as UTF-8.
   virtual void setCaption(Control control, const std::string& text) = 0;
   virtual std::string caption(Control control) const = 0;
+  // Adds `added` to the end of a caption. A text that only grows is handed
+  // over a piece at a time rather than whole on every change; the window may
+  // show several additions at once, but reading the caption back gives all.
+  virtual void appendCaption(Control control, std::string_view added) = 0;
+  // Counts the writes to a control's caption, so that a caller can tell
+  // whether it still holds what that caller last put there.
+  virtual std::uint64_t captionWrites(Control control) const = 0;
   virtual void setVisible(Control control, bool visible) = 0;
   virtual bool isVisible(Control control) const = 0;
   // Marks an option button without running any handler; the logic runs the

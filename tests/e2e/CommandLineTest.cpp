@@ -14,7 +14,7 @@
 #include "PtyPair.h"
 #include "app/CommandLine.h"
 #include "app/PortSetup.h"
-#include "serial/PortDiagnostics.h"
+#include "serial/PortMessages.h"
 
 namespace qd40::test {
 namespace {

@@ -20,8 +20,8 @@
 
 #include "PtyPair.h"
 #include "app/Application.h"
-#include "app/SignalWatcher.h"
 #include "serial/PortDiagnostics.h"
+#include "toolkit/SignalWatcher.h"
 
 namespace qd40::test {
 namespace {

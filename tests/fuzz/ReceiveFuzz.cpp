@@ -1,7 +1,10 @@
 // Drives the form's receive path with arbitrary bytes in arbitrary pieces, after
 // a long chattering fill that reaches the buffer's limit when the input asks
-// for it. Checks that the buffer keeps exactly min(received, limit) characters
-// in order, and that the RXD line always shows their rendering.
+// for it, with the labels cleared between two pieces when the input asks for
+// that. Checks that the buffer keeps exactly min(received, limit) characters
+// in order, and that after every piece the RXD line and the status show what
+// the whole text received so far gives at once: its rendering, and the
+// decoding of that rendering.
 #include <algorithm>
 #include <array>
 #include <string>
@@ -9,9 +12,11 @@
 #include "FormHarness.h"
 #include "FuzzInput.h"
 #include "protocol/Monitor.h"
+#include "protocol/StatusDecoder.h"
 
 namespace {
 
+using qd40::Control;
 using qd40::RxBuffer;
 using qd40::fuzz::FuzzInput;
 using qd40::fuzz::require;
@@ -24,6 +29,7 @@ constexpr std::uint8_t kAnyFill = 128;
 constexpr std::uint8_t kNearLimit = 192;
 constexpr std::size_t kNearLimitSpan = 256;
 constexpr std::size_t kMinFillPiece = 256;
+constexpr std::uint8_t kPieceSizes = 16;
 
 }  // namespace
 
@@ -40,25 +46,42 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fill = amount;
   }
   const std::size_t fillPiece = kMinFillPiece + std::size_t{in.byte()} * 131;
-  const std::size_t piece = 1 + in.byte() % 16;
+  // The low half of this byte sizes the reply's pieces; the high half, when
+  // not 0, is the reply piece before which the labels are cleared.
+  const std::uint8_t pieces = in.byte();
+  const std::size_t piece = 1 + pieces % kPieceSizes;
+  const std::size_t clearBefore = pieces / kPieceSizes;
   const std::string_view query = kQueries[in.byte() % kQueries.size()];
   const std::string_view reply = in.rest();
 
   qd40::test::FormHarness h;
   if (!query.empty()) {
-    h.window.setCaption(qd40::Control::Text1, std::string(query));
+    h.window.setCaption(Control::Text1, std::string(query));
     h.click("Command95");
   }
 
-  // The characters the buffer must hold: the start of everything received.
+  // The characters the buffer must hold: the start of everything received;
+  // and what the status shows, from the whole of them at once.
   std::string expected;
   std::size_t received = 0;
+  std::string status = h.caption(Control::Label22);
+  std::int16_t pressure = h.form.state().pressureValue;
   const auto receive = [&](std::string_view bytes) {
     h.serial.receive(std::string(bytes));
     received += bytes.size();
     const std::size_t room = RxBuffer::kMaxChars - expected.size();
     expected.append(bytes.substr(0, std::min(room, bytes.size())));
-    require(h.form.state().rxBuffer.chars().size() == std::min(received, RxBuffer::kMaxChars));
+    const RxBuffer& buffer = h.form.state().rxBuffer;
+    require(buffer.chars().size() == std::min(received, RxBuffer::kMaxChars));
+    // The buffer's rendering is checked against a fresh one at the end.
+    const std::string& whole = buffer.rendered();
+    require(h.caption(Control::Label12) == whole);
+    const qd40::StatusResult decoded =
+        qd40::decodeStatus(h.form.state().sendLine, h.form.state().cmdPrefix, whole);
+    if (decoded.text) status = *decoded.text;
+    if (decoded.pressureValue) pressure = *decoded.pressureValue;
+    require(h.caption(Control::Label22) == status);
+    require(h.form.state().pressureValue == pressure);
   };
 
   const std::string pattern = reply.empty() ? std::string("7") : std::string(reply);
@@ -68,11 +91,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (std::size_t at = 0; at < filler.size(); at += fillPiece) {
     receive(std::string_view(filler).substr(at, fillPiece));
   }
-  for (std::size_t at = 0; at < reply.size(); at += piece) receive(reply.substr(at, piece));
+  for (std::size_t at = 0, index = 0; at < reply.size(); at += piece, ++index) {
+    if (clearBefore != 0 && index == clearBefore) {
+      h.form.Timer4_Timer();
+      status.clear();
+    }
+    receive(reply.substr(at, piece));
+  }
 
   const RxBuffer& buffer = h.form.state().rxBuffer;
   require(buffer.chars() == qd40::fromBytes(expected));
   require(buffer.rendered() == qd40::renderMonitor(buffer.chars()));
-  if (received > 0) require(h.caption(qd40::Control::Label12) == buffer.rendered());
   return 0;
 }

@@ -1,6 +1,9 @@
 // Decodes any reply after any line sent, with any prefix: the rendered reply is
 // either arbitrary text or the rendering of arbitrary received bytes. The
-// pressure reader sees the same text. Nothing may crash or overflow.
+// pressure reader sees the same text. Nothing may crash or overflow; the
+// number read a piece at a time is the number read at once, and a plain
+// number reads as the C library reads it.
+#include <cstdlib>
 #include <string>
 
 #include "FuzzInput.h"
@@ -23,6 +26,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static_cast<void>(status);
   const qd40::PressureReading pressure = qd40::convertPressure(reply);
   if (pressure.hpa) qd40::fuzz::require(pressure.raw.has_value());
-  static_cast<void>(qd40::readLeadingNumber(rest));
+  const double atOnce = qd40::readLeadingNumber(rest);
+  qd40::LeadingNumber inPieces;
+  for (std::size_t at = 0; at < rest.size(); at += 1 + shape % 7) {
+    inPieces.feed(rest.substr(at, 1 + shape % 7));
+  }
+  const double pieces = inPieces.value();
+  qd40::fuzz::require(pieces == atOnce || (pieces != pieces && atOnce != atOnce));
+  // Digits, a point, an exponent and signs only: strtod reads these alike.
+  if (!rest.empty() && rest.find_first_not_of("0123456789.eE+-") == std::string_view::npos) {
+    const std::string plain(rest);
+    qd40::fuzz::require(atOnce == std::strtod(plain.c_str(), nullptr));
+  }
   return 0;
 }

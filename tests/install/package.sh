@@ -32,7 +32,7 @@ for library in libqt6widgets6 libqt6serialport6 libc6; do
 done
 
 dpkg-deb -x "$deb" "$scratch/root"
-for file in usr/bin/qd40-control usr/bin/qd40-sim \
+for file in usr/bin/qd40-control usr/bin/qd40-sim usr/bin/qd40ctl \
   usr/share/applications/org.qd40.control.desktop \
   usr/share/metainfo/org.qd40.control.metainfo.xml \
   usr/share/icons/hicolor/scalable/apps/org.qd40.control.svg \
@@ -44,6 +44,8 @@ for file in usr/bin/qd40-control usr/bin/qd40-sim \
   usr/share/icons/hicolor/128x128/apps/org.qd40.control.png \
   usr/share/icons/hicolor/256x256/apps/org.qd40.control.png \
   usr/share/man/man1/qd40-control.1.gz usr/share/man/man1/qd40-sim.1.gz \
+  usr/share/man/man1/qd40ctl.1.gz usr/share/bash-completion/completions/qd40ctl \
+  usr/share/bash-completion/completions/qd40-control \
   usr/share/doc/qd40-control/copyright usr/share/doc/qd40-control/changelog.gz \
   usr/share/doc/qd40-control/README.md.gz; do
   [ -f "$scratch/root/$file" ] || fail "the package lacks /$file"
@@ -62,6 +64,10 @@ status=$?
   fail "qd40-control --bogus gave status $status: $said"
 said="$("${bare[@]}" "$scratch/root/usr/bin/qd40-sim" --version 2>&1)"
 [ "$said" = "qd40-sim 1.40" ] || fail "qd40-sim --version said: $said"
+said="$("${bare[@]}" "$scratch/root/usr/bin/qd40ctl" --version 2>&1)"
+[ "$said" = "qd40ctl 1.40" ] || fail "qd40ctl --version said: $said"
+said="$(MANWIDTH=80 man -P cat -l "$scratch/root/usr/share/man/man1/qd40ctl.1.gz" 2>&1)"
+[[ "$said" == *"lamp_hours"* && "$said" == *"EXIT STATUS"* ]] || fail "man qd40ctl: $said"
 said="$(MANWIDTH=80 man -P cat -l "$scratch/root/usr/share/man/man1/qd40-control.1.gz" 2>&1)"
 [[ "$said" == *"--com1 path"* && "$said" == *"QD40_COM1"* ]] || fail "man qd40-control: $said"
 

@@ -10,7 +10,7 @@ if ! said="$(cmake -S "$1" -B "$scratch" -G Ninja -DQD40_BUILD_TESTS=OFF \
   exit 1
 fi
 targets="$(ninja -C "$scratch" -t targets all)"
-for program in qd40-control qd40-sim; do
+for program in qd40-control qd40-sim qd40ctl; do
   grep -q "^$program:" <<<"$targets" || { echo "FAIL: no $program target" >&2; exit 1; }
 done
 if grep -q "^tests/unit_tests:" <<<"$targets"; then

@@ -51,6 +51,19 @@ void VirtualClock::advance(std::int64_t ms) {
 
 void FakeWindow::setCaption(Control control, const std::string& text) {
   m_captions[control] = text;
+  ++m_captionWrites[control];
+  m_captionBytes += text.size();
+}
+
+void FakeWindow::appendCaption(Control control, std::string_view added) {
+  m_captions[control] += added;
+  ++m_captionWrites[control];
+  m_captionBytes += added.size();
+}
+
+std::uint64_t FakeWindow::captionWrites(Control control) const {
+  const auto it = m_captionWrites.find(control);
+  return it == m_captionWrites.end() ? 0 : it->second;
 }
 
 std::string FakeWindow::caption(Control control) const {

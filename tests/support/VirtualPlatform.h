@@ -60,6 +60,8 @@ class FakeWindow final : public Window {
  public:
   void setCaption(Control control, const std::string& text) override;
   std::string caption(Control control) const override;
+  void appendCaption(Control control, std::string_view added) override;
+  std::uint64_t captionWrites(Control control) const override;
   void setVisible(Control control, bool visible) override { m_visible[control] = visible; }
   bool isVisible(Control control) const override;
   void setMarked(Control option, bool marked) override;
@@ -75,6 +77,8 @@ class FakeWindow final : public Window {
   void writeError(const std::string& text) override { m_errors.push_back(text); }
   void close() override { m_closed = true; }
 
+  // Bytes of caption text handed to the window so far, all controls together.
+  std::size_t captionBytes() const { return m_captionBytes; }
   double left() const { return m_left; }
   double top() const { return m_top; }
   bool closed() const { return m_closed; }
@@ -89,6 +93,8 @@ class FakeWindow final : public Window {
 
  private:
   std::map<Control, std::string> m_captions;
+  std::map<Control, std::uint64_t> m_captionWrites;
+  std::size_t m_captionBytes = 0;
   std::map<Control, bool> m_visible;
   std::map<Control, bool> m_marked;
   std::vector<std::string> m_messages;

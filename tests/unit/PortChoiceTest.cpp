@@ -2,7 +2,10 @@
 // default), and what a device chosen in the window does to the port in use.
 #include <gtest/gtest.h>
 
+#include <QTemporaryDir>
+
 #include "FormHarness.h"
+#include "config/SavedPorts.h"
 #include "serial/PortConfig.h"
 
 namespace qd40::test {
@@ -62,6 +65,44 @@ TEST(PortConfig, AChoiceInTheWindowCountsNowAndAnEmptyOneForgetsIt) {
   config.choose(1, "");
   EXPECT_EQ(config.choice(1), (PortChoice{"/dev/ttyUSB5", PortSource::CommandLine}));
   EXPECT_EQ(config.candidates(1).saved, "");
+}
+
+TEST(SavedPorts, WithoutACommandLineTheEnvironmentCountsThenThePanelsSavedChoice) {
+  struct Case {
+    const char* fault;
+    const char* environment;  // QD40_COM1; unset when null
+    const char* saved;
+    PortChoice expected;
+  };
+  QTemporaryDir dir;
+  const SavedPorts saved(dir.filePath("qd40-control.conf"));
+  for (const Case& c : {
+           Case{"nothing set must mean the panel's default",
+                nullptr,
+                "",
+                {"/dev/ttyS0", PortSource::Default}},
+           Case{"the device chosen in the panel must count with no setting at all",
+                nullptr,
+                "/dev/ttyUSB0",
+                {"/dev/ttyUSB0", PortSource::Saved}},
+           Case{"QD40_COM1 must beat the saved choice, as in the panel",
+                "/dev/ttyACM0",
+                "/dev/ttyUSB0",
+                {"/dev/ttyACM0", PortSource::Environment}},
+           Case{"an empty QD40_COM1 must count as unset",
+                "",
+                "/dev/ttyUSB0",
+                {"/dev/ttyUSB0", PortSource::Saved}},
+       }) {
+    if (c.environment != nullptr) {
+      qputenv("QD40_COM1", c.environment);
+    } else {
+      qunsetenv("QD40_COM1");
+    }
+    ASSERT_EQ(saved.save(1, c.saved), "");
+    EXPECT_EQ(configuredPort(1, saved), c.expected) << c.fault;
+  }
+  qunsetenv("QD40_COM1");
 }
 
 TEST(DeviceChosen, ANewDeviceForThePortInUseIsSelectedByThePortSelectionsRules) {

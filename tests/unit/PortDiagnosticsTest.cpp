@@ -18,6 +18,7 @@
 #include <functional>
 
 #include "PortTestSupport.h"
+#include "serial/DevicePaths.h"
 #include "serial/PortDiagnostics.h"
 
 namespace qd40::test {
@@ -79,11 +80,11 @@ TEST(PortDiagnostics, ALiveLockByEitherNameGivesTheHolderNamePidAndUser) {
                                        std::to_string(holder.pid) +
                                        " of user root). Close it, then choose the port again.")
         << lock;
-    const std::optional<Diagnosis> before = foreignLock(link.path, terminal.path);
+    const std::optional<Diagnosis> before = foreignLock(link.path, terminal.path, "/tmp");
     EXPECT_TRUE(before && before->holder.pid == holder.pid) << "checked before opening: " << lock;
     fs::remove(lock);
   }
-  EXPECT_FALSE(foreignLock(link.path, terminal.path));
+  EXPECT_FALSE(foreignLock(link.path, terminal.path, "/tmp"));
 }
 
 TEST(PortDiagnostics, AStaleLockGivesItsPathItsDeadPidAndTheCommandThatRemovesIt) {
@@ -210,14 +211,14 @@ TEST(PortDiagnostics, TheSignatureOfAFailureChangesWithTheLockFiles) {
   SKIP_UNLESS_ROOT();
   Terminal terminal;
   const PortIdentity port{1, terminal.path, "QD40_COM1"};
-  const std::string before = failureSignature(port, terminal.path, 1);
-  EXPECT_EQ(failureSignature(port, terminal.path, 1), before) << "nothing changed";
+  const std::string before = failureSignature(port, terminal.path, 1, "/tmp");
+  EXPECT_EQ(failureSignature(port, terminal.path, 1, "/tmp"), before) << "nothing changed";
   const std::string lock = kLockDir + qtLockName(terminal.path);
   std::ofstream(lock) << deadPid() << "\n";
-  const std::string locked = failureSignature(port, terminal.path, 1);
+  const std::string locked = failureSignature(port, terminal.path, 1, "/tmp");
   fs::remove(lock);
   EXPECT_NE(locked, before);
-  EXPECT_NE(failureSignature(port, terminal.path, 2), before) << "another library error";
+  EXPECT_NE(failureSignature(port, terminal.path, 2, "/tmp"), before) << "another library error";
 }
 
 }  // namespace

@@ -16,7 +16,9 @@
 #include <optional>
 #include <string>
 
+#include "PseudoTerminal.h"
 #include "serial/PortDiagnostics.h"
+#include "serial/PortMessages.h"
 
 namespace qd40::test {
 
@@ -27,23 +29,11 @@ inline constexpr gid_t kNoGroup = 65534;
 inline const std::string kLockDir = "/var/lock/";
 
 // The slave end of a fresh pseudo-terminal, whose master the test keeps.
-class Terminal {
- public:
-  Terminal() : m_master(posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC)) {
-    grantpt(m_master);
-    unlockpt(m_master);
-    path = ptsname(m_master);
-  }
-  ~Terminal() { hangUp(); }
+struct Terminal {
+  pty::PseudoTerminal pair;
+  const std::string path = pair.slavePath();
   // Closes the master end, as the program that made the terminal would.
-  void hangUp() {
-    if (m_master >= 0) close(m_master);
-    m_master = -1;
-  }
-  std::string path;
-
- private:
-  int m_master;
+  void hangUp() { pair.hangUp(); }
 };
 
 // A link the test removes again.
@@ -95,7 +85,8 @@ inline std::string comm(pid_t pid) {
 }
 
 inline std::string describe(const std::string& device) {
-  return describeOpenFailure({1, device, "QD40_COM1"}, diagnoseOpenFailure(device, "Qt's words"));
+  return describeOpenFailure({1, device, "QD40_COM1"},
+                             diagnoseOpenFailure(device, "Qt's words", "/tmp"));
 }
 
 // Runs `work` in a child process as the unprivileged user 'nobody' and

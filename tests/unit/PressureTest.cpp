@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 
 namespace qd40 {
@@ -59,6 +60,28 @@ TEST(PressureTest, LongChatteringReplyIsReadInOnePass) {
   std::string reply = " ";
   for (int i = 0; i < 50000; ++i) reply += "7 ";
   EXPECT_EQ(convertPressure(reply).text, "Pressure reading out of range: inf");
+}
+
+// Numbers longer than a double can tell apart are read from their leading
+// digits and whether any digit after them is not 0; the C library, which
+// reads every digit, must agree, whole or fed a character at a time.
+TEST(PressureTest, LongNumbersReadAsTheCLibraryReadsThem) {
+  const std::string zeros(850, '0');
+  const std::string nines(900, '9');
+  const std::string cases[] = {
+      "9007199254740993" + zeros + "1",  // just above a tie: rounds up
+      "9007199254740993" + zeros,        // the tie itself: rounds to even
+      "0." + zeros + "123e900",         "1." + nines + "e-300", "-" + nines + "e-700",
+      "1" + zeros + zeros + "e-1601",
+  };
+  for (const std::string& text : cases) {
+    SCOPED_TRACE(text.substr(0, 24));
+    const double expected = std::strtod(text.c_str(), nullptr);
+    EXPECT_EQ(readLeadingNumber(text), expected);
+    LeadingNumber pieces;
+    for (const char c : text) pieces.feed(std::string_view(&c, 1));
+    EXPECT_EQ(pieces.value(), expected);
+  }
 }
 
 }  // namespace

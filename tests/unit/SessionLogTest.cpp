@@ -213,6 +213,29 @@ TEST(SessionLogTest, ALongReadGoesOnContinuedLinesWithoutCuttingACharacter) {
   EXPECT_TRUE(lines[2].ends_with(" RX (continued) \"" + std::string(91, 'B') + "\""));
 }
 
+TEST(SessionLogTest, AFailureRepeatedByAHeldButtonIsCountedNotLoggedEachTime) {
+  const fs::path dir = freshDir();
+  std::string error;
+  auto log = SessionLog::open(dir / "held.log", error);
+  test::VirtualClock clock;
+  test::FakeSerial serial(clock);
+  const PortConfig ports;
+  {
+    LoggingSerialService logged(serial, *log, ports);
+    for (const char* why : {"gone", "gone", "gone", "busy", "busy"}) {
+      serial.setFailure(1, why);
+      logged.open();
+    }
+  }
+  log->waitUntilWritten();
+  const std::vector<std::string> lines = events(contents(dir / "held.log"));
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_TRUE(lines[0].ends_with(" failed: gone")) << lines[0];
+  EXPECT_TRUE(lines[1].ends_with(" failed the same way 2 more times")) << lines[1];
+  EXPECT_TRUE(lines[2].ends_with(" failed: busy")) << lines[2];
+  EXPECT_TRUE(lines[3].ends_with(" failed the same way 1 more time")) << lines[3];
+}
+
 TEST(SessionLogTest, TimesAreIso8601WithTheOffsetFromUtc) {
   using namespace std::chrono;
   const auto at = sys_days{year{2026} / 12 / 8} + 8h + 14min + 3s + 512ms;

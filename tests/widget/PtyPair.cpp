@@ -1,45 +1,16 @@
 #include "PtyPair.h"
 
-#include <fcntl.h>
 #include <poll.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <cstdlib>
 #include <filesystem>
-#include <stdexcept>
 
 namespace qd40::test {
 
 namespace {
 constexpr auto kSlice = std::chrono::milliseconds(1);
-}
-
-PtyPair::PtyPair() {
-  m_master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
-  if (m_master < 0 || grantpt(m_master) != 0 || unlockpt(m_master) != 0) {
-    throw std::runtime_error("no pseudo-terminal");
-  }
-  // Programs the tests start must not inherit the master end, or closing it
-  // here would not hang the line up.
-  fcntl(m_master, F_SETFD, FD_CLOEXEC);
-  m_slavePath = ptsname(m_master);
-  // The master end is raw too, so nothing the panel writes is changed.
-  termios mode{};
-  tcgetattr(m_master, &mode);
-  cfmakeraw(&mode);
-  tcsetattr(m_master, TCSANOW, &mode);
-}
-
-PtyPair::~PtyPair() {
-  hangUp();
-}
-
-void PtyPair::hangUp() {
-  if (m_master >= 0) ::close(m_master);
-  m_master = -1;
 }
 
 std::string PtyPair::read(std::size_t count, std::chrono::milliseconds timeout) {
@@ -48,7 +19,7 @@ std::string PtyPair::read(std::size_t count, std::chrono::milliseconds timeout) 
       [&] {
         char buffer[4096];
         for (;;) {
-          const ssize_t n = ::read(m_master, buffer, sizeof buffer);
+          const ssize_t n = ::read(m_pty.master(), buffer, sizeof buffer);
           if (n <= 0) break;
           got.append(buffer, static_cast<std::size_t>(n));
         }
@@ -66,11 +37,11 @@ std::string PtyPair::drain(std::chrono::milliseconds quiet) {
 void PtyPair::write(const std::string& bytes) {
   std::size_t done = 0;
   while (done < bytes.size()) {
-    const ssize_t n = ::write(m_master, bytes.data() + done, bytes.size() - done);
+    const ssize_t n = ::write(m_pty.master(), bytes.data() + done, bytes.size() - done);
     if (n > 0) {
       done += static_cast<std::size_t>(n);
     } else {
-      pollfd waitFor{m_master, POLLOUT, 0};
+      pollfd waitFor{m_pty.master(), POLLOUT, 0};
       poll(&waitFor, 1, 100);
     }
   }

@@ -8,16 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "PseudoTerminal.h"
+
 namespace qd40::test {
 
 class PtyPair final {
  public:
-  PtyPair();
-  ~PtyPair();
-  PtyPair(const PtyPair&) = delete;
-  PtyPair& operator=(const PtyPair&) = delete;
-
-  const std::string& slavePath() const { return m_slavePath; }
+  const std::string& slavePath() const { return m_pty.slavePath(); }
   // Bytes the panel wrote, gathered while the Qt event loop runs, until
   // `count` have arrived or the time is up.
   std::string read(std::size_t count, std::chrono::milliseconds timeout);
@@ -25,11 +22,10 @@ class PtyPair final {
   std::string drain(std::chrono::milliseconds quiet);
   void write(const std::string& bytes);
   // Closes the master end: the panel's side sees a hang-up.
-  void hangUp();
+  void hangUp() { m_pty.hangUp(); }
 
  private:
-  int m_master = -1;
-  std::string m_slavePath;
+  pty::PseudoTerminal m_pty;
 };
 
 // Whether process `pid` holds `device` open.

@@ -14,7 +14,7 @@
 #include "app/Application.h"
 #include "app/Translations.h"
 #include "serial/NetworkPort.h"
-#include "serial/PortDiagnostics.h"
+#include "serial/PortMessages.h"
 
 namespace qd40::test {
 namespace {
@@ -43,6 +43,14 @@ TEST(Translation, PortMessagesInJapaneseKeepNamesCommandsAndNumbers) {
          "COM1 (/dev/ttyUSB0): /run/lock/LCK..ttyUSB0 でロックされています。このロックファイルは"
          "すでに終了したプロセス 4242 が残したものです。'sudo rm /run/lock/LCK..ttyUSB0' で"
          "ロックファイルを削除してから、もう一度ポートを選択してください。"},
+        // qd40ctl's wording: run again, and no promise to keep connecting.
+        {describeOpenFailure({1, "/dev/ttyUSB0", "", PortUser::Command}, stale),
+         "/dev/ttyUSB0: /run/lock/LCK..ttyUSB0 でロックされています。このロックファイルは"
+         "すでに終了したプロセス 4242 が残したものです。'sudo rm /run/lock/LCK..ttyUSB0' で"
+         "ロックファイルを削除してから、もう一度実行してください。"},
+        {describeConnectionLost({2, "socket://192.0.2.10:4001", "", PortUser::Command},
+                                {NetworkProtocol::Raw, "192.0.2.10", 4001}, "x"),
+         "socket://192.0.2.10:4001: 192.0.2.10 のポート 4001 との接続が切れました (x)。"},
     };
     for (const auto& [message, japanese] : cases) EXPECT_EQ(message, japanese);
   }

@@ -10,9 +10,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
-#include "Pty.h"
+#include "PseudoTerminal.h"
 #include "SimOptions.h"
 #include "Simulator.h"
 #include "SlaveLink.h"
@@ -32,11 +33,11 @@ void onStopSignal(int signal) {
   errno = savedErrno;
 }
 
-bool installSignalHandlers(qd40sim::UniqueFd& readEnd, qd40sim::UniqueFd& writeEnd) {
+bool installSignalHandlers(qd40::pty::UniqueFd& readEnd, qd40::pty::UniqueFd& writeEnd) {
   int fds[2];
   if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) return false;
-  readEnd = qd40sim::UniqueFd(fds[0]);
-  writeEnd = qd40sim::UniqueFd(fds[1]);
+  readEnd = qd40::pty::UniqueFd(fds[0]);
+  writeEnd = qd40::pty::UniqueFd(fds[1]);
   stopPipeWriteFd = fds[1];
 
   struct sigaction action {};
@@ -70,30 +71,32 @@ int main(int argc, char** argv) {
     return 0;
   }
 
-  qd40sim::UniqueFd stopRead;
-  qd40sim::UniqueFd stopWrite;
+  qd40::pty::UniqueFd stopRead;
+  qd40::pty::UniqueFd stopWrite;
   if (!installSignalHandlers(stopRead, stopWrite)) {
     std::perror("qd40-sim: signal set-up");
     return kExitFailure;
   }
 
-  std::string error;
-  std::optional<qd40sim::Pty> pty = qd40sim::openPty(error);
-  if (!pty) {
-    std::fprintf(stderr, "qd40-sim: %s\n", error.c_str());
+  std::optional<qd40::pty::PseudoTerminal> pty;
+  try {
+    pty.emplace(qd40::pty::PseudoTerminal::SlaveEnd::Keep);
+  } catch (const std::system_error& failure) {
+    std::fprintf(stderr, "qd40-sim: %s\n", failure.what());
     return kExitFailure;
   }
+  std::string error;
   const std::optional<qd40sim::SlaveLink> link =
-      options.linkPath ? qd40sim::SlaveLink::create(*options.linkPath, pty->slavePath, error)
+      options.linkPath ? qd40sim::SlaveLink::create(*options.linkPath, pty->slavePath(), error)
                        : std::nullopt;
   if (options.linkPath && !link) {
     std::fprintf(stderr, "qd40-sim: %s\n", error.c_str());
     return kExitFailure;
   }
 
-  std::printf("%s\n", pty->slavePath.c_str());
+  std::printf("%s\n", pty->slavePath().c_str());
   std::fflush(stdout);
 
-  qd40sim::Simulator simulator(options, pty->master.get(), stopRead.get());
+  qd40sim::Simulator simulator(options, pty->master(), stopRead.get());
   return simulator.run();
 }

@@ -1,5 +1,5 @@
 // The self-pipe between the termination signals and the event loop.
-#include "app/SignalWatcher.h"
+#include "toolkit/SignalWatcher.h"
 
 #include <fcntl.h>
 #include <signal.h>

@@ -1,15 +1,21 @@
 #pragma once
-// The system lookups behind the port diagnostics: processes and their open
-// files, and what kind of node a path is. Nothing here opens the device.
+// The processes behind a serial device, from /proc: who a process is, whether
+// it runs, and which processes have a device open. It opens no device.
 #include <sys/stat.h>
 
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "serial/PortDiagnostics.h"
-
 namespace qd40 {
+
+struct Process {
+  long pid = 0;
+  std::string name;  // the command name
+  std::string user;  // the owner's login name
+
+  bool operator==(const Process&) const = default;
+};
 
 struct ProcScan {
   std::vector<Process> holders;
@@ -21,15 +27,11 @@ struct ProcScan {
 std::string userNameOf(uid_t uid);
 bool processAlive(long pid);
 Process describeProcess(long pid);
-// "name (process 1234 of user alice)".
-std::string holderText(const Process& process);
 // Whether process `pid` has the character device `device` open; nothing when
 // its open files cannot be read.
 std::optional<bool> processHoldsDevice(long pid, dev_t device);
 // Processes, other than this one, with the device node open: the first
 // `most` found.
 ProcScan holdersFromProc(const std::string& device, std::size_t most = 1);
-bool isPseudoTerminal(const struct stat& info);
-bool isTerminal(const struct stat& info);
 
 }  // namespace qd40

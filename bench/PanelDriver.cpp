@@ -1,0 +1,99 @@
+// The table of figures and the panel the benchmark drives.
+#include "panel/Layout.h"
+// X11's headers define macros (None, Bool, ...); they come after the panel's.
+#include "PanelDriver.h"
+
+#include <filesystem>
+#include <stdexcept>
+#include <thread>
+
+namespace qd40::bench {
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr auto kMapTimeout = 10s;
+constexpr auto kLineWait = 1000ms;  // longest wait for a clicked line
+constexpr auto kQuiet = 100ms;      // the line counts as quiet after this long
+constexpr auto kTapHold = 20ms;     // a D.Zoom tap, well under its repeat
+constexpr auto kResized = 300ms;    // for the window to take its new height
+
+std::vector<Figure> g_figures;
+
+}  // namespace
+
+std::pair<int, int> centreOf(std::string_view name) {
+  const qd40::ControlSpec* control = qd40::findControl(name);
+  if (control == nullptr) throw std::runtime_error("no control " + std::string(name));
+  int left = control->left + control->width / 2;
+  int top = control->top + control->height / 2;
+  for (std::string_view container = control->container; container != "Form1";) {
+    const qd40::ControlSpec* frame = qd40::findControl(container);
+    left += frame->left;
+    top += frame->top;
+    container = frame->container;
+  }
+  return {qd40::toPixels(left), qd40::toPixels(top)};
+}
+
+void addFigure(std::string name, std::string unit, const std::vector<double>& runs, double target,
+               bool atMost, std::string targetText, double extraNoise) {
+  g_figures.push_back({std::move(name), std::move(unit), median(runs), spread(runs) + extraNoise,
+                       target, atMost, std::move(targetText)});
+}
+
+const std::vector<Figure>& figures() {
+  return g_figures;
+}
+
+Panel::Panel(XSession& session, const std::string& program, const std::string& dir,
+             std::map<std::string, std::string> env, Kind kind)
+    : x(session), hasPanel(kind == Kind::Panel) {
+  link = dir + "/com1";
+  std::filesystem::remove(link);
+  std::filesystem::create_symlink(pty->slavePath(), link);
+  env["QD40_COM1"] = link;
+  child = std::make_unique<Child>(program, env);
+  const auto when = x.waitMapped(child->pid(), kMapTimeout, &window);
+  if (!when) throw std::runtime_error(program + ": no window within 10 s");
+  mapped = *when;
+}
+
+void Panel::point(std::string_view control) {
+  const auto [x0, y0] = centreOf(control);
+  x.moveTo(window, x0, y0);
+}
+
+double Panel::click(std::string_view control) {
+  point(control);
+  x.button(true);
+  const auto released = Clock::now();
+  x.button(false);
+  std::string line = pty->read(kLineWait);
+  if (line.empty()) return Millis(kLineWait).count();
+  const double ms = msSince(released);
+  while (line.find('\r') == std::string::npos) {
+    const std::string more = pty->read(kLineWait);
+    if (more.empty()) break;
+    line += more;
+  }
+  return ms;
+}
+
+void Panel::tap(std::string_view control) {
+  point(control);
+  x.button(true);
+  std::this_thread::sleep_for(kTapHold);
+  x.button(false);
+  pty->drain(kQuiet);
+}
+
+void Panel::showMonitor() {
+  // Without a window manager the keyboard follows the pointer.
+  point("Image1");
+  x.altChord('k');
+  std::this_thread::sleep_for(kResized);
+}
+
+}  // namespace qd40::bench

@@ -1,0 +1,61 @@
+#pragma once
+// What every section of the panel benchmark shares: the table of figures it
+// prints, and a panel started on a pseudo-terminal of the benchmark's that it
+// points at and clicks through XTEST.
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+// X11's headers define macros (None, Bool, ...); they come after the panel's.
+#include "BenchSupport.h"
+
+namespace qd40::bench {
+
+struct Figure {
+  std::string name;
+  std::string unit;
+  double value;
+  double noise;
+  double target;
+  bool atMost;  // the value must stay at or below the target, else at or above
+  std::string targetText;
+  bool met() const { return atMost ? value <= target + noise : value >= target - noise; }
+};
+
+// Adds the median of `runs` to the table, with how far the runs strayed.
+void addFigure(std::string name, std::string unit, const std::vector<double>& runs, double target,
+               bool atMost, std::string targetText, double extraNoise = 0);
+const std::vector<Figure>& figures();
+
+// The centre of a control on the screen, in the panel's pixels.
+std::pair<int, int> centreOf(std::string_view name);
+
+// A panel on a pseudo-terminal of the benchmark's, reached through a link so
+// the benchmark can take the port away or hand it to another program.
+struct Panel {
+  XSession& x;
+  std::string link;
+  std::unique_ptr<Pty> pty = std::make_unique<Pty>();
+  std::unique_ptr<Child> child;
+  Window window = 0;
+  Clock::time_point mapped;
+  // The floor window takes the line too, but has no controls.
+  enum class Kind { Panel, Floor };
+  bool hasPanel = true;
+
+  // `env` is added to the panel's environment (QD40_COM1 is set here).
+  Panel(XSession& session, const std::string& program, const std::string& dir,
+        std::map<std::string, std::string> env = {}, Kind kind = Kind::Panel);
+
+  void point(std::string_view control);
+  // Milliseconds from the release of a click to the first byte on the line.
+  double click(std::string_view control);
+  void tap(std::string_view control);
+  // Alt+K: the window grows to show the line monitor.
+  void showMonitor();
+};
+
+}  // namespace qd40::bench

@@ -1,0 +1,30 @@
+#pragma once
+// The receive path under load: a line chattering at its full rate one
+// character at a time, and a flood, both with the line monitor on screen and
+// again with the session log on.
+#include <string>
+
+#include "PanelDriver.h"
+
+namespace qd40::bench {
+
+// Click to first byte p99 under a flood stays under this, in ms.
+inline constexpr double kFloodClickP99 = 20;
+
+struct FloodResult {
+  double cpuPercent;
+  double clickP99;  // ms from a click to its first byte on the line
+};
+
+enum class Clicks { Every100ms, Never };
+
+// Floods the panel's line for `duration`, clicking a button in turn every
+// 100 ms unless told not to; `run` numbers the line it prints.
+FloodResult flood(Panel& panel, Millis duration, int run, Clicks clicks = Clicks::Every100ms);
+
+// Starts panels of its own under `dir`, and the floor window reading the
+// line the same way, measures and adds its figures.
+void measureReceivePath(XSession& x, const std::string& control, const std::string& floor,
+                        const std::string& dir, int runs);
+
+}  // namespace qd40::bench

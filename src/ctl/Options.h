@@ -1,0 +1,41 @@
+#pragma once
+// qd40ctl's command line: the ports, the line's speed, the reply window, the
+// output form and the actions, and the texts for --help, --version, --list
+// and a mistake. It opens no port, so main() acts on it before anything else.
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ctl/Actions.h"
+
+namespace qd40::ctl {
+
+inline constexpr int kExitUsage = 2;
+
+struct Options {
+  std::vector<std::string> ports;  // as given; empty for the panel's COM1
+  std::string settings = "19200,N,8,1";
+  std::optional<int> timeoutMs;
+  bool json = false;
+  std::vector<Action> actions;
+};
+
+struct CommandLine {
+  enum class Outcome { Run, Exit };
+  Outcome outcome = Outcome::Run;
+  int exitCode = 0;
+  std::string out;  // for stdout: the help, the version or the list
+  std::string err;  // for stderr: what was wrong
+  Options options;
+};
+
+// `arguments` starts with the program's name, as argv does; paths are kept
+// byte for byte.
+CommandLine parseCommandLine(const std::vector<std::string>& arguments);
+
+// The ports a --ports file names: one per line, blank lines and lines that
+// begin with '#' left out, as are blanks around a name. Nothing and `error`
+// set when it cannot be read.
+std::optional<std::vector<std::string>> readPortsFile(const std::string& file, std::string& error);
+
+}  // namespace qd40::ctl

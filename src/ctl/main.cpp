@@ -1,0 +1,59 @@
+// qd40ctl: the projector's command codes from a shell, a script or cron, on
+// the panel's own protocol and serial code, without a window.
+#include <QCoreApplication>
+#include <cstdio>
+#include <optional>
+
+#include "config/SavedPorts.h"
+#include "ctl/Fleet.h"
+#include "ctl/Options.h"
+#include "toolkit/SignalWatcher.h"
+
+namespace {
+
+// The ports of the run: those named, or the panel's COM1 as the panel would
+// find it without a command line.
+std::vector<qd40::ctl::FleetPort> fleetPorts(const qd40::ctl::Options& options) {
+  std::vector<qd40::ctl::FleetPort> ports;
+  if (options.ports.empty()) {
+    qd40::PortConfig panel = qd40::loadPortSetup(std::nullopt, std::nullopt).config;
+    panel.setUser(qd40::PortUser::Command);
+    ports.push_back({panel.choice(1).device, std::move(panel)});
+    return ports;
+  }
+  for (const std::string& name : options.ports) {
+    qd40::PortConfig config({name, "", ""}, {});
+    config.setCommandLineOption(1, "--port");
+    config.setTemporaryFolder(qd40::temporaryFolder());
+    config.setUser(qd40::PortUser::Command);
+    ports.push_back({name, std::move(config)});
+  }
+  return ports;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> arguments(argv, argv + argc);
+  const qd40::ctl::CommandLine line = qd40::ctl::parseCommandLine(arguments);
+  std::fputs(line.out.c_str(), stdout);
+  std::fputs(line.err.c_str(), stderr);
+  if (line.outcome == qd40::ctl::CommandLine::Outcome::Exit) return line.exitCode;
+
+  int qtArgc = 1;
+  QCoreApplication app(qtArgc, argv);
+  app.setApplicationName("qd40ctl");
+  qd40::ctl::RunSettings run{line.options.settings, line.options.timeoutMs, line.options.actions};
+  qd40::ctl::Fleet fleet(fleetPorts(line.options), std::move(run), line.options.json);
+  // Ctrl-C, a shutdown or a logout end a watch with the ports closed and
+  // their locks removed.
+  qd40::SignalWatcher watcher([&fleet] { fleet.stop(); });
+  std::optional<int> status;
+  fleet.start([&status](int exitStatus) {
+    status = exitStatus;
+    QCoreApplication::exit(exitStatus);
+  });
+  // Every projector may be done before the loop runs, when no port opened.
+  if (status) return *status;
+  return app.exec();
+}

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# The layers beneath the panel, and qd40ctl, compile without one header of Qt
+# Widgets or Qt Gui, however it is spelt: <QWidget> finds no file there, but
+# <QtWidgets/QWidget> would, since Qt's root include folder comes with Qt Core.
+# Reads the headers ninja recorded for every object, so it needs a built tree.
+set -euo pipefail
+build="$1"
+layers='^CMakeFiles/(qd40_(protocol|toolkit|serial|config|ctl)|qd40ctl)\.dir/'
+deps="$(ninja -C "$build" -t deps | awk '/^[^ \t]/ { object = $1 } /^[ \t]/ { print object, $1 }' |
+  grep -E "$layers" || true)"
+objects="$(printf '%s\n' "$deps" | awk 'NF { print $1 }' | sort -u | grep -c . || true)"
+if [ "$objects" -eq 0 ]; then
+  echo "no object of the lower layers is recorded in $build"
+  exit 1
+fi
+found="$(printf '%s\n' "$deps" | grep -E '/Qt(Widgets|Gui)/' || true)"
+if [ -n "$found" ]; then
+  echo "headers of the window toolkit beneath the panel:"
+  printf '%s\n' "$found" | head -20
+  exit 1
+fi
+echo "$objects objects of protocol, toolkit, serial, config and qd40ctl: no Qt Widgets or Gui header"
