@@ -89,7 +89,8 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${QD40_MAINTAINER})
 set(CPACK_DEBIAN_PACKAGE_SECTION comm)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${QD40_HOMEPAGE})
 # The library dependencies come from dpkg-shlibdeps; the window's Japanese
-# captions want a CJK font, and a Wayland session the Qt Wayland plugin.
+# captions want a CJK font, a Wayland session the Qt Wayland plugin, and a
+# translated box Qt's own words for its buttons.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk, qt6-wayland")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk, qt6-wayland, qt6-translations-l10n")
 include(CPack)

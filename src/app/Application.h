@@ -9,6 +9,7 @@
 #include "app/DeviceChoice.h"
 #include "app/Form1.h"
 #include "app/PortSetup.h"
+#include "app/Translations.h"
 #include "panel/PanelWindow.h"
 #include "serial/LoggingSerialService.h"
 #include "serial/QtSerialService.h"
@@ -26,6 +27,11 @@ class PanelApplication final : public QApplication {
   PanelApplication(int& argc, char** argv);
 
   bool notify(QObject* receiver, QEvent* event) override;
+
+ private:
+  // The operator's language, from the start: the first box may come before
+  // the window shows.
+  Translations m_translations;
 };
 
 class Panel final {

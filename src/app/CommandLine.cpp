@@ -3,6 +3,7 @@
 #include "app/CommandLine.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <algorithm>
 #include <map>
 
@@ -16,24 +17,31 @@ namespace {
 
 constexpr const char* kProgram = "qd40-control";
 
+// The context of the help's and the mistakes' texts in the translations.
+struct HelpText {
+  Q_DECLARE_TR_FUNCTIONS(HelpText)
+};
+
 QString usageText(const QCommandLineParser& parser) {
   // Without an application object Qt cannot know the program's name.
   QString text = parser.helpText();
   text.replace("<executable_name>", kProgram);
   return text +
-         "\nEnvironment:\n"
-         "  QD40_COM1, QD40_COM2  the devices COM1 and COM2 stand for when --com1 or\n"
-         "                        --com2 is not given\n"
-         "  QD40_LOG              the session log file when --log is not given\n" +
-         QString(
+         HelpText::tr(
+             "\nEnvironment:\n"
+             "  QD40_COM1, QD40_COM2  the devices COM1 and COM2 stand for when --com1 or\n"
+             "                        --com2 is not given\n"
+             "  QD40_LOG              the session log file when --log is not given\n") +
+         HelpText::tr(
              "\nPorts: COM1 and COM2 stand for the devices --com1 and --com2 name, else those\n"
              "QD40_COM1 and QD40_COM2 name, else the devices chosen in the window with\n"
              "\"Choose device…\" (on the menu of the \"COM\" button or on a port message),\n"
              "else /dev/ttyS0 and /dev/ttyS1. The chosen devices are saved in\n"
              "  %1\n")
              .arg(SavedPorts::defaultFile()) +
-         "\nExit status: 0 when the window is closed, 2 for a bad command line, 3 when\n"
-         "there is no display to open the window on.\n";
+         HelpText::tr(
+             "\nExit status: 0 when the window is closed, 2 for a bad command line, 3 when\n"
+             "there is no display to open the window on.\n");
 }
 
 std::string fail(const QCommandLineParser& parser, const QString& reason) {
@@ -75,23 +83,26 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
   for (const std::string& argument : arguments) text << QString::fromStdString(argument);
   QCommandLineParser parser;
   parser.setApplicationDescription(
-      "A control panel for a QD40 data projector on an RS-232C serial line.");
-  const QCommandLineOption help({"h", "help"}, "Show this help and exit.");
-  const QCommandLineOption version({"v", "version"}, "Show the version and exit.");
+      HelpText::tr("A control panel for a QD40 data projector on an RS-232C serial line."));
+  const QCommandLineOption help({"h", "help"}, HelpText::tr("Show this help and exit."));
+  const QCommandLineOption version({"v", "version"}, HelpText::tr("Show the version and exit."));
   const QCommandLineOption com1(
       "com1",
-      "Serial device (or socket://HOST:PORT, rfc2217://HOST:PORT) for COM1, over $QD40_COM1.",
+      HelpText::tr(
+          "Serial device (or socket://HOST:PORT, rfc2217://HOST:PORT) for COM1, over $QD40_COM1."),
       "path");
   const QCommandLineOption com2(
       "com2",
-      "Serial device (or socket://HOST:PORT, rfc2217://HOST:PORT) for COM2, over $QD40_COM2.",
+      HelpText::tr(
+          "Serial device (or socket://HOST:PORT, rfc2217://HOST:PORT) for COM2, over $QD40_COM2."),
       "path");
   const QCommandLineOption log(
-      "log", "Append a line for every event on the line to file, over $QD40_LOG.", "file");
+      "log", HelpText::tr("Append a line for every event on the line to file, over $QD40_LOG."),
+      "file");
   const QCommandLineOption logMax(
       "log-max",
-      "Move the log to file.1, replacing an older one, when it reaches size: a number with K, M "
-      "or G, from 64K; default 10M.",
+      HelpText::tr("Move the log to file.1, replacing an older one, when it reaches size: a "
+                   "number with K, M or G, from 64K; default 10M."),
       "size");
   const QList<QCommandLineOption> options = {help, version, com1, com2, log, logMax};
   parser.addOptions(options);
@@ -104,7 +115,9 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
     return line;
   }
   if (!parser.positionalArguments().isEmpty()) {
-    line.err = fail(parser, "Unexpected argument '" + parser.positionalArguments().first() + "'.");
+    line.err =
+        fail(parser,
+             HelpText::tr("Unexpected argument '%1'.").arg(parser.positionalArguments().first()));
     return line;
   }
   if (parser.isSet(help)) {
@@ -123,7 +136,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
     if (!parser.isSet(*option)) continue;
     const std::string& path = raw[option->names().first().toStdString()];
     if (path.empty()) {
-      line.err = fail(parser, "--" + option->names().first() + " needs a device path.");
+      line.err =
+          fail(parser, HelpText::tr("--%1 needs a device path.").arg(option->names().first()));
       return line;
     }
     *target = path;
@@ -131,7 +145,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
   if (parser.isSet(log)) {
     const std::string& file = raw["log"];
     if (file.empty()) {
-      line.err = fail(parser, "--log needs a file name.");
+      line.err = fail(parser, HelpText::tr("--log needs a file name."));
       return line;
     }
     line.options.log = file;
@@ -139,7 +153,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
   if (parser.isSet(logMax)) {
     line.options.logMax = parseLogSize(parser.value(logMax).toStdString());
     if (!line.options.logMax) {
-      line.err = fail(parser, "--log-max takes a size from 64K up, such as 500K, 10M or 1G.");
+      line.err = fail(parser,
+                      HelpText::tr("--log-max takes a size from 64K up, such as 500K, 10M or 1G."));
       return line;
     }
   }

@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <QString>
 #include <QtGlobal>
 #include <cstdio>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "app/CommandLine.h"
+#include "app/Translations.h"
 
 namespace qd40 {
 
@@ -36,22 +38,38 @@ std::string variable(const char* name) {
   return value != nullptr ? value : "";
 }
 
+const QTranslator* gWords = nullptr;
+
+QString words(const char* english) {
+  const QString translated =
+      gWords != nullptr ? gWords->translate("NoDisplay", english) : QString();
+  return translated.isEmpty() ? QString::fromUtf8(english) : translated;
+}
+
 // What is wrong, from what the environment asked Qt to open.
 std::string noDisplayLine() {
-  const std::string platform = variable("QT_QPA_PLATFORM");
-  if (!platform.empty() && platform.rfind("xcb", 0) != 0 && platform.rfind("wayland", 0) != 0) {
-    return "qd40-control: the window cannot be opened on QT_QPA_PLATFORM=" + platform +
-           ". Unset QT_QPA_PLATFORM to use the desktop's display.\n";
+  const QString platform = QString::fromStdString(variable("QT_QPA_PLATFORM"));
+  QString line;
+  if (!platform.isEmpty() && !platform.startsWith(QLatin1String("xcb")) &&
+      !platform.startsWith(QLatin1String("wayland"))) {
+    line = words(QT_TRANSLATE_NOOP("NoDisplay",
+                                   "the window cannot be opened on QT_QPA_PLATFORM=%1. Unset "
+                                   "QT_QPA_PLATFORM to use the desktop's display."))
+               .arg(platform);
+  } else if (const std::string x11 = variable("DISPLAY"), wayland = variable("WAYLAND_DISPLAY");
+             x11.empty() && wayland.empty()) {
+    line = words(QT_TRANSLATE_NOOP("NoDisplay",
+                                   "no display to open the window on: neither DISPLAY nor "
+                                   "WAYLAND_DISPLAY is set. Start the panel in a desktop "
+                                   "session, or set DISPLAY (X11) or WAYLAND_DISPLAY (Wayland)."));
+  } else {
+    line = words(QT_TRANSLATE_NOOP("NoDisplay",
+                                   "no display to open the window on: %1 cannot be reached. "
+                                   "Check it, or start the panel in a desktop session."))
+               .arg(QString::fromStdString(!x11.empty() ? "DISPLAY=" + x11
+                                                        : "WAYLAND_DISPLAY=" + wayland));
   }
-  const std::string x11 = variable("DISPLAY"), wayland = variable("WAYLAND_DISPLAY");
-  if (x11.empty() && wayland.empty()) {
-    return "qd40-control: no display to open the window on: neither DISPLAY nor "
-           "WAYLAND_DISPLAY is set. Start the panel in a desktop session, or set DISPLAY (X11) "
-           "or WAYLAND_DISPLAY (Wayland).\n";
-  }
-  const std::string named = !x11.empty() ? "DISPLAY=" + x11 : "WAYLAND_DISPLAY=" + wayland;
-  return "qd40-control: no display to open the window on: " + named +
-         " cannot be reached. Check it, or start the panel in a desktop session.\n";
+  return "qd40-control: " + line.toStdString() + "\n";
 }
 
 void holdBack(QtMsgType type, const QMessageLogContext& context, const QString& text) {
@@ -71,6 +89,7 @@ void holdBack(QtMsgType type, const QMessageLogContext& context, const QString& 
 }  // namespace
 
 DisplayGuard::DisplayGuard() {
+  if (loadOwnTranslation(m_words)) gWords = &m_words;
   gPrevious = qInstallMessageHandler(holdBack);
 }
 
@@ -81,6 +100,7 @@ DisplayGuard::~DisplayGuard() {
 void DisplayGuard::release() {
   if (std::exchange(m_released, true)) return;
   qInstallMessageHandler(gPrevious);
+  gWords = nullptr;
   for (const HeldMessage& held : gHeld) {
     const QMessageLogContext context(held.file, held.line, held.function, held.category);
     gPrevious(held.type, context, held.text);

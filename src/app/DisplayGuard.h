@@ -3,6 +3,10 @@
 // aborts; while a DisplayGuard stands, that failure is one clear line on the
 // standard error and the exit status kExitNoDisplay instead. Whatever else
 // Qt says while the guard stands is held back and passed on at release().
+// The line is in the operator's language, looked up in a translation of its
+// own: none can be installed in an application object still being made.
+#include <QTranslator>
+
 namespace qd40 {
 
 class DisplayGuard final {
@@ -17,6 +21,7 @@ class DisplayGuard final {
 
  private:
   bool m_released = false;
+  QTranslator m_words;
 };
 
 }  // namespace qd40

@@ -1,19 +1,33 @@
 // QD40 Control: a control panel for a data projector on a serial line.
+#include <QCoreApplication>
 #include <cstdio>
 
 #include "app/Application.h"
 #include "app/CommandLine.h"
 #include "app/DisplayGuard.h"
 #include "app/PortSetup.h"
+#include "app/Translations.h"
 #include "toolkit/SignalWatcher.h"
 
 int main(int argc, char** argv) {
   // The command line is read before the application object exists, so --help,
   // --version and a mistake need no display and touch no port.
-  const qd40::CommandLine line = qd40::parseCommandLine(qd40::argumentBytes(argc, argv));
-  std::fputs(line.out.c_str(), stdout);
-  std::fputs(line.err.c_str(), stderr);
-  if (line.outcome == qd40::CommandLine::Outcome::Exit) return line.exitCode;
+  const std::vector<std::string> arguments = qd40::argumentBytes(argc, argv);
+  if (qd40::parseCommandLine(arguments).outcome == qd40::CommandLine::Outcome::Exit) {
+    // What is printed is in the operator's language, which takes an
+    // application object; one without a display serves. It is given the
+    // program's name, which the usage line shows whatever path started it.
+    char name[] = "qd40-control";
+    char* coreArgv[] = {name, nullptr};
+    int coreArgc = 1;
+    const QCoreApplication core(coreArgc, coreArgv);
+    const qd40::Translations translations;
+    const qd40::CommandLine line = qd40::parseCommandLine(arguments);
+    std::fputs(line.out.c_str(), stdout);
+    std::fputs(line.err.c_str(), stderr);
+    return line.exitCode;
+  }
+  const qd40::CommandLine line = qd40::parseCommandLine(arguments);
 
   // Every argument was one of ours, so Qt is given the program's name alone.
   int qtArgc = 1;

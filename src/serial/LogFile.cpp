@@ -12,9 +12,17 @@
 #include <utility>
 #include <vector>
 
+#include "serial/PortWording.h"
+
 namespace qd40 {
 
 namespace {
+
+// The translations' context of what is said about the log file. The lines
+// written into the log stay in English.
+struct LogWords {
+  Q_DECLARE_TR_FUNCTIONS(LogWords)
+};
 
 // As many links as the kernel follows before it gives up with ELOOP.
 constexpr int kMaxLinks = 40;
@@ -66,7 +74,7 @@ std::string ownerName(uid_t uid) {
   if (getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr) {
     return found->pw_name;
   }
-  return "with id " + std::to_string(uid);
+  return LogWords::tr("with id %1").arg(uid).toStdString();
 }
 
 // A link the user running the panel or root made can be trusted to point
@@ -75,11 +83,11 @@ bool trusted(uid_t owner) {
   return owner == ::geteuid() || owner == 0;
 }
 
-std::string kindOf(mode_t mode) {
-  if (S_ISDIR(mode)) return "a directory";
-  if (S_ISFIFO(mode)) return "a named pipe (FIFO)";
-  if (S_ISSOCK(mode)) return "a socket";
-  return "a device";
+QString kindOf(mode_t mode) {
+  if (S_ISDIR(mode)) return LogWords::tr("a directory");
+  if (S_ISFIFO(mode)) return LogWords::tr("a named pipe (FIFO)");
+  if (S_ISSOCK(mode)) return LogWords::tr("a socket");
+  return LogWords::tr("a device");
 }
 
 std::string readLink(int linkFd) {
@@ -92,15 +100,19 @@ std::string readLink(int linkFd) {
 }  // namespace
 
 std::optional<LogFile> LogFile::open(const std::string& path, std::string& error) {
-  const auto fail = [&](const std::string& why) -> std::optional<LogFile> {
-    error = "The session log " + path + " " + why + " The panel runs without a log.";
+  const QString shownPath = QString::fromStdString(path);
+  const auto fail = [&](const QString& why) -> std::optional<LogFile> {
+    error = joinSentences({why, LogWords::tr("The panel runs without a log.")});
     return std::nullopt;
   };
   const auto failWith = [&](int code) {
-    return fail("cannot be opened: " + std::string(std::strerror(code)) + ".");
+    return fail(LogWords::tr("The session log %1 cannot be opened: %2.")
+                    .arg(shownPath, QString::fromLocal8Bit(std::strerror(code))));
   };
   const auto notAFile = [&](mode_t mode) {
-    return fail("is " + kindOf(mode) + ", not a file; the log is written only to a regular file.");
+    return fail(LogWords::tr("The session log %1 is %2, not a file; the log is written only to a "
+                             "regular file.")
+                    .arg(shownPath, kindOf(mode)));
   };
 
   // The path is walked one name at a time from a directory held open, so
@@ -123,10 +135,11 @@ std::optional<LogFile> LogFile::open(const std::string& path, std::string& error
     if (node.get() >= 0 && S_ISLNK(info.st_mode)) {
       if (++links > kMaxLinks) return failWith(ELOOP);
       if (!trusted(info.st_uid)) {
-        return fail("is not opened: the symbolic link " + joined(shown, name) +
-                    " belongs to the user " + ownerName(info.st_uid) +
-                    ", not to you or root, so the panel does not follow it. Remove the link or "
-                    "choose another file.");
+        return fail(LogWords::tr("The session log %1 is not opened: the symbolic link %2 "
+                                 "belongs to the user %3, not to you or root, so the panel does "
+                                 "not follow it. Remove the link or choose another file.")
+                        .arg(shownPath, QString::fromStdString(joined(shown, name)),
+                             QString::fromStdString(ownerName(info.st_uid))));
       }
       const std::string target = readLink(node.get());
       if (target.empty()) return failWith(errno != 0 ? errno : ENAMETOOLONG);

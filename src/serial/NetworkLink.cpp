@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "serial/LineSettings.h"
+#include "serial/PortWording.h"
 
 namespace qd40 {
 
@@ -56,7 +57,9 @@ std::string joinNames(const std::vector<std::string>& names) {
     out += (i == 0 ? "" : ", ") + names[i];
   }
   if (names.size() > kNamedLines) {
-    out += " and " + std::to_string(names.size() - kNamedLines) + " others";
+    return PortMessages::tr("%1 and %2 others")
+        .arg(wordOf(out), QString::number(names.size() - kNamedLines))
+        .toStdString();
   }
   return out;
 }
@@ -95,7 +98,9 @@ PortStatus NetworkLink::setCommPort(int number) {
 
 PortStatus NetworkLink::setSettings(const std::string& settings) {
   const std::optional<LineSettings> line = parseLineSettings(settings);
-  if (!line) return PortStatus::failure("Invalid line settings: " + settings);
+  if (!line)
+    return PortStatus::failure(
+        PortMessages::tr("Invalid line settings: %1").arg(wordOf(settings)).toStdString());
   const bool changed = settings != m_settings;
   m_settings = settings;
   if (m_phase == Phase::Up && m_address.protocol == NetworkProtocol::Rfc2217) {
@@ -160,8 +165,9 @@ void NetworkLink::onAttemptDeadline() {
   m_timers.attempt.setEnabled(false);
   if (m_phase != Phase::Connecting) return;
   if (m_socket.lookingUp()) {
-    socketFailed(ConnectFailure::LookupFailed,
-                 "no answer within " + std::to_string(kConnectTimeout.count()) + " s");
+    socketFailed(
+        ConnectFailure::LookupFailed,
+        PortMessages::tr("no answer within %1 s").arg(kConnectTimeout.count()).toStdString());
   } else {
     socketFailed(ConnectFailure::TimedOut, "");
   }
@@ -282,7 +288,8 @@ void NetworkLink::forgetAcknowledged() {
 PortStatus NetworkLink::output(const std::string& bytes) {
   switch (m_state) {
     case State::Closed:
-      return PortStatus::failure(portLabel(m_ports.identity(m_number)) + ": the port is not open.");
+      return PortStatus::failure(portLabel(m_ports.identity(m_number)) + ": " +
+                                 PortMessages::tr("the port is not open.").toStdString());
     case State::Lost:
       return PortStatus::failure(m_failure);
     case State::Connecting:
@@ -331,10 +338,15 @@ void NetworkLink::socketFailed(ConnectFailure failure, const std::string& detail
     return;
   }
   std::string why = detail;
-  if (failure == ConnectFailure::Closed) why = "the device server closed it";
+  if (failure == ConnectFailure::Closed) {
+    why = PortMessages::tr("the device server closed it").toStdString();
+  }
   if (failure == ConnectFailure::TimedOut) {
-    why = "nothing was acknowledged for " + std::to_string(kUnacknowledgedLimit.count()) +
-          " s: the network or the device server is down";
+    why = PortMessages::tr(
+              "nothing was acknowledged for %1 s: the network or the device server "
+              "is down")
+              .arg(kUnacknowledgedLimit.count())
+              .toStdString();
   }
   fail(describeConnectionLost(m_port, m_address, why));
 }

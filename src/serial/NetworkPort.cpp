@@ -3,6 +3,8 @@
 
 #include <charconv>
 
+#include "serial/PortWording.h"
+
 namespace qd40 {
 
 namespace {
@@ -11,8 +13,8 @@ constexpr std::string_view kRawScheme = "socket";
 constexpr std::string_view kRfc2217Scheme = "rfc2217";
 constexpr std::string_view kSchemeEnd = "://";
 
-std::string hostAndPort(const NetworkAddress& address) {
-  return address.host + " port " + std::to_string(address.port);
+QString hostAndPort(const NetworkAddress& address) {
+  return PortMessages::tr("%1 port %2").arg(wordOf(address.host), QString::number(address.port));
 }
 
 char lower(char c) {
@@ -41,11 +43,10 @@ std::string_view schemeOf(std::string_view name) {
   return scheme;
 }
 
-constexpr std::string_view kKeepsTrying = " The panel keeps trying to connect.";
-
 // Only the panel keeps a network port and connects again in the background.
-std::string keepsTrying(const PortIdentity& port) {
-  return port.user == PortUser::Panel ? std::string(kKeepsTrying) : std::string();
+QString keepsTrying(const PortIdentity& port) {
+  return port.user == PortUser::Panel ? PortMessages::tr("The panel keeps trying to connect.")
+                                      : QString();
 }
 
 }  // namespace
@@ -104,110 +105,155 @@ std::string portLabel(const PortIdentity& port) {
 
 std::string describeBadAddress(const PortIdentity& port) {
   const std::string_view scheme = schemeOf(port.device);
+  const QString variable = wordOf(port.variable);
   if (!sameLetters(scheme, kRawScheme) && !sameLetters(scheme, kRfc2217Scheme)) {
-    return portLabel(port) + ": " + std::string(scheme) +
-           ":// is not a kind of port the panel knows; it knows socket://HOST:PORT (the line's "
-           "bytes as they are) and rfc2217://HOST:PORT (Telnet with the COM-PORT-OPTION). " +
-           otherDeviceAdvice(port,
-                             "Set " + port.variable + " to one of them, or to a serial device.");
+    return portLabel(port) + ": " +
+           joinSentences(
+               {PortMessages::tr("%1:// is not a kind of port the panel knows; it knows "
+                                 "socket://HOST:PORT (the line's bytes as they are) and "
+                                 "rfc2217://HOST:PORT (Telnet with the COM-PORT-OPTION).")
+                    .arg(wordOf(std::string(scheme))),
+                wordOf(otherDeviceAdvice(
+                    port, PortMessages::tr("Set %1 to one of them, or to a serial device.")
+                              .arg(variable)
+                              .toStdString()))});
   }
-  return portLabel(port) + ": not a device server address. " +
-         otherDeviceAdvice(port, "Set " + port.variable +
-                                     " to socket://HOST:PORT or rfc2217://HOST:PORT, for example " +
-                                     port.variable +
-                                     "=rfc2217://192.0.2.10:4001, or to a serial "
-                                     "device.");
+  return portLabel(port) + ": " +
+         joinSentences(
+             {PortMessages::tr("not a device server address."),
+              wordOf(otherDeviceAdvice(
+                  port, PortMessages::tr("Set %1 to socket://HOST:PORT or rfc2217://HOST:PORT, "
+                                         "for example %1=rfc2217://192.0.2.10:4001, or to a "
+                                         "serial device.")
+                            .arg(variable)
+                            .toStdString()))});
 }
 
 std::string describeConnectFailure(const PortIdentity& port, const NetworkAddress& address,
                                    ConnectFailure failure, const std::string& detail) {
   const std::string where = portLabel(port) + ": ";
+  const QString host = wordOf(address.host);
   switch (failure) {
     case ConnectFailure::UnknownHost:
-      return where + "unknown host " + address.host + ". " +
-             otherDeviceAdvice(port, "Check the name in " + port.variable + ".");
+      return where +
+             joinSentences({PortMessages::tr("unknown host %1.").arg(host),
+                            wordOf(otherDeviceAdvice(port, PortMessages::tr("Check the name in %1.")
+                                                               .arg(wordOf(port.variable))
+                                                               .toStdString()))});
     case ConnectFailure::LookupFailed:
-      return where + "the host name " + address.host + " could not be looked up (" + detail + ").";
+      return where + PortMessages::tr("the host name %1 could not be looked up (%2).")
+                         .arg(host, wordOf(detail))
+                         .toStdString();
     case ConnectFailure::Refused:
-      return where + address.host + " refused the connection on port " +
-             std::to_string(address.port) +
-             ": nothing listens there. Check that the device server runs and serves this port.";
+      return where + PortMessages::tr(
+                         "%1 refused the connection on port %2: nothing listens "
+                         "there. Check that the device server runs and serves this "
+                         "port.")
+                         .arg(host, QString::number(address.port))
+                         .toStdString();
     case ConnectFailure::Unreachable:
-      return where + hostAndPort(address) + " cannot be reached (" + detail +
-             "). Check the address and the network.";
+      return where + PortMessages::tr(
+                         "%1 cannot be reached (%2). Check the address and the "
+                         "network.")
+                         .arg(hostAndPort(address), wordOf(detail))
+                         .toStdString();
     case ConnectFailure::TimedOut:
-      return where + "no answer from " + hostAndPort(address) + " within " +
-             std::to_string(kConnectTimeout.count()) + " s. Check that the device server is on.";
+      return where + PortMessages::tr(
+                         "no answer from %1 within %2 s. Check that the device "
+                         "server is on.")
+                         .arg(hostAndPort(address), QString::number(kConnectTimeout.count()))
+                         .toStdString();
     case ConnectFailure::Closed:
     case ConnectFailure::Other:
       break;
   }
-  return where + "cannot connect to " + hostAndPort(address) + " (" + detail + ").";
+  return where + PortMessages::tr("cannot connect to %1 (%2).")
+                     .arg(hostAndPort(address), wordOf(detail))
+                     .toStdString();
 }
 
 std::string describeStillConnecting(const PortIdentity& port, const NetworkAddress& address) {
-  return portLabel(port) + ": still connecting to " + hostAndPort(address) +
-         "; the line was not sent.";
+  return portLabel(port) + ": " +
+         PortMessages::tr("still connecting to %1; the line was not sent.")
+             .arg(hostAndPort(address))
+             .toStdString();
 }
 
 std::string describeConnectionLost(const PortIdentity& port, const NetworkAddress& address,
                                    const std::string& detail) {
-  return portLabel(port) + ": the connection to " + hostAndPort(address) + " was lost (" + detail +
-         ")." + keepsTrying(port);
+  return portLabel(port) + ": " +
+         joinSentences({PortMessages::tr("the connection to %1 was lost (%2).")
+                            .arg(hostAndPort(address), wordOf(detail)),
+                        keepsTrying(port)});
 }
 
 std::string describeRetrying(const PortIdentity& port, const std::string& failure) {
-  return failure + keepsTrying(port);
+  return joinSentences({wordOf(failure), keepsTrying(port)});
 }
 
 std::string describeSendWaitOver(const PortIdentity& port, const NetworkAddress& address) {
-  return portLabel(port) + ": still connecting to " + hostAndPort(address) + " after " +
-         std::to_string(kSendWait.count()) + " s.";
+  return portLabel(port) + ": " +
+         PortMessages::tr("still connecting to %1 after %2 s.")
+             .arg(hostAndPort(address), QString::number(kSendWait.count()))
+             .toStdString();
 }
 
 std::string describeStuck(const PortIdentity& port, const NetworkAddress& address) {
-  return portLabel(port) + ": " + hostAndPort(address) + " takes nothing in: over " +
-         std::to_string(kStuckBytes / 1024) +
-         " KiB waited to be sent, so the connection was closed as stuck." + keepsTrying(port);
+  return portLabel(port) + ": " +
+         joinSentences({PortMessages::tr("%1 takes nothing in: over %2 KiB waited to be sent, so "
+                                         "the connection was closed as stuck.")
+                            .arg(hostAndPort(address), QString::number(kStuckBytes / 1024)),
+                        keepsTrying(port)});
 }
 
 std::string describeInUse(const PortIdentity& port) {
-  return portLabel(port) +
-         ": the device server says the port is in use by another client; it frees it when that "
-         "connection times out or the server restarts." +
-         keepsTrying(port);
+  return portLabel(port) + ": " +
+         joinSentences({PortMessages::tr("the device server says the port is in use by another "
+                                         "client; it frees it when that connection times out or "
+                                         "the server restarts."),
+                        keepsTrying(port)});
 }
 
 std::string describeNoNegotiation(const PortIdentity& port, const NetworkAddress& address) {
-  return portLabel(port) + ": no Telnet negotiation: is this a raw port? use " +
-         urlOf(NetworkProtocol::Raw, address) + " instead.";
+  return portLabel(port) + ": " +
+         PortMessages::tr("no Telnet negotiation: is this a raw port? use %1 instead.")
+             .arg(wordOf(urlOf(NetworkProtocol::Raw, address)))
+             .toStdString();
 }
 
 std::string describeTelnetOnRawPort(const PortIdentity& port, const NetworkAddress& address) {
-  return portLabel(port) +
-         ": the device server sends Telnet negotiation (IAC bytes, shown as ? in RXD): is this an "
-         "RFC 2217 port? use " +
-         urlOf(NetworkProtocol::Rfc2217, address) + " instead.";
+  return portLabel(port) + ": " +
+         PortMessages::tr(
+             "the device server sends Telnet negotiation (IAC bytes, shown as ? in "
+             "RXD): is this an RFC 2217 port? use %1 instead.")
+             .arg(wordOf(urlOf(NetworkProtocol::Rfc2217, address)))
+             .toStdString();
 }
 
 std::string describeNoSpeedChange(const PortIdentity& port, const NetworkAddress& address) {
-  const std::string why = address.protocol == NetworkProtocol::Raw
-                              ? "a socket:// port carries only the line's bytes"
-                              : "it refused the COM-PORT-OPTION";
-  return portLabel(port) + ": the device server does not take speed changes (" + why +
-         "); set the speed on the server.";
+  const QString why = address.protocol == NetworkProtocol::Raw
+                          ? PortMessages::tr("a socket:// port carries only the line's bytes")
+                          : PortMessages::tr("it refused the COM-PORT-OPTION");
+  return portLabel(port) + ": " +
+         PortMessages::tr(
+             "the device server does not take speed changes (%1); set the speed "
+             "on the server.")
+             .arg(why)
+             .toStdString();
 }
 
 std::string describeDropped(const std::string& failure, const std::string& lines,
                             Delivery delivery) {
   if (lines.empty()) return failure;
   // The lines go before the sentence about trying again, which stays last.
-  const std::string_view tail = kKeepsTrying;
-  const bool retrying = failure.ends_with(tail);
-  const std::string head = retrying ? failure.substr(0, failure.size() - tail.size()) : failure;
-  const std::string what = delivery == Delivery::NotSent ? " Dropped, not delivered: "
-                                                         : " Dropped, not confirmed as delivered: ";
-  return head + what + lines + "." + (retrying ? std::string(tail) : "");
+  const QString tail = PortMessages::tr("The panel keeps trying to connect.");
+  QString head = wordOf(failure);
+  const bool retrying = head.endsWith(tail);
+  if (retrying) head = head.chopped(tail.size()).trimmed();
+  const QString what = delivery == Delivery::NotSent
+                           ? PortMessages::tr("Dropped, not delivered: %1.")
+                           : PortMessages::tr("Dropped, not confirmed as delivered: %1.");
+  return joinSentences({head, what.arg(wordOf(lines)), retrying ? tail : QString()});
 }
 
 }  // namespace qd40

@@ -13,6 +13,7 @@
 
 #include "protocol/Utf8.h"
 #include "serial/DevicePaths.h"
+#include "serial/PortWording.h"
 
 namespace qd40 {
 
@@ -50,7 +51,9 @@ Diagnosis permission(Diagnosis diagnosis, const struct stat& info) {
   char mode[8];
   std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(info.st_mode & 07777));
   diagnosis.owner =
-      "owner " + userNameOf(info.st_uid) + ", group " + groupName(info.st_gid) + ", mode " + mode;
+      PortMessages::tr("owner %1, group %2, mode %3")
+          .arg(wordOf(userNameOf(info.st_uid)), wordOf(groupName(info.st_gid)), QLatin1String(mode))
+          .toStdString();
   diagnosis.modeClass = modeClassFor(info);
   if (diagnosis.modeClass == ModeClass::Group) diagnosis.group = groupName(info.st_gid);
   // Joining the group helps only a user the others' bits apply to, when the

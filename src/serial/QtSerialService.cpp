@@ -12,6 +12,7 @@
 #include "serial/LineCheck.h"
 #include "serial/LineSettings.h"
 #include "serial/PortMessages.h"
+#include "serial/PortWording.h"
 
 namespace qd40 {
 
@@ -93,7 +94,8 @@ PortStatus QtSerialService::setCommPort(int number) {
 
 PortStatus QtSerialService::setSettings(const std::string& settings) {
   if (!parseLineSettings(settings))
-    return PortStatus::failure("Invalid line settings: " + settings);
+    return PortStatus::failure(
+        PortMessages::tr("Invalid line settings: %1").arg(wordOf(settings)).toStdString());
   m_settings = settings;
   return m_port.isOpen() ? applySettings() : PortStatus::success();
 }
@@ -109,8 +111,10 @@ PortStatus QtSerialService::applySettings() {
   if (ok) return PortStatus::success();
   const std::string why = m_port.errorString().toStdString();
   m_port.clearError();
-  return PortStatus::failure(devicePath() + ": the line settings " + m_settings +
-                             " were refused (" + why + ").");
+  return PortStatus::failure(devicePath() + ": " +
+                             PortMessages::tr("the line settings %1 were refused (%2).")
+                                 .arg(wordOf(m_settings), wordOf(why))
+                                 .toStdString());
 }
 
 PortStatus QtSerialService::open() {
@@ -224,13 +228,18 @@ void QtSerialService::close() {
 }
 
 PortStatus QtSerialService::output(const std::string& bytes) {
-  if (!m_port.isOpen()) return PortStatus::failure(devicePath() + ": the port is not open.");
+  if (!m_port.isOpen()) {
+    return PortStatus::failure(devicePath() + ": " +
+                               PortMessages::tr("the port is not open.").toStdString());
+  }
   CallScope scope(m_inCall);
   const qint64 written = m_port.write(bytes.data(), static_cast<qint64>(bytes.size()));
   if (written != static_cast<qint64>(bytes.size())) {
     const std::string why = m_port.errorString().toStdString();
     m_port.clearError();
-    return PortStatus::failure(devicePath() + ": the line could not be sent (" + why + ").");
+    return PortStatus::failure(
+        devicePath() + ": " +
+        PortMessages::tr("the line could not be sent (%1).").arg(wordOf(why)).toStdString());
   }
   return PortStatus::success();
 }

@@ -66,13 +66,19 @@ struct Finished {
 };
 
 // Runs a program with no display (or only `display`, which nothing serves),
-// no platform and no port it could open.
+// no platform and no port it could open; in the language of `lang`, when
+// given, as LANG and LANGUAGE.
 Finished runWithoutDisplay(const QString& program, const QStringList& arguments,
-                           const QString& display = {}) {
+                           const QString& display = {}, const QStringList& lang = {}) {
   QProcess process;
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
   if (!display.isEmpty()) env.insert("DISPLAY", display);
+  if (!lang.isEmpty()) {
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANGUAGE"}) env.remove(name);
+    env.insert("LANG", lang.first());
+    if (lang.size() > 1) env.insert("LANGUAGE", lang.last());
+  }
   env.insert("QD40_COM1", "/dev/qd40-test-no-such-device");
   process.setProcessEnvironment(env);
   process.start(program, arguments);
@@ -118,6 +124,36 @@ TEST(CommandLine, BinariesAnswerAndRefuseWithoutOpeningAWindow) {
     EXPECT_NE(run.out.find(c.out), std::string::npos) << shown << " printed: " << run.out;
     EXPECT_NE(run.err.find(c.err), std::string::npos) << shown << " said: " << run.err;
     EXPECT_EQ(c.exitCode == 0 ? run.err : run.out, "") << shown;
+  }
+}
+
+TEST(CommandLine, HelpAndMistakesInTheLanguageOfTheLocale) {
+  struct Case {
+    QStringList lang;  // LANG, then LANGUAGE
+    QStringList arguments;
+    std::string said;  // found in stdout, else in stderr
+  };
+  for (const Case& c : {
+           // No generated ja_JP locale is needed: Qt reads LANG itself.
+           Case{{"ja_JP.UTF-8"},
+                {"--help"},
+                "  -h, --help        このヘルプを表示して終了します。\n"},
+           Case{{"ja_JP.UTF-8"}, {"--help"}, "使い方: qd40-control [オプション]\n"},
+           Case{{"ja_JP.UTF-8"},
+                {"--log-max", "1K"},
+                "qd40-control: --log-max には 500K、10M、1G のように 64K 以上のサイズを指定して"
+                "ください。\n"},
+           Case{{"ja_JP.UTF-8"},
+                {},
+                "qd40-control: ウィンドウを開くディスプレイがありません。DISPLAY も "
+                "WAYLAND_DISPLAY も設定されていません。"},
+           Case{{"ja_JP.UTF-8", "en_GB:ja"}, {"--help"}, "  -h, --help        Show this help"},
+           Case{{"de_DE.UTF-8"}, {"--bogus"}, "qd40-control: Unknown option 'bogus'."},
+       }) {
+    const std::string shown = (c.lang.join(' ') + " " + c.arguments.join(' ')).toStdString();
+    const Finished run = runWithoutDisplay(QD40_CONTROL_PATH, c.arguments, {}, c.lang);
+    EXPECT_NE((run.out.empty() ? run.err : run.out).find(c.said), std::string::npos)
+        << shown << " said: " << run.out << run.err;
   }
 }
 

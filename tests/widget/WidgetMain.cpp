@@ -13,6 +13,10 @@ int main(int argc, char** argv) {
   // the programs the tests start inherit it.
   const QTemporaryDir config;
   setenv("XDG_CONFIG_HOME", config.path().toLocal8Bit().constData(), 1);
+  // The program's texts are checked in English; a test that wants another
+  // language loads it itself. The programs the tests start inherit this too.
+  setenv("LC_ALL", "C.UTF-8", 1);
+  unsetenv("LANGUAGE");
   testing::InitGoogleTest(&argc, argv);
   qd40::PanelApplication app(argc, argv);
   return RUN_ALL_TESTS();

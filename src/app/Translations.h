@@ -1,0 +1,33 @@
+#pragma once
+// The operator's language for the texts the program adds: port messages and
+// boxes, the device chooser, --help and the command line's mistakes. The
+// panel's own captions and texts are never translated; they are the same in
+// every language. Qt's own words (the OK and Cancel of a box) come from the
+// translations Qt installs, where there is one for the language.
+#include <QLocale>
+#include <QTranslator>
+
+namespace qd40 {
+
+// Loads into `translator` the program's translation for the first of the
+// operator's languages that has one; false, leaving it empty, where English
+// comes first or no language has one.
+bool loadOwnTranslation(QTranslator& translator, const QLocale& locale = QLocale::system());
+
+class Translations final {
+ public:
+  // Loads the translations for `locale` and installs them in the running
+  // application; a language without one leaves the texts in English.
+  explicit Translations(const QLocale& locale = QLocale::system());
+  // Removes them again: the texts made after this are in English.
+  ~Translations();
+
+  Translations(const Translations&) = delete;
+  Translations& operator=(const Translations&) = delete;
+
+ private:
+  QTranslator m_qt;
+  QTranslator m_own;
+};
+
+}  // namespace qd40
