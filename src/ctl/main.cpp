@@ -1,23 +1,62 @@
 // qd40ctl: the projector's command codes from a shell, a script or cron, on
 // the panel's own protocol and serial code, without a window.
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QCoreApplication>
+#include <QFileInfo>
+#include <csignal>
 #include <cstdio>
 #include <optional>
 
 #include "config/SavedPorts.h"
+#include "config/Translations.h"
 #include "ctl/Fleet.h"
 #include "ctl/Options.h"
 #include "toolkit/SignalWatcher.h"
 
 namespace {
 
+// Under cron or a bare service nothing may name the port: the run then goes
+// to the built-in device, and whoever reads its mail learns which and why.
+void tellDefault(const std::string& device, const QString& savedFile) {
+  const QFileInfo saved(savedFile);
+  std::string why = "no --port or --ports, QD40_COM1 is not set, and ";
+  why += saved.isReadable() ? "no device is saved in " + savedFile.toStdString()
+                            : "no saved choice can be read";
+  if (qEnvironmentVariableIsEmpty("HOME") && qEnvironmentVariableIsEmpty("XDG_CONFIG_HOME")) {
+    why += " (HOME is not set)";
+  } else if (!saved.isReadable()) {
+    why += " (" + savedFile.toStdString() + ")";
+  }
+  std::fputs(("qd40ctl: using " + device + ", the panel's COM1 by default: " + why + "\n").c_str(),
+             stderr);
+}
+
+// A port opened while standard output is closed would take its number, and
+// the results would be written to the projector. Returns whether it was.
+bool standardOutputWasClosed() {
+  bool closed = false;
+  for (const int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+    if (fcntl(fd, F_GETFD) != -1) continue;
+    const int null = open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+    if (null != fd && null >= 0) close(null);
+    closed = closed || fd == STDOUT_FILENO;
+  }
+  return closed;
+}
+
 // The ports of the run: those named, or the panel's COM1 as the panel would
 // find it without a command line.
 std::vector<qd40::ctl::FleetPort> fleetPorts(const qd40::ctl::Options& options) {
   std::vector<qd40::ctl::FleetPort> ports;
   if (options.ports.empty()) {
-    qd40::PortConfig panel = qd40::loadPortSetup(std::nullopt, std::nullopt).config;
+    qd40::PortSetup setup = qd40::loadPortSetup(std::nullopt, std::nullopt);
+    qd40::PortConfig panel = std::move(setup.config);
     panel.setUser(qd40::PortUser::Command);
+    if (panel.choice(1).source == qd40::PortSource::Default) {
+      tellDefault(panel.choice(1).device, setup.saved.file());
+    }
     ports.push_back({panel.choice(1).device, std::move(panel)});
     return ports;
   }
@@ -34,6 +73,10 @@ std::vector<qd40::ctl::FleetPort> fleetPorts(const qd40::ctl::Options& options) 
 }  // namespace
 
 int main(int argc, char** argv) {
+  const bool outputClosed = standardOutputWasClosed();
+  // A reader that goes away is a write error to report, not a death that
+  // leaves the port's lock behind.
+  std::signal(SIGPIPE, SIG_IGN);
   std::vector<std::string> arguments(argv, argv + argc);
   const qd40::ctl::CommandLine line = qd40::ctl::parseCommandLine(arguments);
   std::fputs(line.out.c_str(), stdout);
@@ -43,8 +86,12 @@ int main(int argc, char** argv) {
   int qtArgc = 1;
   QCoreApplication app(qtArgc, argv);
   app.setApplicationName("qd40ctl");
+  // The port messages on standard error in the operator's language; the
+  // output's own words stay English for the scripts that read them.
+  const qd40::Translations translations;
   qd40::ctl::RunSettings run{line.options.settings, line.options.timeoutMs, line.options.actions};
   qd40::ctl::Fleet fleet(fleetPorts(line.options), std::move(run), line.options.json);
+  if (outputClosed) fleet.outputClosed();
   // Ctrl-C, a shutdown or a logout end a watch with the ports closed and
   // their locks removed.
   qd40::SignalWatcher watcher([&fleet] { fleet.stop(); });
