@@ -151,6 +151,15 @@ std::optional<std::vector<NamedPort>> readPortsFile(const std::string& file, std
   return ports;
 }
 
+std::string defaultPortNotice(const std::string& device, const std::string& savedFile,
+                              bool homeKnown) {
+  std::string why = "no --port or --ports, QD40_COM1 is not set, and ";
+  why += savedFile.empty() ? "no saved choice can be read" : "no device is saved in " + savedFile;
+  if (!homeKnown) why += " (HOME is not set)";
+  return std::string(kProgram) + ": using " + device + ", the panel's COM1 by default: " + why +
+         "\n";
+}
+
 CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
   CommandLine line;
   Options& options = line.options;

@@ -45,4 +45,11 @@ struct NamedPort {
 // left out. Nothing and `error` set when it cannot be read.
 std::optional<std::vector<NamedPort>> readPortsFile(const std::string& file, std::string& error);
 
+// What standard error says when nothing named the port and the run goes to
+// the built-in device: which, and why. `savedFile` is the saved choice's
+// file when it can be read, else empty; `homeKnown` whether HOME or
+// XDG_CONFIG_HOME is set, without which no saved choice can be found.
+std::string defaultPortNotice(const std::string& device, const std::string& savedFile,
+                              bool homeKnown);
+
 }  // namespace qd40::ctl

@@ -17,22 +17,6 @@
 
 namespace {
 
-// Under cron or a bare service nothing may name the port: the run then goes
-// to the built-in device, and whoever reads its mail learns which and why.
-void tellDefault(const std::string& device, const QString& savedFile) {
-  const QFileInfo saved(savedFile);
-  std::string why = "no --port or --ports, QD40_COM1 is not set, and ";
-  why += saved.isReadable() ? "no device is saved in " + savedFile.toStdString()
-                            : "no saved choice can be read";
-  if (qEnvironmentVariableIsEmpty("HOME") && qEnvironmentVariableIsEmpty("XDG_CONFIG_HOME")) {
-    why += " (HOME is not set)";
-  } else if (!saved.isReadable()) {
-    why += " (" + savedFile.toStdString() + ")";
-  }
-  std::fputs(("qd40ctl: using " + device + ", the panel's COM1 by default: " + why + "\n").c_str(),
-             stderr);
-}
-
 // A port opened while standard output is closed would take its number, and
 // the results would be written to the projector. Returns whether it was.
 bool standardOutputWasClosed() {
@@ -55,7 +39,14 @@ std::vector<qd40::ctl::FleetPort> fleetPorts(const qd40::ctl::Options& options) 
     qd40::PortConfig panel = std::move(setup.config);
     panel.setUser(qd40::PortUser::Command);
     if (panel.choice(1).source == qd40::PortSource::Default) {
-      tellDefault(panel.choice(1).device, setup.saved.file());
+      const QFileInfo saved(setup.saved.file());
+      std::fputs(
+          qd40::ctl::defaultPortNotice(panel.choice(1).device,
+                                       saved.isReadable() ? saved.filePath().toStdString() : "",
+                                       !qEnvironmentVariableIsEmpty("HOME") ||
+                                           !qEnvironmentVariableIsEmpty("XDG_CONFIG_HOME"))
+              .c_str(),
+          stderr);
     }
     ports.push_back({panel.choice(1).device, std::move(panel)});
     return ports;

@@ -105,6 +105,16 @@ TEST(CtlCommandLine, APortNamedTwiceIsUsedOnceWithAWarning) {
             "once\n");
 }
 
+TEST(CtlCommandLine, TheBuiltInPortIsNamedWithTheReasonItIsUsed) {
+  EXPECT_EQ(defaultPortNotice("/dev/ttyS0", "", false),
+            "qd40ctl: using /dev/ttyS0, the panel's COM1 by default: no --port or --ports, "
+            "QD40_COM1 is not set, and no saved choice can be read (HOME is not set)\n");
+  EXPECT_EQ(defaultPortNotice("/dev/ttyS0", "/home/a/.config/qd40/qd40-control.conf", true),
+            "qd40ctl: using /dev/ttyS0, the panel's COM1 by default: no --port or --ports, "
+            "QD40_COM1 is not set, and no device is saved in "
+            "/home/a/.config/qd40/qd40-control.conf\n");
+}
+
 LineResult line(std::string code, std::string reply, std::string monitor,
                 std::optional<std::string> text, bool query) {
   LineResult result{
