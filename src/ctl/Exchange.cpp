@@ -71,6 +71,8 @@ std::string LineResult::problem() const {
   if (!error.empty()) return error;
   if (late) return "late reply to " + code + " discarded";
   if (!answered()) return "no reply within " + std::to_string(windowMs) + " ms";
+  if (truncated) return "reply cut at " + std::to_string(RxBuffer::kMaxChars) + " bytes";
+  if (!looksComplete(reply)) return "no end of reply within " + std::to_string(windowMs) + " ms";
   if (!check.valid) return "unexpected reply";
   return {};
 }
@@ -182,12 +184,15 @@ void Exchange::endRead(bool ended) {
   m_settling = false;
   auto done = std::exchange(m_done, {});
   if (!done) return;
-  // A read cut off by its window may still have its reply, or the rest of
-  // it, on the way; the next line waits it out.
-  m_graceMs = ended ? 0 : (m_rx.empty() ? m_windowMs : static_cast<int>(kQuietGap.count()));
   m_lastCode = m_result.code;
   m_lastEnded = ended;
   m_result.reply = bytesOf(m_rx.chars());
+  // A read cut off by its window may still have its reply, or the rest of
+  // it, on the way: the next line waits as long again for it, or only a
+  // moment when what came had reached its end.
+  m_graceMs = ended                           ? 0
+              : looksComplete(m_result.reply) ? static_cast<int>(kQuietGap.count())
+                                              : m_windowMs;
   // The panel decodes every piece as it comes, but a reply only grows and
   // a table's key is its first positions, so the last piece's text is the
   // text of the whole: decoded once here, it is what the panel shows when
