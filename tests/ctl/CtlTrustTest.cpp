@@ -50,6 +50,23 @@ TEST(CtlTrust, AReplyThatComesLateIsNeverGivenToTheNextRead) {
   }
 }
 
+TEST(CtlTrust, AStatusReadWhoseReplyEndedLateIsMarkedSo) {
+  // Each reply's first byte comes at once and the rest 300 ms later, after
+  // the 200 ms wait.
+  QProcess sim;
+  const std::string path = startSim(sim, {"--split", "1", "--gap", "300"});
+  const CtlRun run = runCtl({"--port", q(path), "--json", "--timeout", "200", "status"});
+  sim.terminate();
+  sim.waitForFinished(3000);
+  const QJsonObject values =
+      QJsonDocument::fromJson(QByteArray::fromStdString(run.out)).object()["values"].toObject();
+  EXPECT_EQ(values["power"].toObject()["error"].toString(), "late reply to CR0 discarded");
+  EXPECT_EQ(values["input"].toObject()["error"].toString(), "late reply to CR1 discarded");
+  EXPECT_FALSE(values["input"].toObject()["ok"].toBool());
+  EXPECT_NE(run.err.find(path + ": late reply to CR0 (2 bytes) discarded"), std::string::npos)
+      << run.err;
+}
+
 TEST(CtlTrust, OkMeansAValidAnswerAndHostileRepliesAreKeptRaw) {
   std::string everyByte;
   for (int c = 0; c < 256; ++c) everyByte += static_cast<char>(c);
