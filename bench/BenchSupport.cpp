@@ -58,7 +58,10 @@ void Pty::drain(Millis quiet) {
 }
 
 Child::Child(const std::string& path, const std::map<std::string, std::string>& env,
-             const std::string& errors) {
+             const std::string& errors, const std::vector<std::string>& args) {
+  std::vector<char*> argv{const_cast<char*>(path.c_str())};
+  for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+  argv.push_back(nullptr);
   m_started = Clock::now();
   m_pid = fork();
   if (m_pid < 0) fail("fork failed");
@@ -68,7 +71,7 @@ Child::Child(const std::string& path, const std::map<std::string, std::string>& 
     dup2(null, STDOUT_FILENO);
     dup2(errors.empty() ? null : open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600),
          STDERR_FILENO);
-    execl(path.c_str(), path.c_str(), static_cast<char*>(nullptr));
+    execv(path.c_str(), argv.data());
     _exit(127);
   }
 }
@@ -84,6 +87,12 @@ Child::~Child() {
     }
     std::this_thread::sleep_for(kReapPoll);
   }
+}
+
+int Child::wait() {
+  int status = 0;
+  if (waitpid(m_pid, &status, 0) != m_pid) return -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 double Child::cpuSeconds() const {

@@ -40,12 +40,14 @@ class Pty final {
 class Child final {
  public:
   Child(const std::string& path, const std::map<std::string, std::string>& env,
-        const std::string& errors = {});
+        const std::string& errors = {}, const std::vector<std::string>& args = {});
   ~Child();
   Child(const Child&) = delete;
   Child& operator=(const Child&) = delete;
   pid_t pid() const { return m_pid; }
   Clock::time_point started() const { return m_started; }
+  // Waits for it to end; its exit status, or -1 when it was killed.
+  int wait();
   // CPU seconds (user + system) used so far.
   double cpuSeconds() const;
   // Resident memory in MiB.

@@ -5,7 +5,8 @@
 // through XTEST. Every figure is taken over repeated runs; the table shows the
 // median, how far the runs strayed (the noise) and the target. The exit status
 // is 1 when a target is missed by more than the noise.
-//   qd40-panel-bench CONTROL FLOOR [runs [startup,clicks,holds,flood,receive,ports,refused,network]]
+//   qd40-panel-bench CONTROL FLOOR [runs
+//   [startup,clicks,holds,flood,receive,ports,refused,network,ctl]]
 #include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -23,6 +24,7 @@
 #include "panel/Layout.h"
 // X11's headers define macros (None, Bool, ...); they come after the panel's.
 #include "BenchSupport.h"
+#include "CtlBench.h"
 #include "NetworkBench.h"
 #include "PanelDriver.h"
 #include "ReceivePathBench.h"
@@ -219,7 +221,8 @@ void printTable() {
 int main(int argc, char** argv) {
   if (argc < 3) {
     std::fprintf(stderr,
-                 "usage: %s CONTROL FLOOR [runs [startup,clicks,holds,flood,receive,ports,refused,network]]\n",
+                 "usage: %s CONTROL FLOOR [runs "
+                 "[startup,clicks,holds,flood,receive,ports,refused,network,ctl]]\n",
                  argv[0]);
     return 2;
   }
@@ -230,7 +233,8 @@ int main(int argc, char** argv) {
   const char* made = mkdtemp(pattern);
   if (made == nullptr) return 2;
   const std::string dir = made;
-  const std::string parts = argc > 4 ? argv[4] : "startup,clicks,holds,flood,receive,ports,refused,network";
+  const std::string parts =
+      argc > 4 ? argv[4] : "startup,clicks,holds,flood,receive,ports,refused,network,ctl";
   const auto wanted = [&](std::string_view part) { return parts.find(part) != std::string::npos; };
   try {
     XSession x;
@@ -249,6 +253,11 @@ int main(int argc, char** argv) {
     if (wanted("refused")) {
       for (const RefusedHold& hold : measureRefusedHolds(x, control, longRuns)) {
         addFigure("5 ms hold, refused: " + hold.how, "% core", hold.cpu, 5, true, "< 5");
+      }
+    }
+    if (wanted("ctl")) {
+      for (const NetworkFigure& f : measureCtlStatus(QD40_CTL_PATH, QD40_SIM_PATH, dir, runs)) {
+        addFigure(f.name, f.unit, f.runs, f.target, true, f.targetText);
       }
     }
     if (wanted("network")) {

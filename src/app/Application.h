@@ -9,7 +9,7 @@
 #include "app/DeviceChoice.h"
 #include "app/Form1.h"
 #include "app/PortSetup.h"
-#include "app/Translations.h"
+#include "config/Translations.h"
 #include "panel/PanelWindow.h"
 #include "serial/LoggingSerialService.h"
 #include "serial/QtSerialService.h"

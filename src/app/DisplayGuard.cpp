@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "app/CommandLine.h"
-#include "app/Translations.h"
+#include "config/Translations.h"
 
 namespace qd40 {
 

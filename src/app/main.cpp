@@ -6,7 +6,7 @@
 #include "app/CommandLine.h"
 #include "app/DisplayGuard.h"
 #include "app/PortSetup.h"
-#include "app/Translations.h"
+#include "config/Translations.h"
 #include "toolkit/SignalWatcher.h"
 
 int main(int argc, char** argv) {

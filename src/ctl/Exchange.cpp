@@ -1,4 +1,4 @@
-// One projector's line: open, send, gather the reply for its window, decode.
+// One projector's line: open, send, gather the reply until it ends, decode.
 #include "ctl/Exchange.h"
 
 #include "protocol/Commands.h"
@@ -12,6 +12,10 @@ namespace {
 
 // No prefix goes before a code, as in the panel.
 const Text kNoPrefix;
+
+// The quiet after a reply's CR that ends it: a projector writes a reply in
+// one go, and tens of milliseconds are many characters even at 9600 baud.
+constexpr std::chrono::milliseconds kQuietGap{40};
 
 std::string bytesOf(const Text& chars) {
   std::string bytes;
@@ -30,9 +34,13 @@ Exchange::Exchange(PortConfig ports, std::string settings, QObject* parent)
       m_network(m_ports),
       m_router(m_device, m_network,
                [this](int number) { return isNetworkName(m_ports.choice(number).device); }) {
-  m_window.setSingleShot(true);
-  m_window.setTimerType(Qt::PreciseTimer);
-  connect(&m_window, &QTimer::timeout, this, &Exchange::windowClosed);
+  for (QTimer* timer : {&m_window, &m_quiet, &m_settle}) {
+    timer->setSingleShot(true);
+    timer->setTimerType(Qt::PreciseTimer);
+  }
+  connect(&m_window, &QTimer::timeout, this, [this] { endRead(false); });
+  connect(&m_quiet, &QTimer::timeout, this, [this] { endRead(true); });
+  connect(&m_settle, &QTimer::timeout, this, &Exchange::settled);
   m_router.setCommHandler([this] { onComm(); });
   m_router.setLostHandler([this](const std::string& why) { onLost(why); });
   m_router.setTroubleHandler([this](const std::string& why) {
@@ -42,6 +50,7 @@ Exchange::Exchange(PortConfig ports, std::string settings, QObject* parent)
 }
 
 Exchange::~Exchange() {
+  m_onDiscard = {};
   close();
 }
 
@@ -56,6 +65,16 @@ void Exchange::open(std::function<void(const PortStatus&)> done) {
     return;
   }
   m_opened = std::move(done);
+}
+
+std::string LineResult::problem() const {
+  if (!error.empty()) return error;
+  if (late) return "late reply to " + code + " discarded";
+  if (!answered()) return "no reply within " + std::to_string(windowMs) + " ms";
+  if (truncated) return "reply cut at " + std::to_string(RxBuffer::kMaxChars) + " bytes";
+  if (!looksComplete(reply)) return "no end of reply within " + std::to_string(windowMs) + " ms";
+  if (!check.valid) return "unexpected reply";
+  return {};
 }
 
 void Exchange::onConnected() {
@@ -80,54 +99,117 @@ void Exchange::onLost(const std::string& why) {
   m_lostWhy = why;
   m_router.close();
   if (m_done) {
-    m_window.stop();
     m_result.error = why;
-    windowClosed();
+    endRead(false);
   }
 }
 
 void Exchange::send(const Text& line, std::string code, int windowMs,
                     std::function<void(const LineResult&)> done) {
-  m_rx.clear();
   m_line = line;
-  m_result = LineResult{
-      std::move(code), {}, {}, {}, replyStatus(line, kNoPrefix) != ReplyStatus::None, {}};
+  m_windowMs = windowMs;
+  m_rx.clear();
+  m_result = LineResult{};
+  m_result.code = std::move(code);
+  m_result.statusQuery = replyStatus(line, kNoPrefix) != ReplyStatus::None;
+  m_result.windowMs = windowMs;
   m_done = std::move(done);
   if (lost()) {
     m_result.error = m_lostWhy;
     m_window.start(0);
     return;
   }
-  if (const PortStatus written = m_router.output(toUtf8(line)); !written) {
+  // The last line's reply may still be coming: wait for it to arrive, or
+  // for as long again as its window, so it cannot pass for this line's.
+  if (m_graceMs > 0 || m_discarded > 0) {
+    m_settling = true;
+    m_settle.start(m_discarded > 0 ? static_cast<int>(kQuietGap.count()) : m_graceMs);
+    return;
+  }
+  transmit();
+}
+
+void Exchange::settled() {
+  m_settling = false;
+  m_graceMs = 0;
+  if (m_discarded > 0 && !m_lastEnded) m_result.discardedBefore = m_lastCode;
+  reportDiscarded();
+  transmit();
+}
+
+void Exchange::reportDiscarded() {
+  if (m_discarded == 0) return;
+  const std::string count = std::to_string(m_discarded) + " bytes";
+  // Bytes after a reply that had ended are noise on the line; after one
+  // cut off by its window they are the rest of it, or all of it, late.
+  const std::string what = m_lastCode.empty() ? count + " before the first line"
+                           : m_lastEnded      ? count + " after the reply to " + m_lastCode
+                                              : "late reply to " + m_lastCode + " (" + count + ")";
+  m_discarded = 0;
+  if (m_onDiscard) m_onDiscard(what + " discarded");
+}
+
+void Exchange::transmit() {
+  if (const PortStatus written = m_router.output(toUtf8(m_line)); !written) {
     m_result.error = written.description;
   }
-  m_window.start(windowMs);
+  m_window.start(m_windowMs);
 }
 
 void Exchange::onComm() {
   if (m_router.commEvent() != CommEvent::Receive) return;
   const std::string bytes = m_router.input();
-  // Outside a reply window nothing is awaited; the panel too drops what
-  // came before a send when it sends.
-  if (!m_done) return;
-  m_rx.append(bytes);
+  // Between lines nothing is awaited: whatever comes is late, or noise, and
+  // is counted to be named before the next line goes out.
+  if (!m_done || m_settling) {
+    m_discarded += bytes.size();
+    if (m_settling) m_settle.start(kQuietGap);
+    return;
+  }
+  if (m_rx.append(bytes) < bytes.size()) m_result.truncated = true;
+  // At the reply's end the read waits a moment for anything that follows;
+  // a piece without an end holds it open until the window closes.
+  if (bytes.empty()) return;
+  if (looksComplete(bytes)) {
+    m_quiet.start(kQuietGap);
+  } else {
+    m_quiet.stop();
+  }
 }
 
-void Exchange::windowClosed() {
+void Exchange::endRead(bool ended) {
+  m_window.stop();
+  m_quiet.stop();
+  m_settle.stop();
+  m_settling = false;
   auto done = std::exchange(m_done, {});
   if (!done) return;
+  m_lastCode = m_result.code;
+  m_lastEnded = ended;
   m_result.reply = bytesOf(m_rx.chars());
+  // A read cut off by its window may still have its reply, or the rest of
+  // it, on the way: the next line waits as long again for it, or only a
+  // moment when what came had reached its end.
+  m_graceMs = ended                           ? 0
+              : looksComplete(m_result.reply) ? static_cast<int>(kQuietGap.count())
+                                              : m_windowMs;
   // The panel decodes every piece as it comes, but a reply only grows and
   // a table's key is its first positions, so the last piece's text is the
   // text of the whole: decoded once here, it is what the panel shows when
   // the window closes.
   if (!m_rx.empty()) m_result.text = decodeStatus(m_line, kNoPrefix, m_rx.rendered()).text;
   m_result.monitor = m_rx.empty() ? std::string(kNoReplyMarker) : m_rx.rendered();
+  m_result.check = checkReply(m_result.code, m_result.reply);
+  if (m_result.truncated) m_result.check = {};
   done(m_result);
 }
 
 void Exchange::close() {
+  reportDiscarded();
   m_window.stop();
+  m_quiet.stop();
+  m_settle.stop();
+  m_settling = false;
   m_opened = {};
   m_done = {};
   m_router.close();

@@ -1,9 +1,13 @@
 #pragma once
 // The exchange with one projector: its port opened through the panel's own
 // serial services (a device, socket:// or rfc2217://, with the panel's locks
-// and port messages), one line sent at a time, and everything received in
-// the reply window gathered, shown as the panel's line monitor shows it and
-// decoded as the panel decodes it. It knows nothing of actions or output.
+// and port messages), one line sent at a time, and its reply gathered, shown
+// as the panel's line monitor shows it and decoded as the panel decodes it.
+// A reply ends at its CR (or an operation's ACK) and a short quiet after it,
+// or else when the panel's reply window closes. A reply belongs to its own
+// line only: before the next line goes out, the line is left to fall quiet,
+// and bytes that come between lines are discarded and named, never handed to
+// the next line. It knows nothing of actions or output.
 #include <QObject>
 #include <QTimer>
 #include <functional>
@@ -11,6 +15,7 @@
 #include <string>
 
 #include "protocol/Monitor.h"
+#include "protocol/StatusReplies.h"
 #include "protocol/Text.h"
 #include "serial/PortConfig.h"
 #include "serial/QtSerialService.h"
@@ -22,15 +27,22 @@ namespace qd40::ctl {
 // What one line brought back.
 struct LineResult {
   std::string code;                 // the line without its carriage return
-  std::string reply;                // the bytes received in the window, as they came
+  std::string reply;                // the bytes received for it, as they came
   std::string monitor;              // the reply as the RXD monitor shows it
   std::optional<std::string> text;  // what the status label would show
   bool statusQuery = false;         // the line was a status read the panel decodes
   std::string error;                // why the line could not go out or the port went
+  bool truncated = false;           // the reply was longer than is kept, and cut
+  ReplyCheck check;                 // whether the reply is a valid answer to the code
+  bool late = false;                // its reply came after its window and was discarded
+  std::string discardedBefore;      // the code whose late bytes were discarded before this line
+  int windowMs = 0;                 // how long the reply was awaited at most
 
   bool answered() const { return !reply.empty(); }
-  // A reply the panel reads: any reply, and for a status read one it decodes.
-  bool understood() const { return answered() && (!statusQuery || text.has_value()); }
+  // A valid answer to this very line: the only reply a script may trust.
+  bool ok() const { return error.empty() && !late && check.valid; }
+  // Why it is not ok, in a few words; empty when it is.
+  std::string problem() const;
 };
 
 class Exchange final : public QObject {
@@ -44,7 +56,8 @@ class Exchange final : public QObject {
 
   // Opens the port and reports once it carries bytes, or why it cannot.
   void open(std::function<void(const PortStatus&)> done);
-  // Sends `line` and reports what came back when `windowMs` have passed.
+  // Sends `line` once the line is quiet, and reports its reply once it has
+  // ended, or when `windowMs` have passed.
   void send(const Text& line, std::string code, int windowMs,
             std::function<void(const LineResult&)> done);
   void close();
@@ -57,25 +70,43 @@ class Exchange final : public QObject {
   void setNoticeHandler(std::function<void(const std::string&)> onNotice) {
     m_onNotice = std::move(onNotice);
   }
+  // Tells of bytes discarded because they came between lines.
+  void setDiscardHandler(std::function<void(const std::string&)> onDiscard) {
+    m_onDiscard = std::move(onDiscard);
+  }
 
  private:
   void onComm();
   void onLost(const std::string& why);
   void onConnected();
-  void windowClosed();
+  void transmit();
+  void settled();
+  void endRead(bool ended);
+  void reportDiscarded();
 
   PortConfig m_ports;
   std::string m_settings;
   QtSerialService m_device;
   TcpSerialService m_network;
   SerialRouter m_router;
-  QTimer m_window;
+  QTimer m_window;  // the panel's reply window
+  QTimer m_quiet;   // the quiet after a reply's end
+  QTimer m_settle;  // the wait for the line to fall quiet before a send
   RxBuffer m_rx;
   LineResult m_result;
   Text m_line;
+  int m_windowMs = 0;
+  // How long the last line's reply may still be on its way, and the bytes
+  // that came since it ended.
+  int m_graceMs = 0;
+  std::string m_lastCode;
+  bool m_lastEnded = true;  // the last reply reached its end in its window
+  std::size_t m_discarded = 0;
+  bool m_settling = false;
   std::function<void(const PortStatus&)> m_opened;
   std::function<void(const LineResult&)> m_done;
   std::function<void(const std::string&)> m_onNotice;
+  std::function<void(const std::string&)> m_onDiscard;
   std::string m_lostWhy;
 };
 

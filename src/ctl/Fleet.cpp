@@ -2,7 +2,9 @@
 #include "ctl/Fleet.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace qd40::ctl {
 
@@ -25,7 +27,7 @@ void Fleet::start(std::function<void(int)> done) {
   for (const auto& projector : m_projectors) {
     projector->start([this](Outcome outcome) {
       m_worst = std::max(m_worst, outcome);
-      if (--m_running == 0 && m_done) std::exchange(m_done, {})(static_cast<int>(m_worst));
+      if (--m_running == 0 && m_done) std::exchange(m_done, {})(exitStatus());
     });
   }
 }
@@ -35,15 +37,28 @@ void Fleet::stop() {
 }
 
 void Fleet::write(const Report& report) {
-  // A port that could not be opened is told on the standard error; the plain
-  // output has nothing more to say about it.
-  const bool notOpened = !report.line && report.values.empty() && !report.error.empty();
-  if (!m_json && notOpened) return;
   const std::string line = m_json ? jsonLine(report) : plainLine(report);
   // Whole lines, at once: several projectors write to the same output, and a
   // watch is read through a pipe while it runs.
-  std::fwrite(line.data(), 1, line.size(), stdout);
-  std::fflush(stdout);
+  if (m_outputLost.empty() && (std::fwrite(line.data(), 1, line.size(), stdout) != line.size() ||
+                               std::fflush(stdout) != 0)) {
+    m_outputLost = std::strerror(errno);
+  }
+}
+
+void Fleet::outputClosed() {
+  m_outputLost = "standard output is closed";
+}
+
+int Fleet::exitStatus() const {
+  // Results a script never saw are no success, whatever the projectors did;
+  // the run still went to its end, so a switch-off still switched off.
+  if (!m_outputLost.empty()) {
+    std::fputs(("qd40ctl: the results could not be written: " + m_outputLost + "\n").c_str(),
+               stderr);
+    return kExitOutputLost;
+  }
+  return static_cast<int>(m_worst);
 }
 
 }  // namespace qd40::ctl

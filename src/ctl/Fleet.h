@@ -13,6 +13,9 @@
 
 namespace qd40::ctl {
 
+// The results could not be written to standard output.
+inline constexpr int kExitOutputLost = 5;
+
 struct FleetPort {
   std::string name;  // as the operator gave it, for the output
   PortConfig ports;  // COM1 stands for it
@@ -28,9 +31,13 @@ class Fleet final : public QObject {
   void start(std::function<void(int)> done);
   // Ends the run now (a watch, or a run cut short by a signal).
   void stop();
+  // Standard output was closed before the run began: nothing written there
+  // reaches anyone.
+  void outputClosed();
 
  private:
   void write(const Report& report);
+  int exitStatus() const;
 
   RunSettings m_run;
   bool m_json;
@@ -38,6 +45,7 @@ class Fleet final : public QObject {
   std::size_t m_running = 0;
   Outcome m_worst = Outcome::Answered;
   std::function<void(int)> m_done;
+  std::string m_outputLost;  // why the results could not be written
 };
 
 }  // namespace qd40::ctl

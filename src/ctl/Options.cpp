@@ -4,9 +4,12 @@
 
 #include <charconv>
 #include <fstream>
-#include <set>
+#include <map>
 
 #include "Version.h"
+#include "serial/DevicePaths.h"
+#include "serial/NetworkPort.h"
+#include "serial/PortMessages.h"
 
 namespace qd40::ctl {
 
@@ -32,7 +35,8 @@ constexpr std::string_view kHelp =
     "                   they are served at the same time. Without it, the\n"
     "                   device the panel's COM1 stands for (QD40_COM1, else\n"
     "                   the device chosen in the panel, else /dev/ttyS0).\n"
-    "  --ports FILE     Ports from FILE, one per line; '#' starts a comment.\n"
+    "  --ports FILE     Ports from FILE, one per line; '#' at the start of a\n"
+    "                   line or after a blank starts a comment.\n"
     "  --speed BAUD     19200 (the default) or 9600.\n"
     "  --timeout MS     Wait MS milliseconds for every reply, instead of the\n"
     "                   window the panel gives each code.\n"
@@ -77,24 +81,68 @@ std::optional<int> parseTimeout(const std::string& text) {
   return ms;
 }
 
-std::string trimmed(const std::string& text) {
-  const auto first = text.find_first_not_of(" \t\r");
+constexpr std::string_view kBlanks = " \t\r";
+
+// The name on a line of a ports file: blanks around it and a comment after
+// it left out. A '#' starts a comment at the start of the line or after a
+// blank, so a path may still hold one ("/srv/lab/com#1").
+std::string portOfLine(const std::string& line) {
+  std::string name = line;
+  for (std::size_t at = 0; (at = name.find('#', at)) != std::string::npos; ++at) {
+    if (at == 0 || kBlanks.find(name[at - 1]) != std::string_view::npos) {
+      name.erase(at);
+      break;
+    }
+  }
+  const auto first = name.find_first_not_of(kBlanks);
   if (first == std::string::npos) return {};
-  return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
+  return name.substr(first, name.find_last_not_of(kBlanks) - first + 1);
+}
+
+// What a port name stands for: a device by the node its links lead to, so
+// a by-id link and the node, or "./p" and its full path, are one; a network
+// port by its URL.
+std::string deviceOf(const std::string& name) {
+  if (isNetworkName(name)) return name;
+  const std::string path = openablePath(name);
+  return path.empty() ? name : path;
+}
+
+// The ports with each device once, in the order first named; one warning
+// line for each device named again, naming where.
+std::vector<std::string> usedOnce(const std::vector<NamedPort>& ports, std::string& warnings) {
+  std::vector<std::string> used;
+  std::map<std::string, const NamedPort*> first;
+  for (const NamedPort& port : ports) {
+    const auto [seen, added] = first.emplace(deviceOf(port.name), &port);
+    if (added) {
+      used.push_back(port.name);
+      continue;
+    }
+    const NamedPort& before = *seen->second;
+    const bool sameName = before.name == port.name;
+    warnings += std::string(kProgram) + ": " + printablePath(before.name) + " (" + before.origin +
+                ") and " + (sameName ? "again" : printablePath(port.name)) + " (" + port.origin +
+                ") " + (sameName ? "name" : "are") + " the same " + (sameName ? "port" : "device") +
+                "; it is used once\n";
+  }
+  return used;
 }
 
 }  // namespace
 
-std::optional<std::vector<std::string>> readPortsFile(const std::string& file, std::string& error) {
+std::optional<std::vector<NamedPort>> readPortsFile(const std::string& file, std::string& error) {
   std::ifstream in(file);
   if (!in) {
     error = "the ports file " + file + " cannot be read";
     return std::nullopt;
   }
-  std::vector<std::string> ports;
+  std::vector<NamedPort> ports;
+  int number = 0;
   for (std::string line; std::getline(in, line);) {
-    const std::string name = trimmed(line);
-    if (!name.empty() && name.front() != '#') ports.push_back(name);
+    ++number;
+    const std::string name = portOfLine(line);
+    if (!name.empty()) ports.push_back({name, file + " line " + std::to_string(number)});
   }
   if (in.bad()) {
     error = "the ports file " + file + " cannot be read";
@@ -103,9 +151,19 @@ std::optional<std::vector<std::string>> readPortsFile(const std::string& file, s
   return ports;
 }
 
+std::string defaultPortNotice(const std::string& device, const std::string& savedFile,
+                              bool homeKnown) {
+  std::string why = "no --port or --ports, QD40_COM1 is not set, and ";
+  why += savedFile.empty() ? "no saved choice can be read" : "no device is saved in " + savedFile;
+  if (!homeKnown) why += " (HOME is not set)";
+  return std::string(kProgram) + ": using " + device + ", the panel's COM1 by default: " + why +
+         "\n";
+}
+
 CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
   CommandLine line;
   Options& options = line.options;
+  std::vector<NamedPort> ports;
   std::size_t i = 1;
   // An option's value follows it, or is joined to it by '='.
   auto value = [&](std::string_view option, const std::string& arg,
@@ -140,13 +198,13 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
     std::optional<std::string> given;
     if (value("--port", arg, given)) {
       if (given->empty()) return mistake("--port needs a device path or a URL");
-      options.ports.push_back(*given);
+      ports.push_back({*given, "--port"});
     } else if (value("--ports", arg, given)) {
       std::string error;
-      const auto ports = readPortsFile(*given, error);
-      if (!ports) return mistake(error);
-      if (ports->empty()) return mistake("the ports file " + *given + " names no port");
-      options.ports.insert(options.ports.end(), ports->begin(), ports->end());
+      const auto named = readPortsFile(*given, error);
+      if (!named) return mistake(error);
+      if (named->empty()) return mistake("the ports file " + *given + " names no port");
+      ports.insert(ports.end(), named->begin(), named->end());
     } else if (value("--speed", arg, given)) {
       if (*given != "19200" && *given != "9600") {
         return mistake("--speed is 19200 or 9600, not \"" + *given + "\"");
@@ -163,10 +221,6 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
       return mistake("unknown option " + arg);
     }
   }
-  std::set<std::string> named;
-  for (const std::string& port : options.ports) {
-    if (!named.insert(port).second) return mistake(port + " is named twice");
-  }
   std::string error;
   const auto actions = parseActions(
       std::vector<std::string>(
@@ -175,6 +229,9 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
       error);
   if (!actions) return mistake(error);
   options.actions = *actions;
+  // A device named twice would be opened twice, and its second open refused
+  // by its first; it is served once and the rest of the fleet runs.
+  options.ports = usedOnce(ports, line.err);
   return line;
 }
 

@@ -25,7 +25,7 @@ struct CommandLine {
   Outcome outcome = Outcome::Run;
   int exitCode = 0;
   std::string out;  // for stdout: the help, the version or the list
-  std::string err;  // for stderr: what was wrong
+  std::string err;  // for stderr: what was wrong, or warnings about a run
   Options options;
 };
 
@@ -33,9 +33,23 @@ struct CommandLine {
 // byte for byte.
 CommandLine parseCommandLine(const std::vector<std::string>& arguments);
 
-// The ports a --ports file names: one per line, blank lines and lines that
-// begin with '#' left out, as are blanks around a name. Nothing and `error`
-// set when it cannot be read.
-std::optional<std::vector<std::string>> readPortsFile(const std::string& file, std::string& error);
+// A port as the operator named it, and where: "--port", or a ports file's
+// line ("/etc/qd40/projectors line 3").
+struct NamedPort {
+  std::string name;
+  std::string origin;
+};
+
+// The ports a --ports file names: one per line, blanks around a name and a
+// comment ('#' at the start of the line or after a blank, to the line's end)
+// left out. Nothing and `error` set when it cannot be read.
+std::optional<std::vector<NamedPort>> readPortsFile(const std::string& file, std::string& error);
+
+// What standard error says when nothing named the port and the run goes to
+// the built-in device: which, and why. `savedFile` is the saved choice's
+// file when it can be read, else empty; `homeKnown` whether HOME or
+// XDG_CONFIG_HOME is set, without which no saved choice can be found.
+std::string defaultPortNotice(const std::string& device, const std::string& savedFile,
+                              bool homeKnown);
 
 }  // namespace qd40::ctl

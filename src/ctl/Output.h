@@ -1,9 +1,9 @@
 #pragma once
 // What qd40ctl prints for one action on one projector: a plain line for
 // people, or one JSON object (a line of JSON Lines) for programs, with the
-// raw reply beside the decoded value. Keys are fixed and always present,
-// null where they do not apply, so a script can rely on them. It prints
-// nothing itself.
+// raw reply beside the decoded value. Every JSON line has the same keys,
+// whatever the action and however it went, null where they do not apply or
+// are not known, so a script can rely on them. It prints nothing itself.
 #include <optional>
 #include <string>
 #include <string_view>
@@ -26,18 +26,22 @@ struct Report {
   std::optional<LineResult> line;    // Line: what the one code brought back
   std::vector<ValueReport> values;   // Values: every status read
   std::vector<std::string> changed;  // watch: the values that changed since the last round
-  std::string time;                  // watch: when the round began (UTC, ISO 8601)
+  std::string time;                  // when the action began (UTC, ISO 8601)
   std::string error;                 // the port could not be opened, or went
 
-  // Every line sent was answered, and every status read decoded.
+  // Every line sent brought a valid answer to itself.
   bool ok() const;
+  // Why not, in a few words; empty when it is.
+  std::string problem() const;
 };
 
 std::string plainLine(const Report& report);
 std::string jsonLine(const Report& report);
 
-// A JSON string for `bytes`: UTF-8 text as it is, anything else one
-// character per byte (U+0000 to U+00FF), so nothing is lost or refused.
+// A JSON string for `bytes` that gives them back exactly: UTF-8 text as it
+// is, and each byte that is not part of well-formed UTF-8 as the lone
+// surrogate U+DC80 to U+DCFF of its value (as Python's "surrogateescape"
+// error handler writes it).
 std::string jsonString(std::string_view bytes);
 
 }  // namespace qd40::ctl

@@ -4,6 +4,8 @@
 #include <QDateTime>
 #include <algorithm>
 
+#include "serial/PortMessages.h"
+
 namespace qd40::ctl {
 
 namespace {
@@ -11,17 +13,26 @@ namespace {
 // What a value showed, to tell a watch's rounds apart.
 std::string seen(const std::optional<LineResult>& line) {
   if (!line) return "not read";
+  if (!line->ok()) return "not ok" + line->problem() + line->monitor;
   if (line->text) return "text" + *line->text;
-  return line->answered() ? "reply" + line->monitor : "none";
+  return "reply" + line->monitor;
+}
+
+std::string utcNow() {
+  return QDateTime::currentDateTimeUtc().toString(Qt::ISODate).toStdString();
 }
 
 Report reportOf(const std::string& port, const Action& action, Report::Kind kind,
-                const std::string& error) {
+                const std::string& error, std::string time) {
   Report report;
   report.port = port;
   report.action = action.name;
   report.kind = kind;
   report.error = error;
+  report.time = std::move(time);
+  if (kind == Report::Kind::Values) {
+    for (const StatusRead& read : kStatusReads) report.values.push_back({read.key, std::nullopt});
+  }
   return report;
 }
 
@@ -38,6 +49,8 @@ Projector::Projector(std::string name, PortConfig ports, const RunSettings& run,
   m_nextRound.setSingleShot(true);
   connect(&m_nextRound, &QTimer::timeout, this, &Projector::watchRound);
   m_exchange.setNoticeHandler([this](const std::string& why) { m_error(why); });
+  m_exchange.setDiscardHandler(
+      [this](const std::string& what) { m_error(printablePath(m_name) + ": " + what); });
 }
 
 void Projector::start(std::function<void(Outcome)> finished) {
@@ -57,7 +70,7 @@ void Projector::opened(const PortStatus& status) {
   for (const Action& action : m_run.actions) {
     const bool values = action.kind == Action::Kind::Status || action.kind == Action::Kind::Watch;
     m_report(reportOf(m_name, action, values ? Report::Kind::Values : Report::Kind::Line,
-                      status.description));
+                      status.description, utcNow()));
   }
   finish();
 }
@@ -68,21 +81,22 @@ void Projector::runAction() {
     return;
   }
   const Action& action = m_run.actions[m_next++];
+  const std::string time = utcNow();
   switch (action.kind) {
     case Action::Kind::Named:
     case Action::Kind::Send: {
       Step step = action.kind == Action::Kind::Named ? buttonStep(action.button, m_windows)
                                                      : typedStep(action.typed, m_windows);
-      runStep(std::move(step), [this, &action](const LineResult& line) {
-        Report report = reportOf(m_name, action, Report::Kind::Line, m_exchange.lostWhy());
+      runStep(std::move(step), [this, &action, time](const LineResult& line) {
+        Report report = reportOf(m_name, action, Report::Kind::Line, m_exchange.lostWhy(), time);
         report.line = line;
         actionDone(std::move(report));
       });
       break;
     }
     case Action::Kind::Status:
-      runStatus([this, &action](std::vector<ValueReport> values) {
-        Report report = reportOf(m_name, action, Report::Kind::Values, m_exchange.lostWhy());
+      runStatus([this, &action, time](std::vector<ValueReport> values) {
+        Report report = reportOf(m_name, action, Report::Kind::Values, m_exchange.lostWhy(), time);
         report.values = std::move(values);
         actionDone(std::move(report));
       });
@@ -115,6 +129,12 @@ void Projector::readNext(std::shared_ptr<std::vector<ValueReport>> values, std::
                                   : buttonStep(read.button, m_windows);
   runStep(std::move(step), [this, values, next, then](const LineResult& line) mutable {
     (*values)[next].line = line;
+    // The read before got its reply too late to be its answer: it was
+    // discarded while this one waited to go out.
+    if (std::optional<LineResult>& before = (*values)[next > 0 ? next - 1 : 0].line;
+        next > 0 && before && before->code == line.discardedBefore) {
+      before->late = true;
+    }
     // A projector that answers nothing to the first read is off the line:
     // the other reads would each cost a whole window for the same answer.
     if ((next == 0 && !line.answered()) || m_exchange.lost()) {
@@ -127,14 +147,13 @@ void Projector::readNext(std::shared_ptr<std::vector<ValueReport>> values, std::
 
 void Projector::watchRound() {
   const Action& watch = m_run.actions.back();
-  const QString time = QDateTime::currentDateTimeUtc().toString(Qt::ISODate);
+  const std::string time = utcNow();
   // The next round is due an interval after this one began; a round that
   // takes longer is followed at once.
   const auto began = std::chrono::steady_clock::now();
   runStatus([this, &watch, time, began](std::vector<ValueReport> values) {
-    Report report = reportOf(m_name, watch, Report::Kind::Values, m_exchange.lostWhy());
+    Report report = reportOf(m_name, watch, Report::Kind::Values, m_exchange.lostWhy(), time);
     report.values = std::move(values);
-    report.time = time.toStdString();
     for (const ValueReport& value : report.values) {
       std::string now = seen(value.line);
       if (m_firstRound || m_lastSeen[value.key] != now) report.changed.emplace_back(value.key);
@@ -168,6 +187,15 @@ void Projector::actionDone(Report report) {
 
 void Projector::stop() {
   m_nextRound.stop();
+  // A watch ends by being stopped once it has made a round; anything else
+  // stopped was not done, and a script must not take it for done.
+  const bool watching = m_next > 0 && m_run.actions[m_next - 1].kind == Action::Kind::Watch;
+  if (m_finished && !(watching && !m_firstRound)) {
+    m_error(
+        printablePath(m_name) + ": stopped before " +
+        (m_next > 0 ? "\"" + m_run.actions[m_next - 1].name + "\" was done" : "its port was open"));
+    m_outcome = std::max(m_outcome, Outcome::NotUnderstood);
+  }
   finish();
 }
 

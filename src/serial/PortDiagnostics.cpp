@@ -150,7 +150,9 @@ Diagnosis diagnoseOpenFailure(const std::string& configured, const std::string& 
   // Only the serial library's own lock stops its open; a stale one it could
   // not remove is the cause.
   for (const LockFile& lock : locks) {
-    if (!isOwnLockName(lock, diagnosis.path)) continue;
+    // A lock of this very process is live, whatever name it was taken by:
+    // it is never one to remove.
+    if (!isOwnLockName(lock, diagnosis.path) || lock.pid == getpid()) continue;
     struct stat lockInfo {};
     diagnosis.lockOwnedByUs =
         stat(lock.path.c_str(), &lockInfo) == 0 && lockInfo.st_uid == geteuid();

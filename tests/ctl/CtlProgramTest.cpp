@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <map>
 
+#include "CtlRun.h"
 #include "DeviceServer.h"
 #include "PtyPair.h"
 
@@ -20,71 +21,6 @@ namespace qd40::test {
 namespace {
 
 using std::chrono::milliseconds;
-
-struct CtlRun {
-  int exitCode = -1;
-  std::string out, err;
-  qint64 ms = 0;
-};
-
-void startCtl(QProcess& ctl, const QStringList& args,
-              const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
-  ctl.setProcessEnvironment(env);
-  ctl.start(QD40_CTL_PATH, args);
-  ASSERT_TRUE(ctl.waitForStarted(5000));
-}
-
-CtlRun finish(QProcess& ctl, const QElapsedTimer& clock) {
-  waitUntil([&] { return ctl.state() == QProcess::NotRunning; }, milliseconds(60000));
-  return {ctl.exitCode(), ctl.readAllStandardOutput().toStdString(),
-          ctl.readAllStandardError().toStdString(), clock.elapsed()};
-}
-
-// Runs qd40ctl while the test plays the projector on `pty`: every line that
-// comes gets the reply `replies` holds for it, or none. Everything the line
-// carried ends up in `wire`.
-CtlRun runAgainst(PtyPair& pty, const QStringList& args,
-                  const std::map<std::string, std::string>& replies, std::string* wire = nullptr) {
-  QProcess ctl;
-  QElapsedTimer clock;
-  clock.start();
-  startCtl(ctl, args);
-  std::string pending;
-  while (ctl.state() != QProcess::NotRunning) {
-    const std::string got = pty.read(1, milliseconds(20));
-    if (wire) *wire += got;
-    pending += got;
-    for (std::size_t end; (end = pending.find('\r')) != std::string::npos;) {
-      const auto reply = replies.find(pending.substr(0, end));
-      if (reply != replies.end()) pty.write(reply->second);
-      pending.erase(0, end + 1);
-    }
-  }
-  return finish(ctl, clock);
-}
-
-CtlRun runCtl(const QStringList& args,
-              const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
-  QProcess ctl;
-  QElapsedTimer clock;
-  clock.start();
-  startCtl(ctl, args, env);
-  return finish(ctl, clock);
-}
-
-// A simulated projector; its terminal's path once it runs.
-std::string startSim(QProcess& sim, const QStringList& options = {}) {
-  sim.start(QD40_SIM_PATH, options);
-  if (!sim.waitForStarted(5000) ||
-      !waitUntil([&] { return sim.canReadLine(); }, milliseconds(5000))) {
-    return {};
-  }
-  return sim.readLine().trimmed().toStdString();
-}
-
-QString q(const std::string& text) {
-  return QString::fromStdString(text);
-}
 
 TEST(CtlProgram, EveryNamedActionPutsItsCodeOnTheLine) {
   const std::vector<std::pair<QStringList, std::string>> actions = {
@@ -159,7 +95,7 @@ TEST(CtlProgram, EveryNamedActionPutsItsCodeOnTheLine) {
 TEST(CtlProgram, StatusJsonDecodesEachReplyAsThePanelShowsIt) {
   PtyPair pty;
   const CtlRun run =
-      runAgainst(pty, {"--port", q(pty.slavePath()), "--json", "--timeout", "600", "status"},
+      runAgainst(pty, {"--port", q(pty.slavePath()), "--json", "--timeout", "3000", "status"},
                  {{"CR0", "24\r"},
                   {"CR1", "3\r"},
                   {"CR3", "01234\r"},
@@ -320,7 +256,7 @@ TEST(CtlProgram, StatusThroughSer2netWithRfc2217AndTurnedAwayWhileAnotherClientH
   DeviceServer server(path, DeviceServer::Mode::Rfc2217);
   ASSERT_TRUE(server.start());
   const CtlRun run = runCtl({"--port", q(server.url()), "--json", "--speed", "9600", "--timeout",
-                             "600", "read", "status", "send", "CR PRESSURE"});
+                             "3000", "read", "status", "send", "CR PRESSURE"});
   EXPECT_EQ(run.exitCode, 0) << run.err;
   EXPECT_NE(run.out.find("\"code\":\"CR0\",\"reply\":\"80\\u000d\",\"monitor\":\" 8 0 CR \","
                          "\"text\":\" Stand by\""),

@@ -5,9 +5,13 @@
 #include <filesystem>
 #include <fstream>
 
+#include <QJsonDocument>
+#include <QJsonObject>
+
 #include "ctl/Options.h"
 #include "ctl/Output.h"
 #include "protocol/ReplyWindows.h"
+#include "protocol/StatusReplies.h"
 
 namespace qd40::ctl {
 namespace {
@@ -56,7 +60,6 @@ TEST(CtlCommandLine, MistakesExitWithTwoAndSayWhat) {
       {{"--speed", "4800", "status"}, "--speed is 19200 or 9600"},
       {{"--timeout", "0", "status"}, "--timeout takes milliseconds"},
       {{"--timeout"}, "--timeout needs a value"},
-      {{"--port", "/dev/ttyS0", "--port", "/dev/ttyS0", "status"}, "named twice"},
       {{"--verbose", "status"}, "unknown option --verbose"},
       {{"send"}, "\"send\" needs the code"},
       {{"send", "C00\rC01"}, "holds a line break"},
@@ -73,15 +76,16 @@ TEST(CtlCommandLine, MistakesExitWithTwoAndSayWhat) {
 
 TEST(CtlCommandLine, ReadsPortsOptionsAndActionsInAnyLetterCase) {
   const std::string file = testing::TempDir() + "/ports-" + std::to_string(getpid());
-  std::ofstream(file) << "# room 101\n /dev/ttyUSB0 \n\nsocket://127.0.0.1:7000\n";
+  std::ofstream(file) << "# room 101\n /dev/ttyUSB0 \n\nsocket://127.0.0.1:7000\t# room 102\n"
+                         "/srv/lab/com#1 # a path may hold a '#'\n";
   const CommandLine line = parse({"--port=/dev/ttyS1", "--ports", file, "--speed", "9600",
                                   "--timeout=700", "--json", "Power", "ON", "send", "CR PRESSURE",
                                   "signal", "video", "s-video", "watch", "--interval", "2.5"});
   std::filesystem::remove(file);
   ASSERT_EQ(line.outcome, CommandLine::Outcome::Run) << line.err;
   const Options& o = line.options;
-  EXPECT_EQ(o.ports,
-            (std::vector<std::string>{"/dev/ttyS1", "/dev/ttyUSB0", "socket://127.0.0.1:7000"}));
+  EXPECT_EQ(o.ports, (std::vector<std::string>{"/dev/ttyS1", "/dev/ttyUSB0",
+                                               "socket://127.0.0.1:7000", "/srv/lab/com#1"}));
   EXPECT_EQ(o.settings, "9600,N,8,1");
   EXPECT_EQ(o.timeoutMs, 700);
   EXPECT_TRUE(o.json);
@@ -92,9 +96,32 @@ TEST(CtlCommandLine, ReadsPortsOptionsAndActionsInAnyLetterCase) {
   EXPECT_EQ(o.actions[3].interval, std::chrono::milliseconds(2500));
 }
 
+TEST(CtlCommandLine, APortNamedTwiceIsUsedOnceWithAWarning) {
+  const CommandLine line = parse({"--port", "/dev/qd40-none", "--port=/dev/qd40-none", "status"});
+  ASSERT_EQ(line.outcome, CommandLine::Outcome::Run) << line.err;
+  EXPECT_EQ(line.options.ports, std::vector<std::string>{"/dev/qd40-none"});
+  EXPECT_EQ(line.err,
+            "qd40ctl: /dev/qd40-none (--port) and again (--port) name the same port; it is used "
+            "once\n");
+}
+
+TEST(CtlCommandLine, TheBuiltInPortIsNamedWithTheReasonItIsUsed) {
+  EXPECT_EQ(defaultPortNotice("/dev/ttyS0", "", false),
+            "qd40ctl: using /dev/ttyS0, the panel's COM1 by default: no --port or --ports, "
+            "QD40_COM1 is not set, and no saved choice can be read (HOME is not set)\n");
+  EXPECT_EQ(defaultPortNotice("/dev/ttyS0", "/home/a/.config/qd40/qd40-control.conf", true),
+            "qd40ctl: using /dev/ttyS0, the panel's COM1 by default: no --port or --ports, "
+            "QD40_COM1 is not set, and no device is saved in "
+            "/home/a/.config/qd40/qd40-control.conf\n");
+}
+
 LineResult line(std::string code, std::string reply, std::string monitor,
                 std::optional<std::string> text, bool query) {
-  return {std::move(code), std::move(reply), std::move(monitor), std::move(text), query, {}};
+  LineResult result{
+      std::move(code), std::move(reply), std::move(monitor), std::move(text), query, {}};
+  result.check = checkReply(result.code, result.reply);
+  result.windowMs = 500;
+  return result;
 }
 
 TEST(CtlOutput, JsonKeepsEveryReplyByteAndPlainShowsWhatThePanelShows) {
@@ -104,12 +131,14 @@ TEST(CtlOutput, JsonKeepsEveryReplyByteAndPlainShowsWhatThePanelShows) {
                 line("CR9", "A\"\xff\r", " A \" ? CR ", " A \" ? CR ", true),
                 {},
                 {},
-                {},
+                "2026-12-09T18:00:00Z",
                 {}};
-  EXPECT_EQ(jsonLine(single),
-            "{\"port\":\"/dev/ttyUSB0\",\"action\":\"send\",\"ok\":true,\"code\":\"CR9\","
-            "\"reply\":\"A\\\"\\u00ff\\u000d\",\"monitor\":\" A \\\" ? CR \","
-            "\"text\":\" A \\\" ? CR \",\"error\":null}\n");
+  EXPECT_EQ(
+      jsonLine(single),
+      "{\"port\":\"/dev/ttyUSB0\",\"action\":\"send\",\"time\":\"2026-12-09T18:00:00Z\","
+      "\"ok\":false,\"error\":\"unexpected reply\",\"code\":\"CR9\","
+      "\"reply\":\"A\\\"\\u00ff\\u000d\",\"monitor\":\" A \\\" ? CR \",\"text\":\" A \\\" ? CR \","
+      "\"value\":null,\"truncated\":false,\"values\":null,\"changed\":null}\n");
 
   Report status{"socket://h:1", "status", Report::Kind::Values, {}, {}, {}, {}, {}};
   status.values = {{"power", line("CR0", "24\r", " 2 4 CR ", "Cooling down  PWR Management", true)},
@@ -117,14 +146,52 @@ TEST(CtlOutput, JsonKeepsEveryReplyByteAndPlainShowsWhatThePanelShows) {
                    {"lamp_hours", line("CR3", "", " X X X X", std::nullopt, true)},
                    {"orientation", std::nullopt}};
   EXPECT_EQ(plainLine(status),
-            "socket://h:1 status: power:Cooling down  PWR Management | input: not decoded: 9 CR  "
-            "| lamp_hours: no reply | orientation: not read\n");
-  EXPECT_NE(jsonLine(status).find("\"ok\":false,\"values\":{\"power\":{\"code\":\"CR0\","
-                                  "\"reply\":\"24\\u000d\""),
-            std::string::npos);
-  EXPECT_NE(jsonLine(status).find("\"orientation\":{\"code\":null,\"reply\":null,\"monitor\":null,"
-                                  "\"text\":null}}"),
-            std::string::npos);
+            "socket://h:1 status: power:Cooling down  PWR Management | input: unexpected reply: 9 "
+            "CR  | lamp_hours: no reply | orientation: not read\n");
+  const std::string json = jsonLine(status);
+  EXPECT_NE(json.find("\"ok\":false,\"error\":\"input: unexpected reply\""), std::string::npos);
+  EXPECT_NE(json.find("\"values\":{\"power\":{\"code\":\"CR0\",\"reply\":\"24\\u000d\","
+                      "\"monitor\":\" 2 4 CR \",\"text\":\"Cooling down  PWR Management\","
+                      "\"value\":\"24\",\"truncated\":false,\"ok\":true,\"error\":null}"),
+            std::string::npos)
+      << json;
+  EXPECT_NE(json.find("\"lamp_hours\":{\"code\":\"CR3\",\"reply\":null,\"monitor\":\" X X X "
+                      "X\",\"text\":null,\"value\":null,\"truncated\":false,\"ok\":false,"
+                      "\"error\":\"no reply within 500 ms\"}"),
+            std::string::npos)
+      << json;
+  EXPECT_NE(json.find("\"orientation\":{\"code\":null,\"reply\":null,\"monitor\":null,"
+                      "\"text\":null,\"value\":null,\"truncated\":false,\"ok\":false,"
+                      "\"error\":\"not read\"}}"),
+            std::string::npos)
+      << json;
+}
+
+TEST(CtlOutput, EveryKindOfLineHasEveryKeyAndPathsComeBackExact) {
+  const Report unopened{"/dev/tty\xff", "watch", Report::Kind::Values, {}, {}, {}, "", "gone"};
+  const Report kinds[] = {
+      {"p",
+       "power on",
+       Report::Kind::Line,
+       line("C00", "\x06", " ACK ", {}, false),
+       {},
+       {},
+       "",
+       ""},
+      {"p", "power on", Report::Kind::Line, {}, {}, {}, "", "cannot open"},
+      {"p", "status", Report::Kind::Values, {}, {{"power", {}}}, {}, "", ""},
+      unopened,
+  };
+  const QStringList keys{"action", "changed", "code", "error",     "monitor", "ok",    "port",
+                         "reply",  "text",    "time", "truncated", "value",   "values"};
+  for (const Report& report : kinds) {
+    const QJsonObject object =
+        QJsonDocument::fromJson(QByteArray::fromStdString(jsonLine(report))).object();
+    EXPECT_EQ(object.keys(), keys) << jsonLine(report);
+  }
+  EXPECT_NE(jsonLine(kinds[0]).find("\"ok\":true,\"error\":null"), std::string::npos);
+  EXPECT_EQ(jsonString("/dev/tty\xff\xc3\xa9\x80"), "\"/dev/tty\\udcff\xc3\xa9\\udc80\"");
+  EXPECT_EQ(plainLine(kinds[1]), "p power on: not sent: cannot open\n");
 }
 
 }  // namespace

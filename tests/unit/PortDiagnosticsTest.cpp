@@ -111,6 +111,11 @@ TEST(PortDiagnostics, AStaleLockGivesItsPathItsDeadPidAndTheCommandThatRemovesIt
                                          ", which names no process: a program ended while "
                                          "taking the port. Remove it with 'rm " +
                                          lock + "', then choose the port again.");
+
+  // A lock of this very process is live, by whatever name it was taken:
+  // never one to tell the operator to remove.
+  std::ofstream(lock) << getpid() << "\nqd40ctl\nhost\n";
+  EXPECT_EQ(describe(terminal.path).find("rm "), std::string::npos) << describe(terminal.path);
   fs::remove(lock);
 }
 

@@ -12,7 +12,7 @@
 
 #include "PtyPair.h"
 #include "app/Application.h"
-#include "app/Translations.h"
+#include "config/Translations.h"
 #include "serial/NetworkPort.h"
 #include "serial/PortMessages.h"
 

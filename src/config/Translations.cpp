@@ -1,5 +1,5 @@
 // Finds the program's translation among its resources and Qt's in Qt's folder.
-#include "app/Translations.h"
+#include "config/Translations.h"
 
 #include <QCoreApplication>
 #include <QFile>
