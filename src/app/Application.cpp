@@ -87,10 +87,11 @@ Panel::Panel(PortSetup ports, std::optional<std::string> logPath,
           window, [window, text] { window->noticeAside(text.toStdString()); },
           Qt::QueuedConnection);
     };
-    m_log =
-        SessionLog::open(path, m_logFailure,
-                         {logMax.value_or(kDefaultLogMax),
-                          sessionHeader("qd40-control", kVersion, m_ports.config), toldInWindow});
+    SessionLogOptions options;
+    options.maxBytes = logMax.value_or(kDefaultLogMax);
+    options.header = sessionHeader("qd40-control", kVersion, m_ports.config);
+    options.onStopped = toldInWindow;
+    m_log = SessionLog::open(path, m_logFailure, std::move(options));
     if (m_log) m_logged = std::make_unique<LoggingSerialService>(m_router, *m_log, m_ports.config);
   }
   m_form = std::make_unique<Form1>(*m_window, FormTimers{m_timer1, m_timer2, m_timer3, m_timer4},
