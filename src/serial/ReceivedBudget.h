@@ -1,8 +1,8 @@
 #pragma once
 // How much of the session log received bytes may take: so many log bytes a
 // second, and half of each file. A line that does not fit starts a gap, which
-// lasts until a whole second's budget has come back (or a new file begins),
-// so a flood leaves a few long gaps rather than one after every line.
+// lasts until a whole second's budget has come back, so a flood leaves a few
+// long gaps rather than one after every line, and costs no rendering in them.
 #include <chrono>
 #include <cstdint>
 
@@ -18,9 +18,12 @@ class ReceivedBudget final {
 
   explicit ReceivedBudget(std::uint64_t fileBytes) : m_perFile(fileBytes / 2) {}
 
-  // Whether a line of `size` bytes received at `at` is logged; if so it is
-  // taken from the budget.
-  bool take(std::uint64_t size, Time at);
+  // Whether a line received at `at` may be logged at all: in a gap it is
+  // refused before it costs a rendering.
+  bool open(Time at);
+  // Whether a line of `size` bytes, found open at its time, is logged; if
+  // so it is taken from the budget, else a gap of at least a second starts.
+  bool take(std::uint64_t size);
   // Whether the last line offered was refused.
   bool inGap() const { return m_gap; }
   // A new file has all its budget.

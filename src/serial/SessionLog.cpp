@@ -184,10 +184,14 @@ void SessionLog::render(const LogEntry& entry, std::vector<std::string>& lines) 
       if (!received) countsInto(lines, entry.at);
       bool first = true;
       for (const std::string_view piece : linePieces(entry.bytes)) {
+        const bool wasGap = m_budget.inGap();
+        if (received && !m_budget.open(entry.at)) {
+          m_unloggedReceived += piece.size();
+          continue;
+        }
         std::string line = bytesLine(entry, piece, first);
         first = false;
-        const bool wasGap = m_budget.inGap();
-        if (received && !m_budget.take(line.size(), entry.at)) {
+        if (received && !m_budget.take(line.size())) {
           m_unloggedReceived += piece.size();
           continue;
         }
