@@ -5,6 +5,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <thread>
@@ -58,7 +59,11 @@ double chatter(Panel& panel, Millis duration) {
   return cpu;
 }
 
-void measureOnePanel(Panel& panel, const std::string& label, int runs) {
+// The session log may cost a flood at most this much more than none.
+constexpr double kLogCostRatio = 1.2;
+
+// Returns the CPU of each flood run.
+std::vector<double> measureOnePanel(Panel& panel, const std::string& label, int runs) {
   std::this_thread::sleep_for(kSettle);
   panel.showMonitor();
   std::vector<double> chatterCpu, floodCpu, p99;
@@ -72,6 +77,7 @@ void measureOnePanel(Panel& panel, const std::string& label, int runs) {
             "< 2");
   addFigure("flood, monitor" + label + ": CPU", "% core", floodCpu, kFloodCpu, true, "< 30");
   addFigure("flood, monitor" + label + ": click p99", "ms", p99, kFloodClickP99, true, "< 20");
+  return floodCpu;
 }
 
 }  // namespace
@@ -143,12 +149,22 @@ void measureReceivePath(XSession& x, const std::string& control, const std::stri
     std::printf("floor (bare window reading the line): chatter %.1f %% core, flood %.1f %% core\n",
                 median(chatterCpu), median(floodCpu));
   }
+  std::vector<double> plainCpu;
   {
     Panel panel(x, control, own);
-    measureOnePanel(panel, "", runs);
+    plainCpu = measureOnePanel(panel, "", runs);
   }
   Panel logged(x, control, own, {{"QD40_LOG", own + "/session.log"}});
-  measureOnePanel(logged, " + log", runs);
+  const std::vector<double> loggedCpu = measureOnePanel(logged, " + log", runs);
+  // Side by side: the n-th flood with the log against the n-th without.
+  std::vector<double> ratio;
+  for (std::size_t run = 0; run < loggedCpu.size() && run < plainCpu.size(); ++run) {
+    ratio.push_back(loggedCpu[run] / std::max(plainCpu[run], 0.1));
+  }
+  std::printf("flood CPU: %.1f %% core without the log, %.1f %% with it (%.2fx)\n",
+              median(plainCpu), median(loggedCpu), median(ratio));
+  addFigure("flood, monitor: CPU with the log / without", "x", ratio, kLogCostRatio, true,
+            "<= 1.2");
 }
 
 }  // namespace qd40::bench

@@ -90,7 +90,18 @@ there is no display to open the window on.
     </message>
 </context>
 <context>
+    <name>LogNotice</name>
+    <message>
+        <source>The session log %1 stopped: %2. The panel goes on; the log tries its file again every few seconds and, once it can write, says there what it missed.</source>
+        <translation>セッションログ %1 が止まりました: %2。パネルはそのまま動きます。ログは数秒ごとにファイルへの書き込みを試み、書けるようになると、書けなかった分をファイルに記します。</translation>
+    </message>
+</context>
+<context>
     <name>LogWords</name>
+    <message>
+        <source>The session log %1 is not opened: it belongs to the user %2, not to you or root, who could read and change what the panel writes into it. Remove it or choose another file.</source>
+        <translation>セッションログ %1 は開きませんでした。このファイルの所有者はユーザー %2 で、あなたでも root でもありません。その所有者はパネルが書き込む内容を読むことも書き換えることもできます。ファイルを削除するか、別のファイルを指定してください。</translation>
+    </message>
     <message>
         <source>with id %1</source>
         <translation>ID %1</translation>

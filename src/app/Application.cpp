@@ -1,5 +1,6 @@
 #include "app/Application.h"
 
+#include <QCoreApplication>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QStyleFactory>
@@ -14,6 +15,10 @@
 namespace qd40 {
 
 namespace {
+
+struct LogNotice {
+  Q_DECLARE_TR_FUNCTIONS(LogNotice)
+};
 
 // The session log file, from QD40_LOG; empty for none.
 std::string sessionLogPath() {
@@ -70,9 +75,23 @@ Panel::Panel(PortSetup ports, std::optional<std::string> logPath,
       m_timer3("Timer3", kTimer3Start, m_window.get()),
       m_timer4("Timer4", kTimer4Start, m_window.get()) {
   if (const std::string path = logPath.value_or(sessionLogPath()); !path.empty()) {
-    m_log = SessionLog::open(path, m_logFailure,
-                             {logMax.value_or(kDefaultLogMax),
-                              sessionHeader("qd40-control", kVersion, m_ports.config)});
+    // Started from the desktop's menu, the operator sees no standard error:
+    // a log that stops is told in the window too, once.
+    const auto toldInWindow = [window = m_window.get(), path](const std::string& why) {
+      const QString text = LogNotice::tr(
+                               "The session log %1 stopped: %2. The panel goes on; the "
+                               "log tries its file again every few seconds and, once "
+                               "it can write, says there what it missed.")
+                               .arg(QString::fromStdString(path), QString::fromStdString(why));
+      QMetaObject::invokeMethod(
+          window, [window, text] { window->noticeAside(text.toStdString()); },
+          Qt::QueuedConnection);
+    };
+    SessionLogOptions options;
+    options.maxBytes = logMax.value_or(kDefaultLogMax);
+    options.header = sessionHeader("qd40-control", kVersion, m_ports.config);
+    options.onStopped = toldInWindow;
+    m_log = SessionLog::open(path, m_logFailure, std::move(options));
     if (m_log) m_logged = std::make_unique<LoggingSerialService>(m_router, *m_log, m_ports.config);
   }
   m_form = std::make_unique<Form1>(*m_window, FormTimers{m_timer1, m_timer2, m_timer3, m_timer4},

@@ -360,16 +360,27 @@ void PanelWindow::noticeBox(const std::string& text) {
   box.exec();
 }
 
+QMessageBox* PanelWindow::boxAside(const char* name) {
+  auto* box =
+      new QMessageBox(QMessageBox::Warning, messageTitle(), QString(), QMessageBox::Ok, this);
+  box->setObjectName(name);
+  box->setTextFormat(Qt::PlainText);
+  box->setWindowModality(Qt::NonModal);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  // The panel keeps the keyboard; a held button keeps repeating.
+  box->setAttribute(Qt::WA_ShowWithoutActivating);
+  return box;
+}
+
+void PanelWindow::noticeAside(const std::string& text) {
+  QMessageBox* box = boxAside("Notice");
+  box->setText(boxText(text));
+  box->show();
+}
+
 void PanelWindow::showPortProblem(const std::string& text) {
   if (m_portBox == nullptr) {
-    m_portBox =
-        new QMessageBox(QMessageBox::Warning, messageTitle(), QString(), QMessageBox::Ok, this);
-    m_portBox->setObjectName("PortProblem");
-    m_portBox->setTextFormat(Qt::PlainText);
-    m_portBox->setWindowModality(Qt::NonModal);
-    m_portBox->setAttribute(Qt::WA_DeleteOnClose);
-    // The panel keeps the keyboard; a held button keeps repeating.
-    m_portBox->setAttribute(Qt::WA_ShowWithoutActivating);
+    m_portBox = boxAside("PortProblem");
     connect(addChooserButton(*m_portBox), &QPushButton::clicked, this,
             [this] { emit chooseDevice(markedPort()); });
   }

@@ -50,6 +50,9 @@ class PanelWindow final : public QWidget, public Window {
 
   // A modal box about anything but the port, with one OK button.
   void noticeBox(const std::string& text);
+  // The same box without holding the panel: what happened while the
+  // operator works (the session log stopped) is said beside the work.
+  void noticeAside(const std::string& text);
 
   // The port the marks name: the one in use, or the one just chosen while its
   // selection is still being reported.
@@ -67,6 +70,8 @@ class PanelWindow final : public QWidget, public Window {
 
  private:
   void build();
+  // A box that shows beside the panel and leaves it the keyboard.
+  QMessageBox* boxAside(const char* name);
   void addDeviceMenu();
   QPushButton* addChooserButton(QMessageBox& box);
   QWidget* widget(Control control) const;

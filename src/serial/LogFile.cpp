@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <pwd.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -79,6 +80,7 @@ std::string ownerName(uid_t uid) {
 
 // A link the user running the panel or root made can be trusted to point
 // where they meant; anyone else's may point at a file they could not write.
+// A file of anyone else's may be read and rewritten by them.
 bool trusted(uid_t owner) {
   return owner == ::geteuid() || owner == 0;
 }
@@ -88,6 +90,14 @@ QString kindOf(mode_t mode) {
   if (S_ISFIFO(mode)) return LogWords::tr("a named pipe (FIFO)");
   if (S_ISSOCK(mode)) return LogWords::tr("a socket");
   return LogWords::tr("a device");
+}
+
+QString othersFile(const QString& shownPath, uid_t owner) {
+  return LogWords::tr(
+             "The session log %1 is not opened: it belongs to the user %2, not to you "
+             "or root, who could read and change what the panel writes into it. Remove "
+             "it or choose another file.")
+      .arg(shownPath, QString::fromStdString(ownerName(owner)));
 }
 
 std::string readLink(int linkFd) {
@@ -159,6 +169,7 @@ std::optional<LogFile> LogFile::open(const std::string& path, std::string& error
       continue;
     }
     if (node.get() >= 0 && !S_ISREG(info.st_mode)) return notAFile(info.st_mode);
+    if (node.get() >= 0 && !trusted(info.st_uid)) return fail(othersFile(shownPath, info.st_uid));
 
     Descriptor file(::openat(directory.get(), name.c_str(), kWriteFlags | O_CREAT, kNewFileMode));
     if (file.get() < 0 && errno == ELOOP && links < kMaxLinks) {
@@ -170,6 +181,7 @@ std::optional<LogFile> LogFile::open(const std::string& path, std::string& error
     if (file.get() < 0) return failWith(errno);
     if (::fstat(file.get(), &info) != 0) return failWith(errno);
     if (!S_ISREG(info.st_mode)) return notAFile(info.st_mode);
+    if (!trusted(info.st_uid)) return fail(othersFile(shownPath, info.st_uid));
     return LogFile(file.release(), directory.release(), name);
   }
   return failWith(ENOENT);
@@ -212,16 +224,70 @@ bool LogFile::rotate(std::string& error) {
     error = "it cannot be renamed to " + previous + ": " + std::strerror(errno);
     return false;
   }
-  // O_EXCL: whatever appears under the name in between, a link included, is
-  // not written to.
-  const int fd = ::openat(m_dirFd, m_name.c_str(), kWriteFlags | O_CREAT | O_EXCL, kNewFileMode);
-  if (fd < 0) {
-    error = "a new " + m_name + " cannot be made: " + std::strerror(errno);
+  return reopen(error);
+}
+
+LogFile::Moved LogFile::moved() const {
+  struct stat held {
+  }, named{};
+  if (m_dirFd < 0 || ::fstat(m_fd, &held) != 0) return Moved::No;
+  const auto same = [&](const struct stat& other) {
+    return other.st_dev == held.st_dev && other.st_ino == held.st_ino;
+  };
+  if (::fstatat(m_dirFd, m_name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 && same(named)) {
+    return Moved::No;
+  }
+  if (held.st_nlink == 0) return Moved::Removed;
+  const std::string previous = m_name + ".1";
+  if (::fstatat(m_dirFd, previous.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 && same(named)) {
+    return Moved::Rotated;
+  }
+  return Moved::Renamed;
+}
+
+// The name is opened again in the directory held, never through a link; what
+// is found there is judged as at the first opening.
+bool LogFile::reopen(std::string& error) {
+  Descriptor file(::openat(m_dirFd, m_name.c_str(), kWriteFlags | O_CREAT, kNewFileMode));
+  struct stat info {};
+  if (file.get() < 0 || ::fstat(file.get(), &info) != 0) {
+    error = m_name + " cannot be opened: " + std::strerror(errno);
     return false;
   }
+  if (!S_ISREG(info.st_mode)) {
+    error = m_name + " is no longer a regular file";
+    return false;
+  }
+  if (!trusted(info.st_uid)) {
+    error = m_name + " now belongs to the user " + ownerName(info.st_uid) + ", not to you or root";
+    return false;
+  }
+  // The turn goes on in the new file before the old one is let go: writers
+  // waiting on the old one find the name moved and come after.
+  if (m_locked) lockFd(file.get());
   ::close(m_fd);
-  m_fd = fd;
+  m_fd = file.release();
   return true;
+}
+
+void LogFile::lockFd(int fd) {
+  while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+  }
+}
+
+void LogFile::lock() {
+  lockFd(m_fd);
+  m_locked = true;
+}
+
+void LogFile::unlock() {
+  ::flock(m_fd, LOCK_UN);
+  m_locked = false;
+}
+
+void LogFile::truncate(std::uint64_t size) const {
+  while (::ftruncate(m_fd, static_cast<off_t>(size)) != 0 && errno == EINTR) {
+  }
 }
 
 }  // namespace qd40

@@ -6,9 +6,14 @@
 //   turns the log into an append to a file of root's;
 // - only a regular file is taken, and it is opened without waiting, so a FIFO
 //   nobody reads cannot hold the window, nor a device take the log's lines;
+// - a file that belongs to another user (not the one running the panel, not
+//   root) is refused, since that user could read and forge the record;
 // - a new file is readable and writable by its owner alone (0600).
 // The file is rotated in the directory it was found in, not where a link
-// stood. Writing to it is the caller's business.
+// stood. Several panels may append to one file: they take turns by a lock on
+// it, and each notices when the name no longer stands for the file it holds
+// (rotated by another panel, or removed) and opens it again. Writing to it is
+// the caller's business.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -38,14 +43,32 @@ class LogFile final {
   // new, empty NAME; false, with the reason, when either step fails.
   bool rotate(std::string& error);
 
+  // What became of the file the name stood for when it was opened: still
+  // there, rotated to NAME.1 by another writer, renamed elsewhere, removed.
+  enum class Moved { No, Rotated, Renamed, Removed };
+  Moved moved() const;
+  // Goes on in whatever file the name stands for now, creating it if need
+  // be; false, with the reason, when it may not or cannot be opened.
+  bool reopen(std::string& error);
+
+  // Takes turns with other writers of the same file; waits for them. The
+  // turn is kept across rotate() and reopen().
+  void lock();
+  void unlock();
+  // Cuts the file back to `size` bytes, so a line the disk took only in
+  // part is not left cut in the middle.
+  void truncate(std::uint64_t size) const;
+
  private:
   LogFile(int fd, int dirFd, std::string name)
       : m_fd(fd), m_dirFd(dirFd), m_name(std::move(name)) {}
   void closeAll();
+  static void lockFd(int fd);
 
   int m_fd = -1;
   int m_dirFd = -1;
   std::string m_name;
+  bool m_locked = false;
 };
 
 }  // namespace qd40

@@ -3,24 +3,9 @@
 
 #include <unistd.h>
 
-#include <algorithm>
-
-#include "protocol/LogText.h"
 #include "serial/NetworkPort.h"
 
 namespace qd40 {
-
-namespace {
-
-// A flood or a long chatter is logged in lines of at most this many bytes,
-// which render to a few KiB at most.
-constexpr std::size_t kBytesPerLine = 512;
-
-bool isContinuation(char c) {
-  return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
-}
-
-}  // namespace
 
 std::string sessionHeader(std::string_view program, std::string_view version,
                           const PortConfig& ports) {
@@ -63,19 +48,12 @@ void LoggingSerialService::logRepeats() {
   m_repeats = 0;
 }
 
-void LoggingSerialService::logBytes(std::string_view direction, std::string_view bytes) {
-  std::string_view marked = direction;
-  for (std::size_t pos = 0; pos < bytes.size();) {
-    std::size_t cut = std::min(bytes.size(), pos + kBytesPerLine);
-    // A character is not cut in two, or its halves would show as odd bytes.
-    for (int back = 0;
-         back < 3 && cut < bytes.size() && cut > pos + 1 && isContinuation(bytes[cut]); ++back) {
-      --cut;
-    }
-    log(std::string(marked) + " " + renderBytes(bytes.substr(pos, cut - pos)));
-    marked = direction == "TX" ? "TX (continued)" : "RX (continued)";
-    pos = cut;
-  }
+// The bytes are copied here and rendered on the log's own thread.
+void LoggingSerialService::logBytes(LogEntryKind kind, std::string_view bytes) {
+  if (bytes.empty()) return;
+  logRepeats();
+  m_lastFailure.clear();
+  m_log.writeBytes(kind, portLabel(m_ports.identity(m_inner.commPort())), bytes);
 }
 
 std::string LoggingSerialService::reason(const std::string& description) const {
@@ -105,7 +83,7 @@ void LoggingSerialService::close() {
 PortStatus LoggingSerialService::output(const std::string& bytes) {
   PortStatus written = m_inner.output(bytes);
   if (written) {
-    logBytes("TX", bytes);
+    logBytes(LogEntryKind::Sent, bytes);
   } else {
     log("failed: " + reason(written.description));
   }
@@ -114,7 +92,7 @@ PortStatus LoggingSerialService::output(const std::string& bytes) {
 
 std::string LoggingSerialService::input() {
   std::string received = m_inner.input();
-  logBytes("RX", received);
+  logBytes(LogEntryKind::Received, received);
   return received;
 }
 

@@ -53,7 +53,7 @@ class LoggingSerialService final : public SerialService {
  private:
   void log(const std::string& event);
   void logRepeats();
-  void logBytes(std::string_view direction, std::string_view bytes);
+  void logBytes(LogEntryKind kind, std::string_view bytes);
   // The reason without the port's name in front, which the line already has.
   std::string reason(const std::string& description) const;
 

@@ -4,45 +4,28 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <utility>
-
-#include "protocol/LogText.h"
 
 namespace qd40 {
 
 namespace {
 
-std::string stamped(std::string_view text) {
-  return formatLogTime(std::chrono::system_clock::now()) + ' ' + renderText(text) + '\n';
+using SystemClock = std::chrono::system_clock;
+
+std::string notLogged(SystemClock::time_point at, std::uint64_t bytes, const char* what) {
+  return stampedLine(at, "… " + std::to_string(bytes) + what + " not logged");
 }
 
-std::string notLogged(std::uint64_t bytes) {
-  return stamped("… " + std::to_string(bytes) + " bytes not logged");
+std::size_t lineCount(std::string_view text) {
+  return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
 }
 
 }  // namespace
-
-std::string formatLogTime(std::chrono::system_clock::time_point time) {
-  using namespace std::chrono;
-  const std::time_t seconds = system_clock::to_time_t(time);
-  std::tm local{};
-  localtime_r(&seconds, &local);
-  auto millis = duration_cast<milliseconds>(time.time_since_epoch()).count() % 1000;
-  if (millis < 0) millis += 1000;
-  const int offset = static_cast<int>(local.tm_gmtoff / 60);
-  const int offsetMinutes = offset < 0 ? -offset : offset;
-  char text[96];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03d%c%02d:%02d",
-                local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
-                local.tm_sec, static_cast<int>(millis), offset < 0 ? '-' : '+', offsetMinutes / 60,
-                offsetMinutes % 60);
-  return text;
-}
 
 std::optional<std::uint64_t> parseLogSize(std::string_view text) {
   std::uint64_t value = 0;
@@ -77,8 +60,8 @@ SessionLog::SessionLog(LogFile file, std::string path, SessionLogOptions options
     : m_file(std::move(file)),
       m_path(std::move(path)),
       m_options(std::move(options)),
-      m_size(m_file.size()) {
-  if (!m_options.header.empty()) queue(stamped(m_options.header));
+      m_budget(m_options.maxBytes) {
+  if (!m_options.header.empty()) write(m_options.header);
   m_writer = std::thread(&SessionLog::run, this);
 }
 
@@ -86,7 +69,8 @@ SessionLog::~SessionLog() {
   {
     std::lock_guard lock(m_mutex);
     // A gap at the very end is counted too, whatever the bound.
-    if (m_droppedBytes > 0 && !m_stopped) m_queue.push_back(notLogged(m_droppedBytes));
+    m_queue.push_back(
+        {SystemClock::now(), LogEntryKind::Unqueued, {}, {}, m_unqueuedBytes, m_unqueuedReceived});
     m_closing = true;
   }
   m_wake.notify_one();
@@ -94,41 +78,46 @@ SessionLog::~SessionLog() {
 }
 
 void SessionLog::write(std::string_view text) {
-  std::string line = stamped(text);
+  queue({SystemClock::now(), LogEntryKind::Event, std::string(text), {}, 0, 0});
+}
+
+void SessionLog::writeBytes(LogEntryKind kind, std::string_view label, std::string_view bytes) {
+  if (bytes.empty()) return;
+  queue({SystemClock::now(), kind, std::string(label), std::string(bytes), 0, 0});
+}
+
+void SessionLog::queue(LogEntry entry) {
+  const std::size_t size = queuedSize(entry);
+  const bool received = entry.kind == LogEntryKind::Received;
+  // Received bytes may take half the queue: events always find room.
+  const std::size_t bound = received ? kMaxQueuedBytes / 2 : kMaxQueuedBytes;
   bool wake = false;
   {
     std::lock_guard lock(m_mutex);
-    if (m_stopped) return;
-    if (m_droppedBytes > 0) {
-      // The count goes where the gap was, once the line after it fits too.
-      std::string count = notLogged(m_droppedBytes);
-      if (m_queuedBytes + count.size() + line.size() <= kMaxQueuedBytes) {
-        queue(std::move(count));
-        m_droppedBytes = 0;
-      }
+    if (m_unqueuedBytes + m_unqueuedReceived > 0 && m_queuedBytes + size <= bound) {
+      // The count goes where the gap was, once the entry after it fits too.
+      m_queue.push_back(
+          {entry.at, LogEntryKind::Unqueued, {}, {}, m_unqueuedBytes, m_unqueuedReceived});
+      m_unqueuedBytes = m_unqueuedReceived = 0;
     }
-    if (m_droppedBytes > 0 || m_queuedBytes + line.size() > kMaxQueuedBytes) {
+    if (m_queuedBytes + size > bound) {
       if (!std::exchange(m_behindTold, true)) {
         std::fprintf(stderr,
                      "qd40-control: the session log %s falls behind; lines that do not fit "
                      "are left out and counted in the log.\n",
                      m_path.c_str());
       }
-      m_droppedBytes += line.size();
+      (received ? m_unqueuedReceived : m_unqueuedBytes) += received ? entry.bytes.size() : size;
       return;
     }
-    queue(std::move(line));
+    m_queuedBytes += size;
+    m_queue.push_back(std::move(entry));
     // A writer that is gathering is left to its moment unless the lines grow
     // large; waking it for each one would cost a wake-up per character on a
     // chattering line.
     wake = m_idle || m_queuedBytes >= kGatherBytes;
   }
   if (wake) m_wake.notify_one();
-}
-
-void SessionLog::queue(std::string line) {
-  m_queuedBytes += line.size();
-  m_queue.push_back(std::move(line));
 }
 
 void SessionLog::waitUntilWritten() {
@@ -157,57 +146,177 @@ void SessionLog::run() {
                     [this] { return m_closing || m_waiting > 0 || m_queuedBytes >= kGatherBytes; });
     // One write takes a bounded part, so what a stalled disk holds beyond the
     // queue stays small too.
-    std::deque<std::string> lines;
+    std::deque<LogEntry> entries;
     std::size_t taken = 0;
-    while (!m_queue.empty() && (taken == 0 || taken + m_queue.front().size() <= kGatherBytes)) {
-      taken += m_queue.front().size();
-      lines.push_back(std::move(m_queue.front()));
+    while (!m_queue.empty() &&
+           (taken == 0 || taken + queuedSize(m_queue.front()) <= kGatherBytes)) {
+      taken += queuedSize(m_queue.front());
+      entries.push_back(std::move(m_queue.front()));
       m_queue.pop_front();
     }
     m_queuedBytes -= std::min(m_queuedBytes, taken);
     m_writing = true;
     lock.unlock();
-    const bool written = put(lines);
+    std::vector<std::string> lines;
+    for (const LogEntry& entry : entries) render(entry, lines);
+    put(std::move(lines));
     lock.lock();
     m_writing = false;
-    if (!written) {
-      m_queue.clear();
-      m_queuedBytes = 0;
-      m_stopped = true;
-    }
     if (m_queue.empty()) m_drained.notify_all();
   }
 }
 
-// Rotates first when a line would take the file past its size, so no file
-// grows beyond it; an empty file takes a line whatever its length.
-bool SessionLog::put(const std::deque<std::string>& lines) {
-  std::string text;
-  for (const std::string& line : lines) {
-    const std::uint64_t size = m_size + text.size();
-    if (m_file.canRotate() && size > 0 && size + line.size() > m_options.maxBytes) {
-      if (!writeAll(text) || !rotate()) return false;
-      text.clear();
+void SessionLog::render(const LogEntry& entry, std::vector<std::string>& lines) {
+  switch (entry.kind) {
+    case LogEntryKind::Unqueued:
+      m_unloggedBytes += entry.unqueuedBytes;
+      m_unloggedReceived += entry.unqueuedReceived;
+      // The last entry of all: whatever was left out is counted now.
+      if (m_closing) countsInto(lines, entry.at);
+      return;
+    case LogEntryKind::Event:
+      countsInto(lines, entry.at);
+      lines.push_back(stampedLine(entry.at, entry.text));
+      return;
+    case LogEntryKind::Sent:
+    case LogEntryKind::Received: {
+      const bool received = entry.kind == LogEntryKind::Received;
+      if (!received) countsInto(lines, entry.at);
+      bool first = true;
+      for (const std::string_view piece : linePieces(entry.bytes)) {
+        const bool wasGap = m_budget.inGap();
+        if (received && !m_budget.open(entry.at)) {
+          m_unloggedReceived += piece.size();
+          continue;
+        }
+        std::string line = bytesLine(entry, piece, first);
+        first = false;
+        if (received && !m_budget.take(line.size())) {
+          m_unloggedReceived += piece.size();
+          continue;
+        }
+        if (received && wasGap) countsInto(lines, entry.at);
+        lines.push_back(std::move(line));
+      }
+      return;
     }
-    text += line;
   }
-  return writeAll(text);
 }
 
-bool SessionLog::rotate() {
-  std::string why;
-  if (!m_file.rotate(why)) {
-    stop(why);
-    return false;
+void SessionLog::countsInto(std::vector<std::string>& lines, SystemClock::time_point at) {
+  if (m_unloggedBytes > 0) lines.push_back(notLogged(at, m_unloggedBytes, " bytes"));
+  if (m_unloggedReceived > 0) lines.push_back(notLogged(at, m_unloggedReceived, " received bytes"));
+  m_unloggedBytes = m_unloggedReceived = 0;
+}
+
+void SessionLog::put(std::vector<std::string> lines) {
+  if (lines.empty()) return;
+  std::uint64_t bytes = 0;
+  for (const std::string& line : lines) bytes += line.size();
+  std::string prefix;
+  if (m_stop) {
+    const auto now = std::chrono::steady_clock::now();
+    if (now - m_stop->lastTry < m_options.retryStopped && !m_closing) {
+      m_stop->lines += lines.size();
+      m_stop->bytes += bytes;
+      return;
+    }
+    m_stop->lastTry = now;
+    prefix = stampedLine(SystemClock::now(),
+                         "the session log resumes; it stopped at " + formatLogTime(m_stop->at) +
+                             ": " + m_stop->why + "; " + std::to_string(m_stop->lines) +
+                             " lines (" + std::to_string(m_stop->bytes) + " bytes) not logged");
   }
-  m_size = 0;
-  return m_options.header.empty() ||
-         writeAll(stamped(m_options.header + "; earlier lines in " + m_file.name() + ".1"));
+  std::size_t written = 0;
+  if (!m_file.canRotate()) {
+    std::string text = prefix;
+    for (const std::string& line : lines) text += line;
+    std::size_t kept = 0;
+    if (writeOut(text, 0, kept)) {
+      written = lines.size();
+    } else if (kept > prefix.size()) {
+      written = lineCount(std::string_view(text).substr(prefix.size(), kept - prefix.size()));
+    }
+  } else {
+    m_file.lock();
+    written = putShared(prefix, lines);
+    m_file.unlock();
+  }
+  if (written < lines.size()) {
+    for (std::size_t i = written; i < lines.size(); ++i) m_stop->bytes += lines[i].size();
+    m_stop->lines += lines.size() - written;
+  } else if (std::exchange(m_stop, std::nullopt)) {
+    std::fprintf(stderr, "qd40-control: the session log %s resumes.\n", m_path.c_str());
+  }
+}
+
+// Under the lock the file is shared by: another writer may have rotated or
+// removed it, and its size is what every writer put in. Returns how many of
+// `lines` were written, all unless the log stopped.
+std::size_t SessionLog::putShared(std::string prefix, const std::vector<std::string>& lines) {
+  if (const LogFile::Moved moved = m_file.moved(); moved != LogFile::Moved::No) {
+    std::string why;
+    if (!m_file.reopen(why)) {
+      stop(why);
+      return 0;
+    }
+    m_budget.newFile();
+    prefix += reopened(moved);
+  }
+  std::uint64_t size = m_file.size();
+  std::string out = std::move(prefix);
+  std::size_t written = 0, pending = 0, kept = 0;
+  bool rotationFailed = false;
+  for (const std::string& line : lines) {
+    const std::uint64_t grown = size + out.size();
+    if (!rotationFailed && grown > 0 && grown + line.size() > m_options.maxBytes) {
+      if (!writeOut(out, size, kept)) return written;
+      written += std::exchange(pending, 0);
+      out = rotated(rotationFailed);
+      size = m_file.size();
+    }
+    out += line;
+    ++pending;
+  }
+  return writeOut(out, size, kept) ? written + pending : written;
+}
+
+// Goes on in a new file, or, when it cannot be made, in the same one over its
+// size: stopping would lose everything after, a file over its size nothing.
+// Returns the lines the file goes on with.
+std::string SessionLog::rotated(bool& failed) {
+  std::string why;
+  failed = !m_file.rotate(why);
+  if (!failed) {
+    m_budget.newFile();
+    m_rotationFailureTold = false;
+    if (m_options.header.empty()) return {};
+    return stampedLine(SystemClock::now(),
+                       m_options.header + "; earlier lines in " + m_file.name() + ".1");
+  }
+  if (std::exchange(m_rotationFailureTold, true)) return {};
+  std::fprintf(stderr, "qd40-control: the session log %s cannot be rotated: %s.\n", m_path.c_str(),
+               why.c_str());
+  return stampedLine(SystemClock::now(), "the session log cannot be rotated: " + why +
+                                             "; it goes on in this file over its size");
+}
+
+std::string SessionLog::reopened(LogFile::Moved moved) const {
+  const std::string& name = m_file.name();
+  const std::string what =
+      moved == LogFile::Moved::Rotated
+          ? name + " was rotated by another writer, earlier lines in " + name + ".1"
+      : moved == LogFile::Moved::Removed ? name + " was removed, lines before are lost"
+                                         : name + " was renamed by another program";
+  const std::string header = m_options.header.empty() ? "" : m_options.header + "; ";
+  return stampedLine(SystemClock::now(), header + "the log is opened again: " + what);
 }
 
 // No buffer of our own beyond the moment's gathering: a crash loses at most
-// the lines of that moment.
-bool SessionLog::writeAll(const std::string& text) {
+// the lines of that moment. When the disk refuses, no line is left cut in the
+// middle: a file is cut back to `at`, where the text began, and `kept` says
+// how much of the text stays (of a pipe, the whole lines it took).
+bool SessionLog::writeOut(const std::string& text, std::uint64_t at, std::size_t& kept) {
   std::size_t done = 0;
   while (done < text.size()) {
     const ssize_t n = ::write(m_file.fd(), text.data() + done, text.size() - done);
@@ -220,17 +329,28 @@ bool SessionLog::writeAll(const std::string& text) {
     }
     if (n <= 0) {
       stop(n < 0 ? std::strerror(errno) : "nothing could be written");
+      kept = 0;
+      if (m_file.canRotate()) {
+        if (done > 0) m_file.truncate(at);
+      } else if (const std::size_t end = text.rfind('\n', done - 1); done > 0 && end != text.npos) {
+        kept = end + 1;
+      }
       return false;
     }
     done += static_cast<std::size_t>(n);
-    m_size += static_cast<std::uint64_t>(n);
   }
   return true;
 }
 
 void SessionLog::stop(const std::string& why) {
+  if (m_stop) {
+    m_stop->why = why;
+    return;
+  }
+  m_stop = Stop{SystemClock::now(), why, std::chrono::steady_clock::now()};
   std::fprintf(stderr, "qd40-control: the session log %s stopped: %s.\n", m_path.c_str(),
                why.c_str());
+  if (!std::exchange(m_stopTold, true) && m_options.onStopped) m_options.onStopped(why);
 }
 
 }  // namespace qd40

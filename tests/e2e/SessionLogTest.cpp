@@ -1,6 +1,7 @@
 // The session log of a scripted session with the real window on a
 // pseudo-terminal that is unplugged and plugged in again.
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <unistd.h>
 
 #include <QAbstractButton>
@@ -156,6 +157,44 @@ TEST_F(SessionLogPanel, ALogThatCannotBeOpenedIsToldOnceAfterTheWindowShows) {
   EXPECT_EQ(panel->sessionLog(), nullptr);
   click("Command17");
   EXPECT_EQ(adapter.read(4, kReplyTime), "C00\r") << "the panel runs on";
+}
+
+// Started from the desktop's menu, the operator sees no standard error: a
+// log that stops is told in the window, once, beside the panel.
+TEST_F(SessionLogPanel, ALogThatStopsIsToldInTheWindowOnce) {
+  if (::geteuid() != 0) GTEST_SKIP() << "mounting a full file system needs root";
+  const std::string full = dir.filePath("full").toStdString();
+  fs::create_directories(full);
+  ASSERT_EQ(::mount("qd40-full", full.c_str(), "tmpfs", 0, "size=4k"), 0);
+  std::ofstream(full + "/filler") << std::string(4096, 'f');
+  log = full + "/session.log";
+  PtyPair adapter;
+  plugIn(adapter);
+  startPanel();
+  for (int i = 0; i < 3; ++i) {
+    click("Command17");
+    EXPECT_EQ(adapter.read(4, kReplyTime), "C00\r") << "the panel runs on";
+    panel->sessionLog()->waitUntilWritten();
+  }
+  const auto notices = [&] {
+    std::vector<std::string> texts;
+    const QWidget& window = panel->window();
+    for (auto* box : window.findChildren<QMessageBox*>("Notice")) {
+      texts.push_back(box->text().toStdString());
+    }
+    return texts;
+  };
+  EXPECT_TRUE(waitUntil([&] { return !notices().empty(); }, kReplyTime));
+  click("Command17");
+  runFor(milliseconds(300));
+  EXPECT_EQ(notices(),
+            std::vector<std::string>{
+                "The session log " + log +
+                " stopped: No space left on device. The panel goes on; the log tries its "
+                "file again every few seconds and, once it can write, says there what it "
+                "missed."});
+  panel.reset();
+  ::umount2(full.c_str(), MNT_DETACH);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <sstream>
 #include <thread>
 
+#include "LogFiles.h"
 #include "VirtualPlatform.h"
 #include "protocol/LogText.h"
 #include "serial/LoggingSerialService.h"
@@ -25,29 +26,11 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
+using test::contents;
+using test::events;
+
 fs::path freshDir() {
-  fs::path dir = fs::temp_directory_path() / ("qd40-log-" + std::to_string(::getpid()));
-  fs::remove_all(dir);
-  fs::create_directories(dir);
-  return dir;
-}
-
-std::string contents(const fs::path& file) {
-  std::ifstream in(file);
-  std::stringstream all;
-  all << in.rdbuf();
-  return all.str();
-}
-
-// The lines of a log with their time stamps cut off.
-std::vector<std::string> events(const std::string& log) {
-  static const std::regex stamp(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d )");
-  std::vector<std::string> lines;
-  std::istringstream in(log);
-  for (std::string line; std::getline(in, line);) {
-    lines.push_back(std::regex_replace(line, stamp, ""));
-  }
-  return lines;
+  return test::freshLogDir();
 }
 
 TEST(SessionLogTest, AppendsToWhatIsThere) {
@@ -173,7 +156,7 @@ TEST(SessionLogTest, AStalledDiskKeepsAtMostOneMiBQueuedAndCountsWhatIsLeftOut) 
 TEST(SessionLogTest, AFloodRotatesTheFileKeepingOneEarlierPart) {
   const fs::path dir = freshDir();
   std::string error;
-  auto log = SessionLog::open(dir / "flood.log", error, {64 * 1024, "header"});
+  auto log = SessionLog::open(dir / "flood.log", error, test::smallestLog("header"));
   ASSERT_TRUE(log) << error;
   // Lines of 30 + 547 + 1 bytes: 113 to a file after its header.
   for (int i = 0; i < 300; ++i) log->write(std::string(547, 'x'));
