@@ -7,6 +7,7 @@
 #include <set>
 
 #include "Version.h"
+#include "protocol/LogText.h"
 
 namespace qd40::ctl {
 
@@ -55,7 +56,7 @@ CommandLine mistake(const std::string& reason) {
   CommandLine line;
   line.outcome = CommandLine::Outcome::Exit;
   line.exitCode = kExitUsage;
-  line.err = std::string(kProgram) + ": " + reason + "\n" + std::string(kUsage) +
+  line.err = std::string(kProgram) + ": " + printablePath(reason) + "\n" + std::string(kUsage) +
              "Try qd40ctl --help for more.\n";
   return line;
 }
