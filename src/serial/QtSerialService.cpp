@@ -111,7 +111,7 @@ PortStatus QtSerialService::applySettings() {
   if (ok) return PortStatus::success();
   const std::string why = m_port.errorString().toStdString();
   m_port.clearError();
-  return PortStatus::failure(devicePath() + ": " +
+  return PortStatus::failure(printablePath(devicePath()) + ": " +
                              PortMessages::tr("the line settings %1 were refused (%2).")
                                  .arg(wordOf(m_settings), wordOf(why))
                                  .toStdString());
@@ -229,7 +229,7 @@ void QtSerialService::close() {
 
 PortStatus QtSerialService::output(const std::string& bytes) {
   if (!m_port.isOpen()) {
-    return PortStatus::failure(devicePath() + ": " +
+    return PortStatus::failure(printablePath(devicePath()) + ": " +
                                PortMessages::tr("the port is not open.").toStdString());
   }
   CallScope scope(m_inCall);
@@ -238,7 +238,7 @@ PortStatus QtSerialService::output(const std::string& bytes) {
     const std::string why = m_port.errorString().toStdString();
     m_port.clearError();
     return PortStatus::failure(
-        devicePath() + ": " +
+        printablePath(devicePath()) + ": " +
         PortMessages::tr("the line could not be sent (%1).").arg(wordOf(why)).toStdString());
   }
   return PortStatus::success();
@@ -290,6 +290,18 @@ void QtSerialService::checkLine() {
   if (!look) return;
   m_readersLookedFor = now;
   tellOtherReaders(port, check.readers, check.sawAllProcesses);
+}
+
+void QtSerialService::replyMissing() {
+  if (!m_port.isOpen()) return;
+  const auto now = std::chrono::steady_clock::now();
+  if (m_readersLookedFor && now - *m_readersLookedFor < kReaderLookInterval) return;
+  m_readersLookedFor = now;
+  const LineCheck check = checkOpenLine(nativeHandle(), m_openPath, ReaderScan::Scan);
+  // A missing reply proves no reader: only readers that can be seen are
+  // told, and a hidden one is not guessed at.
+  if (check.state != LineState::Working || check.readers.empty()) return;
+  tellOtherReaders(m_ports.identity(m_number), check.readers, true);
 }
 
 void QtSerialService::tellOtherReaders(const PortIdentity& port,

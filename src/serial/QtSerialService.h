@@ -39,6 +39,8 @@ class QtSerialService final : public QObject, public SerialService {
     m_onTrouble = std::move(onTrouble);
   }
 
+  void replyMissing() override;
+
   // The open descriptor, so tests can read the line's real settings.
   int nativeHandle() const { return static_cast<int>(m_port.handle()); }
   std::string devicePath() const;
