@@ -70,9 +70,9 @@ Panel::Panel(PortSetup ports, std::optional<std::string> logPath,
       m_timer3("Timer3", kTimer3Start, m_window.get()),
       m_timer4("Timer4", kTimer4Start, m_window.get()) {
   if (const std::string path = logPath.value_or(sessionLogPath()); !path.empty()) {
-    m_log = SessionLog::open(path, m_logFailure,
-                             {logMax.value_or(kDefaultLogMax),
-                              sessionHeader("qd40-control", kVersion, m_ports.config)});
+    m_log = SessionLog::open(
+        path, m_logFailure,
+        {logMax.value_or(kDefaultLogMax), sessionHeader("qd40-control", kVersion, m_ports.config)});
     if (m_log) m_logged = std::make_unique<LoggingSerialService>(m_router, *m_log, m_ports.config);
   }
   m_form = std::make_unique<Form1>(*m_window, FormTimers{m_timer1, m_timer2, m_timer3, m_timer4},
@@ -96,6 +96,11 @@ void Panel::start() {
     m_form->Form_Shown();
     // A log that could not be opened is told once, like a port that failed.
     if (!m_logFailure.empty()) m_window->noticeBox(std::exchange(m_logFailure, {}));
+    // So is a saved file that was not read, and is left as it is.
+    if (const QString unread = m_ports.saved.problem(); !unread.isEmpty()) {
+      m_window->writeError(unread.toStdString());
+      m_window->noticeBox(unread.toStdString());
+    }
   });
 }
 
