@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QMenu>
@@ -22,6 +23,8 @@
 #include "panel/PanelLook.h"
 #include "panel/PanelWidgets.h"
 #include "protocol/Commands.h"
+#include "protocol/LocaleText.h"
+#include "protocol/LogText.h"
 
 namespace qd40 {
 
@@ -262,12 +265,21 @@ std::uint64_t PanelWindow::captionWrites(Control control) const {
 }
 
 void PanelWindow::showLabelText(QLabel* label, const QString& text) {
-  label->setText(text);
-  // A reason for a port failure is longer than the status line; hovering
-  // shows all of it.
-  if (label == widget(Control::Label22)) {
-    label->setToolTip(text.size() <= kLongestToolTip ? text : QString());
+  if (label != widget(Control::Label22)) {
+    label->setText(text);
+    return;
   }
+  // A reason for a port failure is longer than the status line: the line
+  // shows a short form that fits, the box and hovering all of it. Decoded
+  // statuses and replies shown as the status begin with a blank and are
+  // shown as they are.
+  const QFontMetrics metrics(label->font());
+  const int room = label->contentsRect().width() - 2 * label->margin();
+  label->setText(
+      text.startsWith(QLatin1Char(' ')) ? text : statusLineText(text, [&](const QString& shown) {
+        return metrics.horizontalAdvance(shown) <= room;
+      }));
+  label->setToolTip(text.size() <= kLongestToolTip ? text : QString());
 }
 
 std::string PanelWindow::caption(Control control) const {
@@ -382,7 +394,8 @@ void PanelWindow::closePortProblem() {
 }
 
 void PanelWindow::writeError(const std::string& text) {
-  std::fprintf(stderr, "qd40-control: %s\n", text.c_str());
+  // Escaped first, so that the conversion sees only what is meant to show.
+  std::fprintf(stderr, "qd40-control: %s\n", forTerminal(printablePath(text)).c_str());
 }
 
 void PanelWindow::close() {
