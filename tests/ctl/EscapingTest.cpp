@@ -7,6 +7,7 @@
 
 #include <QProcess>
 #include <QTemporaryDir>
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 

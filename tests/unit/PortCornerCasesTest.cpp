@@ -174,7 +174,8 @@ TEST(PortCornerCases, AMissingReplyNamesOnlyTheProgramsSeenWithThePortOpen) {
   Terminal terminal;
   chmod(terminal.path.c_str(), 0666);
   const auto missing = [&] {
-    QtSerialService serial(PortConfig({"", terminal.path, ""}, {}));
+    const PortConfig ports({"", terminal.path, ""}, {});
+    QtSerialService serial(ports);
     std::string told = "|";
     serial.setTroubleHandler([&](const std::string& why) { told += why + "|"; });
     if (!serial.open()) return std::string("not opened");
