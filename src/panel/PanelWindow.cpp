@@ -35,6 +35,8 @@ constexpr qsizetype kLongestToolTip = 512;
 constexpr int kButtonTextMargin = 3;
 // The property that keeps a control's caption as set, before fitting.
 constexpr const char* kCaptionProperty = "caption";
+// The whole text of a status line that shows a short form of it.
+constexpr const char* kWholeTextProperty = "wholeText";
 // The labels that show what the line carries, long as it may be.
 constexpr std::array<std::string_view, 3> kLineLabels = {"Label11", "Label12", "Label22"};
 
@@ -275,17 +277,24 @@ void PanelWindow::showLabelText(QLabel* label, const QString& text) {
   // shown as they are.
   const QFontMetrics metrics(label->font());
   const int room = label->contentsRect().width() - 2 * label->margin();
-  label->setText(
-      text.startsWith(QLatin1Char(' ')) ? text : statusLineText(text, [&](const QString& shown) {
-        return metrics.horizontalAdvance(shown) <= room;
-      }));
+  const QString shown = text.startsWith(QLatin1Char(' '))
+                            ? text
+                            : statusLineText(text, [&](const QString& candidate) {
+                                return metrics.horizontalAdvance(candidate) <= room;
+                              });
+  label->setText(shown);
+  // The caption stays the whole text, for the logic and for screen readers.
+  label->setProperty(kWholeTextProperty, shown == text ? QVariant() : QVariant(text));
   label->setToolTip(text.size() <= kLongestToolTip ? text : QString());
 }
 
 std::string PanelWindow::caption(Control control) const {
   QWidget* target = widget(control);
-  if (auto* label = qobject_cast<QLabel*>(target))
-    return m_labelCaptions->text(label).toStdString();
+  if (auto* label = qobject_cast<QLabel*>(target)) {
+    const QString shown = m_labelCaptions->text(label);
+    const QVariant whole = label->property(kWholeTextProperty);
+    return (whole.isValid() && shown == label->text() ? whole.toString() : shown).toStdString();
+  }
   if (auto* box = qobject_cast<QLineEdit*>(target)) return box->text().toStdString();
   if (qobject_cast<QAbstractButton*>(target) != nullptr) {
     return target->property(kCaptionProperty).toString().toStdString();
