@@ -80,6 +80,7 @@ QtSerialService::QtSerialService(const PortConfig& ports, QObject* parent)
 
 QtSerialService::~QtSerialService() {
   close();
+  if (m_readerLook.joinable()) m_readerLook.join();
 }
 
 std::string QtSerialService::devicePath() const {
@@ -293,15 +294,25 @@ void QtSerialService::checkLine() {
 }
 
 void QtSerialService::replyMissing() {
-  if (!m_port.isOpen()) return;
+  if (!m_port.isOpen() || m_readerLook.joinable()) return;
   const auto now = std::chrono::steady_clock::now();
   if (m_readersLookedFor && now - *m_readersLookedFor < kReaderLookInterval) return;
   m_readersLookedFor = now;
-  const LineCheck check = checkOpenLine(nativeHandle(), m_openPath, ReaderScan::Scan);
+  m_readerLookPath = m_openPath;
+  m_readerLook = std::thread([this, path = m_openPath] {
+    m_readersSeen = holdersFromProc(path, kMostReadersNamed);
+    QMetaObject::invokeMethod(this, &QtSerialService::deliverReaderLook, Qt::QueuedConnection);
+  });
+}
+
+void QtSerialService::deliverReaderLook() {
+  if (!m_readerLook.joinable()) return;
+  m_readerLook.join();
   // A missing reply proves no reader: only readers that can be seen are
-  // told, and a hidden one is not guessed at.
-  if (check.state != LineState::Working || check.readers.empty()) return;
-  tellOtherReaders(m_ports.identity(m_number), check.readers, true);
+  // told, and a hidden one is not guessed at. A look at a device closed
+  // since then says nothing of the port open now.
+  if (!m_port.isOpen() || m_readerLookPath != m_openPath || m_readersSeen.holders.empty()) return;
+  tellOtherReaders(m_ports.identity(m_number), m_readersSeen.holders, true);
 }
 
 void QtSerialService::tellOtherReaders(const PortIdentity& port,

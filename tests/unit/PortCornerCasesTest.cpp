@@ -180,6 +180,7 @@ TEST(PortCornerCases, AMissingReplyNamesOnlyTheProgramsSeenWithThePortOpen) {
     serial.setTroubleHandler([&](const std::string& why) { told += why + "|"; });
     if (!serial.open()) return std::string("not opened");
     serial.replyMissing();
+    serial.deliverReaderLook();
     return told;
   };
   EXPECT_EQ(missing(), "|") << "no other program";
