@@ -484,12 +484,40 @@ there is no display to open the window on.
         <source>other programs read this port: %1; they may take the replies. Close them so that every reply reaches this command.</source>
         <translation>別のプログラムがこのポートを読み取っています: %1。応答を横取りされるおそれがあります。すべての応答がこのコマンドに届くよう、それらのプログラムを終了してください。</translation>
     </message>
+    <message>
+        <source>Its mode is not the cause: it lies on a file system mounted with &apos;nodev&apos; at %1, where the kernel opens no device node. Use the device&apos;s node under /dev, or mount %1 without &apos;nodev&apos;.</source>
+        <translation>原因はモードではありません。このデバイスは %1 に &apos;nodev&apos; でマウントされたファイルシステム上にあり、そこではカーネルはどのデバイスノードも開きません。/dev の下にあるデバイスのノードを使うか、%1 を &apos;nodev&apos; なしでマウントしてください。</translation>
+    </message>
+    <message>
+        <source>An access control list on it decides who may read and write it, and it does not let this user; see &apos;getfacl %1&apos;.</source>
+        <translation>このデバイスではアクセス制御リスト (ACL) が読み書きできる人を決めており、このユーザーには許可していません。'getfacl %1' で確認してください。</translation>
+    </message>
+    <message>
+        <source>permission denied: the folder %1 on its path cannot be searched by this user (%2), so nothing in it can be reached. Use a path outside it, or ask the folder&apos;s owner to allow searching it.</source>
+        <translation>アクセス権がありません。パスの途中のフォルダー %1 をこのユーザーは検索できない (%2) ため、その中には到達できません。このフォルダーの外のパスを使うか、フォルダーの所有者に検索を許可してもらってください。</translation>
+    </message>
+    <message>
+        <source>The kernel refuses it even to root, and no cause can be seen here: a security module (AppArmor, SELinux) may refuse it; the system log may say which.</source>
+        <translation>カーネルは root にも拒否しており、ここから原因は見えません。セキュリティモジュール (AppArmor、SELinux) が拒否している可能性があります。システムログに理由が記録されているかもしれません。</translation>
+    </message>
+    <message>
+        <source>Its mode allows this user to read and write it, yet the kernel refuses, and no cause can be seen here: a security module (AppArmor, SELinux) may refuse it; the system log may say which.</source>
+        <translation>モードではこのユーザーに読み書きが許可されていますが、カーネルが拒否しており、ここから原因は見えません。セキュリティモジュール (AppArmor、SELinux) が拒否している可能性があります。システムログに理由が記録されているかもしれません。</translation>
+    </message>
+    <message>
+        <source>locked by %1, which records only process %2; whether process %2 uses the port cannot be checked, because its open files are hidden from this user. If the port should be free, ask an administrator to check the lock, then choose the port again.</source>
+        <translation>%1 でロックされています。このロックファイルにはプロセス %2 しか記録されておらず、このユーザーにはその開いているファイルが見えないため、プロセス %2 がポートを使っているかどうかを確かめられません。ポートが空いているはずなら、管理者にロックを確認してもらってから、もう一度ポートを選択してください。</translation>
+    </message>
+    <message>
+        <source>locked by %1, which records only process %2; whether process %2 uses the port cannot be checked, because its open files are hidden from this user. If the port should be free, ask an administrator to check the lock, then run it again.</source>
+        <translation>%1 でロックされています。このロックファイルにはプロセス %2 しか記録されておらず、このユーザーにはその開いているファイルが見えないため、プロセス %2 がポートを使っているかどうかを確かめられません。ポートが空いているはずなら、管理者にロックを確認してもらってから、もう一度実行してください。</translation>
+    </message>
 </context>
 <context>
     <name>qd40::DeviceChoice</name>
     <message>
-        <source>The device choice is used now, but it could not be saved for the next start: %1</source>
-        <translation>選んだデバイスは今すぐ使用しますが、次回の起動用には保存できませんでした: %1</translation>
+        <source>The device choice could not be saved for the next start: %1 It is used until the panel is closed.</source>
+        <translation>デバイスの選択を次回の起動用に保存できませんでした: %1 この選択はパネルを閉じるまで使われます。</translation>
     </message>
 </context>
 <context>
@@ -574,6 +602,26 @@ there is no display to open the window on.
         <source>COM%1: %2 is neither a device path nor a device server address. Type a path that starts with /, such as /dev/ttyUSB0, or socket://HOST:PORT or rfc2217://HOST:PORT.</source>
         <translation>COM%1: %2 はデバイスのパスでもデバイスサーバーのアドレスでもありません。/dev/ttyUSB0 のように / で始まるパスか、socket://HOST:PORT または rfc2217://HOST:PORT を入力してください。</translation>
     </message>
+    <message>
+        <source>Empty: the default device, %1</source>
+        <translation>空欄: 既定のデバイス %1</translation>
+    </message>
+    <message>
+        <source>Empty: %1, named outside the panel</source>
+        <translation>空欄: パネルの外で指定された %1</translation>
+    </message>
+    <message>
+        <source>The COM%1 field is empty, so COM%1, the port in use, would open the default device %2, which nobody named. Another device, such as a console, a modem or a power supply, may be attached there. Open %2 for COM%1?</source>
+        <translation>COM%1 の欄が空なので、使用中のポート COM%1 は、誰も指定していない既定のデバイス %2 を開くことになります。そこにはコンソール、モデム、電源装置など別の機器がつながっているかもしれません。COM%1 で %2 を開きますか?</translation>
+    </message>
+    <message>
+        <source>Open %1</source>
+        <translation>%1 を開く</translation>
+    </message>
+    <message>
+        <source>Keep choosing</source>
+        <translation>選択を続ける</translation>
+    </message>
 </context>
 <context>
     <name>qd40::PanelWindow</name>
@@ -585,12 +633,24 @@ there is no display to open the window on.
 <context>
     <name>qd40::SavedPorts</name>
     <message>
-        <source>%1 cannot be written.</source>
-        <translation>%1 に書き込めません。</translation>
+        <source>%1 is larger than %2 KiB, which no file of saved devices is, so it was not read; it is left as it is.</source>
+        <translation>%1 は %2 KiB を超えており、保存したデバイスのファイルとしては大きすぎるため、読み込みませんでした。ファイルはそのままにしてあります。</translation>
     </message>
     <message>
-        <source>%1 is not a settings file the panel can read.</source>
-        <translation>%1 はパネルが読める設定ファイルではありません。</translation>
+        <source>%1 is not a settings file the panel can read (line %2 is no setting), so it was not used; it is left as it is.</source>
+        <translation>%1 はパネルが読める設定ファイルではない (%2 行目が設定ではありません) ため、使いませんでした。ファイルはそのままにしてあります。</translation>
+    </message>
+    <message>
+        <source>%1 cannot be read, so the devices saved in it are not used.</source>
+        <translation>%1 を読み取れないため、保存されたデバイスは使われません。</translation>
+    </message>
+    <message>
+        <source>%1 cannot be written (%2).</source>
+        <translation>%1 に書き込めません (%2)。</translation>
+    </message>
+    <message>
+        <source>the folder %1 cannot be made</source>
+        <translation>フォルダー %1 を作成できません</translation>
     </message>
 </context>
 </TS>

@@ -10,6 +10,7 @@
 #include "Version.h"
 #include "app/PanelBinding.h"
 #include "protocol/Commands.h"
+#include "protocol/LogText.h"
 #include "serial/NetworkPort.h"
 
 namespace qd40 {
@@ -78,11 +79,12 @@ Panel::Panel(PortSetup ports, std::optional<std::string> logPath,
     // Started from the desktop's menu, the operator sees no standard error:
     // a log that stops is told in the window too, once.
     const auto toldInWindow = [window = m_window.get(), path](const std::string& why) {
-      const QString text = LogNotice::tr(
-                               "The session log %1 stopped: %2. The panel goes on; the "
-                               "log tries its file again every few seconds and, once "
-                               "it can write, says there what it missed.")
-                               .arg(QString::fromStdString(path), QString::fromStdString(why));
+      const QString text =
+          LogNotice::tr(
+              "The session log %1 stopped: %2. The panel goes on; the "
+              "log tries its file again every few seconds and, once "
+              "it can write, says there what it missed.")
+              .arg(QString::fromStdString(printablePath(path)), QString::fromStdString(why));
       QMetaObject::invokeMethod(
           window, [window, text] { window->noticeAside(text.toStdString()); },
           Qt::QueuedConnection);
@@ -115,6 +117,11 @@ void Panel::start() {
     m_form->Form_Shown();
     // A log that could not be opened is told once, like a port that failed.
     if (!m_logFailure.empty()) m_window->noticeBox(std::exchange(m_logFailure, {}));
+    // So is a saved file that was not read, and is left as it is.
+    if (const QString unread = m_ports.saved.problem(); !unread.isEmpty()) {
+      m_window->writeError(unread.toStdString());
+      m_window->noticeBox(unread.toStdString());
+    }
   });
 }
 

@@ -9,6 +9,7 @@
 
 #include "Version.h"
 #include "app/PortSetup.h"
+#include "protocol/LogText.h"
 #include "serial/SessionLog.h"
 
 namespace qd40 {
@@ -45,7 +46,9 @@ QString usageText(const QCommandLineParser& parser) {
 }
 
 std::string fail(const QCommandLineParser& parser, const QString& reason) {
-  return (QString(kProgram) + ": " + reason + "\n\n" + usageText(parser)).toStdString();
+  // The reason may quote an argument: it is escaped as paths are.
+  return std::string(kProgram) + ": " + printablePath(reason.toStdString()) + "\n\n" +
+         usageText(parser).toStdString();
 }
 
 // The last value each option that takes one was given, as the bytes of the

@@ -45,13 +45,18 @@ void DeviceChoice::apply(const std::array<std::string, 2>& devices) {
     if (const QString why = m_ports.saved.save(number, device); !why.isEmpty()) unsaved = why;
     if (m_ports.config.choice(number).device != before) changed.push_back(number);
   }
-  if (!unsaved.isEmpty()) {
-    m_window.noticeBox(
-        tr("The device choice is used now, but it could not be saved for the next start: %1")
-            .arg(unsaved)
-            .toStdString());
-  }
+  // The new devices are put to use first, so that what is said of them is
+  // already true when it is read.
   for (const int number : changed) m_form.deviceChosen(number);
+  if (!unsaved.isEmpty()) {
+    const std::string told =
+        tr("The device choice could not be saved for the next start: %1 It is used until the "
+           "panel is closed.")
+            .arg(unsaved)
+            .toStdString();
+    m_window.writeError(told);
+    m_window.noticeBox(told);
+  }
 }
 
 }  // namespace qd40

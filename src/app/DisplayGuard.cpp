@@ -14,6 +14,7 @@
 
 #include "app/CommandLine.h"
 #include "config/Translations.h"
+#include "protocol/LocaleText.h"
 
 namespace qd40 {
 
@@ -75,7 +76,7 @@ std::string noDisplayLine() {
 void holdBack(QtMsgType type, const QMessageLogContext& context, const QString& text) {
   // The fatal message of a platform that cannot start ends the program.
   if (type == QtFatalMsg && text.contains(QLatin1String("platform plugin"))) {
-    std::fputs(noDisplayLine().c_str(), stderr);
+    std::fputs(forTerminal(noDisplayLine()).c_str(), stderr);
     std::fflush(stderr);
     _exit(kExitNoDisplay);
   }

@@ -133,6 +133,12 @@ void Form1::Timer2_Timer() {
   if (m_state.replyPending == 1) {
     m_window.setCaption(Control::Label12, std::string(kNoReplyMarker));
   }
+  // Every reply ends with a carriage return: one that never came, or was
+  // cut short, may have been read by another program.
+  const Text& received = m_state.rxBuffer.chars();
+  if (m_state.replyPending == 1 || received.empty() || received.back() != kCR) {
+    m_serial.replyMissing();
+  }
   m_timers.timer2.setEnabled(false);
   m_state.rxBuffer.clear();
   m_state.replyPending = 0;

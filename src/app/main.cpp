@@ -7,6 +7,7 @@
 #include "app/DisplayGuard.h"
 #include "app/PortSetup.h"
 #include "config/Translations.h"
+#include "protocol/LocaleText.h"
 #include "toolkit/SignalWatcher.h"
 
 int main(int argc, char** argv) {
@@ -23,8 +24,8 @@ int main(int argc, char** argv) {
     const QCoreApplication core(coreArgc, coreArgv);
     const qd40::Translations translations;
     const qd40::CommandLine line = qd40::parseCommandLine(arguments);
-    std::fputs(line.out.c_str(), stdout);
-    std::fputs(line.err.c_str(), stderr);
+    std::fputs(qd40::forTerminal(line.out).c_str(), stdout);
+    std::fputs(qd40::forTerminal(line.err).c_str(), stderr);
     return line.exitCode;
   }
   const qd40::CommandLine line = qd40::parseCommandLine(arguments);

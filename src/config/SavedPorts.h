@@ -19,16 +19,22 @@ class SavedPorts final {
   explicit SavedPorts(QString file = defaultFile());
 
   // $XDG_CONFIG_HOME/qd40/qd40-control.conf, or ~/.config/qd40/... when the
-  // variable is unset.
+  // variable is unset or not an absolute path; the home folder is $HOME, or
+  // the user database's where HOME is unset.
   static QString defaultFile();
   const QString& file() const { return m_file; }
 
   // The saved device of COM<number> as the bytes it was saved with; empty when
   // none is saved or the file cannot be read.
   std::string device(int number) const;
-  // Saves `device` for COM<number>; an empty device removes the entry. Returns
-  // why it could not be written, or an empty string.
+  // Saves `device` for COM<number>; an empty device removes the entry. Every
+  // other line of the file stays as it was. Returns why it could not be
+  // saved, or an empty string; a file that problem() speaks of is left as
+  // it is.
   QString save(int number, const std::string& device) const;
+  // Why the file is not used: too large to be read, not a settings file, or
+  // unreadable; empty when it is fine or does not exist yet.
+  QString problem() const;
 
  private:
   QString m_file;

@@ -30,7 +30,22 @@ QString chosenLanguage(const QLocale& locale) {
   return {};
 }
 
+// Whether the locale that decides the messages' language is C: the first of
+// LC_ALL, LC_MESSAGES and LANG that is set, and C where none is.
+bool messagesLocaleIsC() {
+  for (const char* variable : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+    const QByteArray value = qgetenv(variable);
+    if (value.isEmpty()) continue;
+    return value == "C" || value == "POSIX" || value.startsWith("C.");
+  }
+  return true;
+}
+
 }  // namespace
+
+QLocale operatorLocale() {
+  return messagesLocaleIsC() ? QLocale::c() : QLocale::system();
+}
 
 bool loadOwnTranslation(QTranslator& translator, const QLocale& locale) {
   const QString language = chosenLanguage(locale);

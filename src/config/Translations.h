@@ -9,16 +9,22 @@
 
 namespace qd40 {
 
+// The operator's locale for messages. By the convention of gettext, which
+// the rest of the desktop follows, LANGUAGE counts only where the messages'
+// locale (LC_ALL, else LC_MESSAGES, else LANG) is not C or POSIX: under C
+// the program speaks English whatever LANGUAGE lists.
+QLocale operatorLocale();
+
 // Loads into `translator` the program's translation for the first of the
 // operator's languages that has one; false, leaving it empty, where English
 // comes first or no language has one.
-bool loadOwnTranslation(QTranslator& translator, const QLocale& locale = QLocale::system());
+bool loadOwnTranslation(QTranslator& translator, const QLocale& locale = operatorLocale());
 
 class Translations final {
  public:
   // Loads the translations for `locale` and installs them in the running
   // application; a language without one leaves the texts in English.
-  explicit Translations(const QLocale& locale = QLocale::system());
+  explicit Translations(const QLocale& locale = operatorLocale());
   // Removes them again: the texts made after this are in English.
   ~Translations();
 

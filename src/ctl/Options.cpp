@@ -7,6 +7,7 @@
 #include <map>
 
 #include "Version.h"
+#include "protocol/LogText.h"
 #include "serial/DevicePaths.h"
 #include "serial/NetworkPort.h"
 #include "serial/PortMessages.h"
@@ -59,7 +60,7 @@ CommandLine mistake(const std::string& reason) {
   CommandLine line;
   line.outcome = CommandLine::Outcome::Exit;
   line.exitCode = kExitUsage;
-  line.err = std::string(kProgram) + ": " + reason + "\n" + std::string(kUsage) +
+  line.err = std::string(kProgram) + ": " + printablePath(reason) + "\n" + std::string(kUsage) +
              "Try qd40ctl --help for more.\n";
   return line;
 }

@@ -9,11 +9,13 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <chrono>
 
+#include "protocol/LogText.h"
 #include "serial/NetworkPort.h"
 
 namespace qd40 {
@@ -98,6 +100,14 @@ void DeviceChooser::build(const std::array<Port, 2>& ports, const QString& saved
     m_shownDevices[number - 1] = port.current.device;
     auto* field = new QLineEdit(fromBytes(port.current.device), this);
     field->setObjectName(QStringLiteral("Com%1Device").arg(number));
+    // An empty field forgets the saved choice: it says what it then means.
+    const PortCandidates unsaved{port.candidates.commandLine, port.candidates.environment, ""};
+    m_emptyMeans[number - 1] = resolvePort(number, unsaved);
+    m_inUse[number - 1] = port.inUse;
+    const QString fallback = QString::fromStdString(printablePath(m_emptyMeans[number - 1].device));
+    field->setPlaceholderText(m_emptyMeans[number - 1].source == PortSource::Default
+                                  ? tr("Empty: the default device, %1").arg(fallback)
+                                  : tr("Empty: %1, named outside the panel").arg(fallback));
     field->setMinimumWidth(420);
     m_fields[number - 1] = field;
     auto* note = new QLabel(noteFor(number, port), this);
@@ -231,7 +241,41 @@ void DeviceChooser::accept() {
     m_fields[number - 1]->setFocus();
     return;
   }
+  // The default device may be a console, a modem or a power supply's line:
+  // the port in use opens on it only when the operator says so.
+  for (const int number : {1, 2}) {
+    const std::size_t index = static_cast<std::size_t>(number - 1);
+    const PortChoice& fallback = m_emptyMeans[index];
+    if (!m_inUse[index] || !m_fields[index]->text().trimmed().isEmpty() ||
+        fallback.source != PortSource::Default || fallback.device == m_shownDevices[index]) {
+      continue;
+    }
+    if (!confirmFallback(number, fallback)) {
+      m_fields[index]->setFocus();
+      return;
+    }
+  }
   QDialog::accept();
+}
+
+bool DeviceChooser::confirmFallback(int number, const PortChoice& fallback) {
+  QMessageBox ask(QMessageBox::Question, windowTitle(),
+                  tr("The COM%1 field is empty, so COM%1, the port in use, would open the "
+                     "default device %2, which nobody named. Another device, such as a console, "
+                     "a modem or a power supply, may be attached there. Open %2 for COM%1?")
+                      .arg(number)
+                      .arg(QString::fromStdString(printablePath(fallback.device))),
+                  QMessageBox::NoButton, this);
+  ask.setTextFormat(Qt::PlainText);
+  QPushButton* open =
+      ask.addButton(tr("Open %1").arg(QString::fromStdString(printablePath(fallback.device))),
+                    QMessageBox::AcceptRole);
+  open->setObjectName("OpenDefault");
+  QPushButton* back = ask.addButton(tr("Keep choosing"), QMessageBox::RejectRole);
+  back->setObjectName("KeepChoosing");
+  ask.setDefaultButton(back);
+  ask.exec();
+  return ask.clickedButton() == open;
 }
 
 }  // namespace qd40

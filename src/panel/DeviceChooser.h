@@ -55,12 +55,18 @@ class DeviceChooser final : public QDialog {
   static QString problemWith(int number, const QString& text);
   void build(const std::array<Port, 2>& ports, const QString& savedFile);
   QString noteFor(int number, const Port& port) const;
+  // Whether the operator agrees to open `device`, which an emptied field of
+  // the port in use falls back to, though nobody named it.
+  bool confirmFallback(int number, const PortChoice& fallback);
   void useSelected(int number);
   void rewatch();
   void accept() override;
 
   std::array<QLineEdit*, 2> m_fields{};
   std::array<std::string, 2> m_shownDevices;
+  // What an empty field stands for, and whether its port is in use.
+  std::array<PortChoice, 2> m_emptyMeans;
+  std::array<bool, 2> m_inUse{};
   int m_focus;
   QTreeWidget* m_list = nullptr;
   QLabel* m_empty = nullptr;

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QMenu>
@@ -22,6 +23,8 @@
 #include "panel/PanelLook.h"
 #include "panel/PanelWidgets.h"
 #include "protocol/Commands.h"
+#include "protocol/LocaleText.h"
+#include "protocol/LogText.h"
 
 namespace qd40 {
 
@@ -32,6 +35,8 @@ constexpr qsizetype kLongestToolTip = 512;
 constexpr int kButtonTextMargin = 3;
 // The property that keeps a control's caption as set, before fitting.
 constexpr const char* kCaptionProperty = "caption";
+// The whole text of a status line that shows a short form of it.
+constexpr const char* kWholeTextProperty = "wholeText";
 // The labels that show what the line carries, long as it may be.
 constexpr std::array<std::string_view, 3> kLineLabels = {"Label11", "Label12", "Label22"};
 
@@ -262,18 +267,34 @@ std::uint64_t PanelWindow::captionWrites(Control control) const {
 }
 
 void PanelWindow::showLabelText(QLabel* label, const QString& text) {
-  label->setText(text);
-  // A reason for a port failure is longer than the status line; hovering
-  // shows all of it.
-  if (label == widget(Control::Label22)) {
-    label->setToolTip(text.size() <= kLongestToolTip ? text : QString());
+  if (label != widget(Control::Label22)) {
+    label->setText(text);
+    return;
   }
+  // A reason for a port failure is longer than the status line: the line
+  // shows a short form that fits, the box and hovering all of it. Decoded
+  // statuses and replies shown as the status begin with a blank and are
+  // shown as they are.
+  const QFontMetrics metrics(label->font());
+  const int room = label->contentsRect().width() - 2 * label->margin();
+  const QString shown = text.startsWith(QLatin1Char(' '))
+                            ? text
+                            : statusLineText(text, [&](const QString& candidate) {
+                                return metrics.horizontalAdvance(candidate) <= room;
+                              });
+  label->setText(shown);
+  // The caption stays the whole text, for the logic and for screen readers.
+  label->setProperty(kWholeTextProperty, shown == text ? QVariant() : QVariant(text));
+  label->setToolTip(text.size() <= kLongestToolTip ? text : QString());
 }
 
 std::string PanelWindow::caption(Control control) const {
   QWidget* target = widget(control);
-  if (auto* label = qobject_cast<QLabel*>(target))
-    return m_labelCaptions->text(label).toStdString();
+  if (auto* label = qobject_cast<QLabel*>(target)) {
+    const QString shown = m_labelCaptions->text(label);
+    const QVariant whole = label->property(kWholeTextProperty);
+    return (whole.isValid() && shown == label->text() ? whole.toString() : shown).toStdString();
+  }
   if (auto* box = qobject_cast<QLineEdit*>(target)) return box->text().toStdString();
   if (qobject_cast<QAbstractButton*>(target) != nullptr) {
     return target->property(kCaptionProperty).toString().toStdString();
@@ -393,7 +414,8 @@ void PanelWindow::closePortProblem() {
 }
 
 void PanelWindow::writeError(const std::string& text) {
-  std::fprintf(stderr, "qd40-control: %s\n", text.c_str());
+  // Escaped first, so that the conversion sees only what is meant to show.
+  std::fprintf(stderr, "qd40-control: %s\n", forTerminal(printablePath(text)).c_str());
 }
 
 void PanelWindow::close() {

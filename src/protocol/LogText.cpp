@@ -94,4 +94,8 @@ std::string renderText(std::string_view text) {
   return render(text, Quoting::Plain);
 }
 
+std::string printablePath(std::string_view path) {
+  return renderText(path);
+}
+
 }  // namespace qd40

@@ -20,4 +20,11 @@ std::string renderBytes(std::string_view bytes);
 // ordinary text reads as it is and a line stays one line.
 std::string renderText(std::string_view text);
 
+// A path, an address or a name a person reads in a message (a box, the
+// status line, the standard error, the log, qd40ctl's output): renderText, so
+// that no name can move the cursor, colour a terminal, forge a second line or
+// reorder the words around it, wherever the name came from (the command
+// line, a variable, the saved file, the system).
+std::string printablePath(std::string_view path);
+
 }  // namespace qd40

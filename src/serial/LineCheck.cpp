@@ -14,9 +14,6 @@ namespace qd40 {
 
 namespace {
 
-// More readers than this are not worth naming in one message.
-constexpr std::size_t kMostReadersNamed = 4;
-
 // Whether the kernel still has the character device: an unplugged adapter
 // leaves /sys at once, its node in /dev only when udev gets to it.
 bool kernelHasDevice(const struct stat& open) {

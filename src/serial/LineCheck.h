@@ -27,6 +27,9 @@ struct LineCheck {
   bool sawAllProcesses = true;
 };
 
+// More readers than this are not worth naming in one message.
+inline constexpr std::size_t kMostReadersNamed = 4;
+
 // Checks the line open on `fd` as `path`. With ReaderScan::Scan it also looks
 // for other readers of a working line, which costs a look through every
 // process.

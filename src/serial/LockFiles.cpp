@@ -132,6 +132,8 @@ LockFile readLockFile(const std::string& path, const std::string& device) {
     held = *holds;
   } else if (!lock.name.empty()) {
     held = namesMatch(lock.name, running);
+  } else {
+    lock.unchecked = true;
   }
   lock.state = held ? LockFile::State::Held : LockFile::State::Stale;
   if (!held) lock.reusedBy = running;

@@ -38,6 +38,10 @@ struct LockFile {
   std::string name;      // the program the lock records, if it records one
   uid_t owner = 0;       // the lock file's owner
   std::string reusedBy;  // Stale: the unrelated program its pid belongs to now
+  // Held: the lock names only a running pid, and that process's open files
+  // cannot be seen, so nothing tells whether it is the holder or a program
+  // that got the number later.
+  bool unchecked = false;
 };
 
 // Reads the lock at `path` and checks it against the device `device` (the

@@ -33,8 +33,16 @@ std::optional<Diagnosis> heldByLock(const std::vector<LockFile>& locks, Diagnosi
     diagnosis.failure = OpenFailure::InUse;
     diagnosis.lockPath = lock.path;
     diagnosis.lockUnreadable = lock.state == LockFile::State::Unreadable;
-    diagnosis.holder = diagnosis.lockUnreadable ? Process{0, "", userNameOf(lock.owner)}
-                                                : describeProcess(lock.pid);
+    diagnosis.lockUnchecked = lock.unchecked;
+    // Only a process known to hold the device is named: the one running
+    // under an unchecked number may be a bystander.
+    if (diagnosis.lockUnreadable) {
+      diagnosis.holder = Process{0, "", userNameOf(lock.owner)};
+    } else if (lock.unchecked) {
+      diagnosis.holder = Process{lock.pid, "", ""};
+    } else {
+      diagnosis.holder = describeProcess(lock.pid);
+    }
     return diagnosis;
   }
   return std::nullopt;
@@ -45,15 +53,20 @@ std::string groupName(gid_t gid) {
   return entry != nullptr ? entry->gr_name : std::to_string(gid);
 }
 
-// Advice for a node this user may not use, from the bits the kernel applies.
-Diagnosis permission(Diagnosis diagnosis, const struct stat& info) {
-  diagnosis.failure = OpenFailure::Permission;
+std::string ownerText(const struct stat& info) {
   char mode[8];
   std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(info.st_mode & 07777));
-  diagnosis.owner =
-      PortMessages::tr("owner %1, group %2, mode %3")
-          .arg(wordOf(userNameOf(info.st_uid)), wordOf(groupName(info.st_gid)), QLatin1String(mode))
-          .toStdString();
+  return PortMessages::tr("owner %1, group %2, mode %3")
+      .arg(wordOf(userNameOf(info.st_uid)), wordOf(groupName(info.st_gid)), QLatin1String(mode))
+      .toStdString();
+}
+
+// Advice for a node this user may not use: what refuses it, and for the
+// mode, from the bits the kernel applies.
+Diagnosis permission(Diagnosis diagnosis, const struct stat& info) {
+  diagnosis.failure = OpenFailure::Permission;
+  diagnosis.owner = ownerText(info);
+  diagnosis.accessCause = refusalCause(diagnosis.path, info, diagnosis.folder);
   diagnosis.modeClass = modeClassFor(info);
   if (diagnosis.modeClass == ModeClass::Group) diagnosis.group = groupName(info.st_gid);
   // Joining the group helps only a user the others' bits apply to, when the
@@ -69,6 +82,19 @@ Diagnosis permission(Diagnosis diagnosis, const struct stat& info) {
 Diagnosis failing(OpenFailure failure, Diagnosis diagnosis) {
   diagnosis.failure = failure;
   return diagnosis;
+}
+
+// A node behind a folder this user may not search.
+Diagnosis unsearchable(Diagnosis diagnosis) {
+  diagnosis.folder = unsearchableFolder(diagnosis.path);
+  struct stat info {};
+  if (diagnosis.folder.empty() || stat(diagnosis.folder.c_str(), &info) != 0) {
+    diagnosis.detail = std::strerror(EACCES);
+    return diagnosis;
+  }
+  diagnosis.owner = ownerText(info);
+  diagnosis.accessCause = AccessCause::Folder;
+  return failing(OpenFailure::Permission, diagnosis);
 }
 
 // Opens the node the way the serial library does and closes it at once: the
@@ -135,6 +161,7 @@ Diagnosis diagnoseOpenFailure(const std::string& configured, const std::string& 
     }
     if (error == ENOENT || error == ENOTDIR || error == ELOOP)
       return failing(OpenFailure::Missing, diagnosis);
+    if (error == EACCES) return unsearchable(diagnosis);
     diagnosis.detail = std::strerror(error);
     return diagnosis;
   }

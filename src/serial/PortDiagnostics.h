@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "serial/AccessCause.h"
 #include "serial/LockFiles.h"
 #include "serial/PermissionRule.h"
 #include "serial/PortConfig.h"
@@ -31,17 +32,20 @@ struct Diagnosis {
   Process holder;                           // InUse: who; StaleLock: the dead pid
   std::string lockPath;                     // InUse by a lock, StaleLock
   bool lockUnreadable = false;              // InUse: the lock cannot be read; holder.user owns it
+  bool lockUnchecked = false;               // InUse: the lock's pid cannot be checked; holder.pid
   std::string reusedBy;                     // StaleLock: the program its pid belongs to now
   bool lockOwnedByUs = false;               // StaleLock: removable without root
   ModeClass modeClass = ModeClass::Others;  // Permission: whose bits apply to us
   std::string group;                        // Permission: the group to join, when that helps
-  std::string owner;                        // Permission: the node's owner, mode and group
-  bool groupMember = false;                 // Permission: in the group, not yet logged in again
-  bool pseudoTerminal = false;              // Exclusive
-  bool sawAllProcesses = true;              // Exclusive: no other user's process was hidden
-  std::size_t length = 0;                   // NameTooLong: the bytes of the offending name
-  bool lockName = false;                    // NameTooLong: the lock file name, not the path
-  std::string detail;                       // Other: the system's words
+  std::string owner;  // Permission: the node's (or folder's) owner, mode and group
+  AccessCause accessCause = AccessCause::Mode;  // Permission: what refuses
+  std::string folder;  // Permission: the folder that cannot be searched, or the nodev mount point
+  bool groupMember = false;     // Permission: in the group, not yet logged in again
+  bool pseudoTerminal = false;  // Exclusive
+  bool sawAllProcesses = true;  // Exclusive: no other user's process was hidden
+  std::size_t length = 0;       // NameTooLong: the bytes of the offending name
+  bool lockName = false;        // NameTooLong: the lock file name, not the path
+  std::string detail;           // Other: the system's words
 
   bool operator==(const Diagnosis&) const = default;
 };

@@ -85,6 +85,48 @@ std::string describePermissionFix(const PortIdentity& port, const Diagnosis& dia
       .toStdString();
 }
 
+// A refused node: what refuses it, and the fix where there is one. Only a
+// refusal by the mode gets advice about the mode.
+std::string describePermission(const PortIdentity& port, const Diagnosis& diagnosis,
+                               const std::string& node) {
+  const QString denied = PortMessages::tr("permission denied (%1).").arg(wordOf(diagnosis.owner));
+  switch (diagnosis.accessCause) {
+    case AccessCause::Mode:
+      return joinSentences({denied, wordOf(describePermissionFix(port, diagnosis, node))});
+    case AccessCause::NoDevMount:
+      return joinSentences(
+          {denied, PortMessages::tr("Its mode is not the cause: it lies on a file system mounted "
+                                    "with 'nodev' at %1, where the kernel opens no device node. "
+                                    "Use the device's node under /dev, or mount %1 without "
+                                    "'nodev'.")
+                       .arg(wordOf(diagnosis.folder))});
+    case AccessCause::Acl:
+      return joinSentences(
+          {denied, PortMessages::tr("An access control list on it decides who may read and write "
+                                    "it, and it does not let this user; see 'getfacl %1'.")
+                       .arg(wordOf(node))});
+    case AccessCause::Folder:
+      return PortMessages::tr(
+                 "permission denied: the folder %1 on its path cannot be searched by this user "
+                 "(%2), so nothing in it can be reached. Use a path outside it, or ask the "
+                 "folder's owner to allow searching it.")
+          .arg(wordOf(diagnosis.folder), wordOf(diagnosis.owner))
+          .toStdString();
+    case AccessCause::RootRefused:
+      return joinSentences(
+          {denied, PortMessages::tr("The kernel refuses it even to root, and no cause can be seen "
+                                    "here: a security module (AppArmor, SELinux) may refuse it; "
+                                    "the system log may say which.")});
+    case AccessCause::Unseen:
+      break;
+  }
+  return joinSentences(
+      {denied, PortMessages::tr("Its mode allows this user to read and write it, yet the kernel "
+                                "refuses, and no cause can be seen here: a security module "
+                                "(AppArmor, SELinux) may refuse it; the system log may say "
+                                "which.")});
+}
+
 // Who left a stale lock: a process that has ended, one whose number now
 // belongs to an unrelated program, or none at all.
 QString describeStaleLock(const Diagnosis& diagnosis) {
@@ -146,25 +188,6 @@ std::string portName(const PortIdentity& port) {
   return "COM" + std::to_string(port.number) + " (" + printablePath(port.device) + ")";
 }
 
-std::string printablePath(const std::string& path) {
-  if (isValidUtf8(path)) return path;
-  std::string out;
-  for (std::size_t i = 0; i < path.size();) {
-    // Valid sequences stay; each byte of an invalid one is spelled out.
-    if (const std::size_t length = utf8SequenceLength(path, i); length > 0) {
-      out += path.substr(i, length);
-      i += length;
-      continue;
-    }
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    const auto byte = static_cast<unsigned char>(path[i++]);
-    out += "\\x";
-    out += kHex[byte >> 4];
-    out += kHex[byte & 0xF];
-  }
-  return out;
-}
-
 std::string holderText(const Process& process) {
   const QString name = process.name.empty() ? PortMessages::tr("a program") : wordOf(process.name);
   const QString pid = QString::number(process.pid);
@@ -208,9 +231,7 @@ std::string describeOpenFailure(const PortIdentity& port, const Diagnosis& diagn
                   advice(
                       PortMessages::tr("Set %1 to the projector's serial device.").arg(variable))});
     case OpenFailure::Permission:
-      return where + joinSentences(
-                         {PortMessages::tr("permission denied (%1).").arg(wordOf(diagnosis.owner)),
-                          wordOf(describePermissionFix(port, diagnosis, node.toStdString()))});
+      return where + describePermission(port, diagnosis, node.toStdString());
     case OpenFailure::InUse:
       if (diagnosis.lockUnreadable) {
         return where +
@@ -222,6 +243,22 @@ std::string describeOpenFailure(const PortIdentity& port, const Diagnosis& diagn
                                        "cannot be read (%2). Ask %1 to close it, then "
                                        "run it again."))
                    .arg(wordOf(diagnosis.holder.user), wordOf(printablePath(diagnosis.lockPath)))
+                   .toStdString();
+      }
+      if (diagnosis.lockUnchecked) {
+        return where +
+               byUser(port,
+                      PortMessages::tr("locked by %1, which records only process %2; whether "
+                                       "process %2 uses the port cannot be checked, because "
+                                       "its open files are hidden from this user. If the port "
+                                       "should be free, ask an administrator to check the "
+                                       "lock, then choose the port again."),
+                      PortMessages::tr("locked by %1, which records only process %2; whether "
+                                       "process %2 uses the port cannot be checked, because "
+                                       "its open files are hidden from this user. If the port "
+                                       "should be free, ask an administrator to check the "
+                                       "lock, then run it again."))
+                   .arg(wordOf(diagnosis.lockPath), QString::number(diagnosis.holder.pid))
                    .toStdString();
       }
       return where + byUser(port,

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "protocol/LogText.h"
 #include "serial/LineCheck.h"
 #include "serial/PortConfig.h"
 #include "serial/PortDiagnostics.h"
@@ -15,9 +16,6 @@ namespace qd40 {
 
 // How messages name the port: "COM1 (/dev/ttyUSB0)".
 std::string portName(const PortIdentity& port);
-
-// A path for a message: bytes that are not UTF-8 are written as \xNN.
-std::string printablePath(const std::string& path);
 
 // "name (process 1234 of user alice)".
 std::string holderText(const Process& process);

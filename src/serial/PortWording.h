@@ -8,6 +8,8 @@
 #include <initializer_list>
 #include <string>
 
+#include "protocol/LogText.h"
+
 namespace qd40 {
 
 // The translations' context of every message about a port.
@@ -15,9 +17,11 @@ struct PortMessages {
   Q_DECLARE_TR_FUNCTIONS(PortMessages)
 };
 
-// A name, path or system text for a sentence's placeholder.
+// A name, path or system text for a sentence's placeholder, escaped as every
+// path is (printablePath), so that a process name or a system text cannot
+// act on a terminal either; escaping twice changes nothing.
 inline QString wordOf(const std::string& text) {
-  return QString::fromStdString(text);
+  return QString::fromStdString(printablePath(text));
 }
 
 // Sentences one after another: English puts a blank between two, Japanese,

@@ -80,6 +80,7 @@ QtSerialService::QtSerialService(const PortConfig& ports, QObject* parent)
 
 QtSerialService::~QtSerialService() {
   close();
+  if (m_readerLook.joinable()) m_readerLook.join();
 }
 
 std::string QtSerialService::devicePath() const {
@@ -111,7 +112,7 @@ PortStatus QtSerialService::applySettings() {
   if (ok) return PortStatus::success();
   const std::string why = m_port.errorString().toStdString();
   m_port.clearError();
-  return PortStatus::failure(devicePath() + ": " +
+  return PortStatus::failure(printablePath(devicePath()) + ": " +
                              PortMessages::tr("the line settings %1 were refused (%2).")
                                  .arg(wordOf(m_settings), wordOf(why))
                                  .toStdString());
@@ -229,7 +230,7 @@ void QtSerialService::close() {
 
 PortStatus QtSerialService::output(const std::string& bytes) {
   if (!m_port.isOpen()) {
-    return PortStatus::failure(devicePath() + ": " +
+    return PortStatus::failure(printablePath(devicePath()) + ": " +
                                PortMessages::tr("the port is not open.").toStdString());
   }
   CallScope scope(m_inCall);
@@ -238,7 +239,7 @@ PortStatus QtSerialService::output(const std::string& bytes) {
     const std::string why = m_port.errorString().toStdString();
     m_port.clearError();
     return PortStatus::failure(
-        devicePath() + ": " +
+        printablePath(devicePath()) + ": " +
         PortMessages::tr("the line could not be sent (%1).").arg(wordOf(why)).toStdString());
   }
   return PortStatus::success();
@@ -290,6 +291,28 @@ void QtSerialService::checkLine() {
   if (!look) return;
   m_readersLookedFor = now;
   tellOtherReaders(port, check.readers, check.sawAllProcesses);
+}
+
+void QtSerialService::replyMissing() {
+  if (!m_port.isOpen() || m_readerLook.joinable()) return;
+  const auto now = std::chrono::steady_clock::now();
+  if (m_readersLookedFor && now - *m_readersLookedFor < kReaderLookInterval) return;
+  m_readersLookedFor = now;
+  m_readerLookPath = m_openPath;
+  m_readerLook = std::thread([this, path = m_openPath] {
+    m_readersSeen = holdersFromProc(path, kMostReadersNamed);
+    QMetaObject::invokeMethod(this, &QtSerialService::deliverReaderLook, Qt::QueuedConnection);
+  });
+}
+
+void QtSerialService::deliverReaderLook() {
+  if (!m_readerLook.joinable()) return;
+  m_readerLook.join();
+  // A missing reply proves no reader: only readers that can be seen are
+  // told, and a hidden one is not guessed at. A look at a device closed
+  // since then says nothing of the port open now.
+  if (!m_port.isOpen() || m_readerLookPath != m_openPath || m_readersSeen.holders.empty()) return;
+  tellOtherReaders(m_ports.identity(m_number), m_readersSeen.holders, true);
 }
 
 void QtSerialService::tellOtherReaders(const PortIdentity& port,

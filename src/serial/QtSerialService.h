@@ -8,6 +8,7 @@
 #include <QSerialPort>
 #include <chrono>
 #include <optional>
+#include <thread>
 
 #include "serial/PortDiagnostics.h"
 #include "serial/SerialService.h"
@@ -38,6 +39,13 @@ class QtSerialService final : public QObject, public SerialService {
   void setTroubleHandler(std::function<void(const std::string&)> onTrouble) override {
     m_onTrouble = std::move(onTrouble);
   }
+
+  // Looks for other readers away from the window's thread: a look through
+  // every process can take longer than a press-and-hold repeat.
+  void replyMissing() override;
+  // Tells what the last look found, once it is done; the look calls it on
+  // the window's thread, and a test may call it to wait for the look.
+  void deliverReaderLook();
 
   // The open descriptor, so tests can read the line's real settings.
   int nativeHandle() const { return static_cast<int>(m_port.handle()); }
@@ -86,6 +94,11 @@ class QtSerialService final : public QObject, public SerialService {
   // were last looked for.
   std::string m_readersTold;
   std::optional<std::chrono::steady_clock::time_point> m_readersLookedFor;
+  // The look started by a missing reply, the device it looks at, and what
+  // it found (written by the look, read once it has been joined).
+  std::thread m_readerLook;
+  std::string m_readerLookPath;
+  ProcScan m_readersSeen;
   std::function<void()> m_onComm;
   std::function<void(const std::string&)> m_onLost;
   std::function<void(const std::string&)> m_onTrouble;

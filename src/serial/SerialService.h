@@ -70,6 +70,10 @@ class SerialService {
   // Called when the open port works but something spoils it (another
   // program reads its replies); the port stays open.
   virtual void setTroubleHandler(std::function<void(const std::string&)> /*onTrouble*/) {}
+  // The reply window closed with nothing, or with a reply cut short. A
+  // device looks for other programs that have it open and may have taken the
+  // reply, and tells of those it can see through the trouble handler.
+  virtual void replyMissing() {}
 
   // A port on the network counts as open from open() on but carries bytes
   // only once its connection stands; a device does both at once. A session

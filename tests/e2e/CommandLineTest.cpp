@@ -149,6 +149,13 @@ TEST(CommandLine, HelpAndMistakesInTheLanguageOfTheLocale) {
                 "WAYLAND_DISPLAY も設定されていません。"},
            Case{{"ja_JP.UTF-8", "en_GB:ja"}, {"--help"}, "  -h, --help        Show this help"},
            Case{{"de_DE.UTF-8"}, {"--bogus"}, "qd40-control: Unknown option 'bogus'."},
+           // gettext's rule: LANGUAGE does not count in the C locale.
+           Case{{"C", "fr:ja"}, {"--help"}, "  -h, --help        Show this help"},
+           Case{{"POSIX", "ja"}, {"--log-max", "1K"}, "qd40-control: --log-max takes a size"},
+           // The terminal gets the locale's encoding ("には" in EUC-JP), not UTF-8.
+           Case{{"ja_JP.EUC-JP"},
+                {"--log-max", "1K"},
+                "qd40-control: --log-max \xA4\xCB\xA4\xCF 500K"},
        }) {
     const std::string shown = (c.lang.join(' ') + " " + c.arguments.join(' ')).toStdString();
     const Finished run = runWithoutDisplay(QD40_CONTROL_PATH, c.arguments, {}, c.lang);

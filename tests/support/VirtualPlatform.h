@@ -127,6 +127,7 @@ class FakeSerial final : public SerialService {
   void setTroubleHandler(std::function<void(const std::string&)> onTrouble) override {
     m_onTrouble = std::move(onTrouble);
   }
+  void replyMissing() override { ++repliesMissing; }
 
   // Test controls.
   void receive(const std::string& bytes);
@@ -144,6 +145,7 @@ class FakeSerial final : public SerialService {
   };
   const std::vector<Write>& writes() const { return m_writes; }
   std::vector<std::string> log;  // "close", "port 1", "open", "settings ..."
+  int repliesMissing = 0;         // reply windows closed without a whole reply
 
  private:
   const VirtualClock& m_clock;

@@ -9,6 +9,7 @@
 #include "protocol/LogText.h"
 #include "protocol/Utf8.h"
 #include "serial/LineCheck.h"
+#include "serial/QtSerialService.h"
 
 namespace qd40::test {
 namespace {
@@ -37,9 +38,9 @@ TEST(PortCornerCases, OneUtf8CheckRejectsSurrogatesOverlongFormsAndCodePointsBey
     const char* logged;     // as line bytes in a log
   };
   for (const Case& c : {
-           Case{"/dev/\xED\xA0\x80", "/dev/\\xED\\xA0\\x80", "\"/dev/\"<xED><xA0><x80>"},
-           Case{"/dev/\xE0\x80\x80", "/dev/\\xE0\\x80\\x80", "\"/dev/\"<xE0><x80><x80>"},
-           Case{"/dev/\xF4\x90\x80\x80", "/dev/\\xF4\\x90\\x80\\x80",
+           Case{"/dev/\xED\xA0\x80", "/dev/<xED><xA0><x80>", "\"/dev/\"<xED><xA0><x80>"},
+           Case{"/dev/\xE0\x80\x80", "/dev/<xE0><x80><x80>", "\"/dev/\"<xE0><x80><x80>"},
+           Case{"/dev/\xF4\x90\x80\x80", "/dev/<xF4><x90><x80><x80>",
                 "\"/dev/\"<xF4><x90><x80><x80>"},
            Case{"/dev/tty\xC3\xA9", "/dev/tty\xC3\xA9", "\"/dev/tty\xC3\xA9\""},
        }) {
@@ -69,6 +70,13 @@ TEST(PortCornerCases, ALockThatCannotBeReadIsAHolderNeverStale) {
                        lock.path + "). Ask root to close it, then choose the port again.|held");
 }
 
+// A lock as uucp-style programs write it: the pid in ten columns.
+std::string oldStyle(pid_t pid) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%10d\n", static_cast<int>(pid));
+  return text;
+}
+
 TEST(PortCornerCases, AProcessNumberHoldsTheLockOnlyIfItHoldsTheDeviceOrBearsTheLockedName) {
   SKIP_UNLESS_ROOT();
   Terminal terminal;
@@ -92,6 +100,15 @@ TEST(PortCornerCases, AProcessNumberHoldsTheLockOnlyIfItHoldsTheDeviceOrBearsThe
                 "locked by " + kLockDir + qtLock +
                     ", left by process 1, which no longer runs (the number 1 now belongs to " +
                     init + ", which does not use the port)"},
+           // An old-style lock records the pid alone; the process under that
+           // number is another user's, whose open files 'nobody' cannot see.
+           Case{oldStyle(innocent.pid), true,
+                "locked by " + kLockDir + qtLock + ", which records only process " +
+                    std::to_string(innocent.pid) + "; whether process " +
+                    std::to_string(innocent.pid) +
+                    " uses the port cannot be checked, because its open files are hidden from "
+                    "this user. If the port should be free, ask an administrator to check the "
+                    "lock, then choose the port again"},
            Case{std::to_string(holder.pid) + "\n" + self + "\nhost\n", true,
                 "in use by " + self + " (process " + std::to_string(holder.pid) + " of user root)"},
        }) {
@@ -148,6 +165,34 @@ TEST(PortCornerCases, AnOpenLineIsCheckedForWhatReallyBecameOfIt) {
     close(fd);
   }
   fs::remove(other);
+}
+
+// What the panel says when a reply window closes empty: the programs seen
+// with the port open, and nothing where none can be seen, never a guess.
+TEST(PortCornerCases, AMissingReplyNamesOnlyTheProgramsSeenWithThePortOpen) {
+  SKIP_UNLESS_ROOT();
+  Terminal terminal;
+  chmod(terminal.path.c_str(), 0666);
+  const auto missing = [&] {
+    const PortConfig ports({"", terminal.path, ""}, {});
+    QtSerialService serial(ports);
+    std::string told = "|";
+    serial.setTroubleHandler([&](const std::string& why) { told += why + "|"; });
+    if (!serial.open()) return std::string("not opened");
+    serial.replyMissing();
+    serial.deliverReaderLook();
+    return told;
+  };
+  EXPECT_EQ(missing(), "|") << "no other program";
+  const Sleeper reader(terminal.path);
+  EXPECT_EQ(missing(), "|COM1 (" + terminal.path + "): another program reads this port: " +
+                           comm(reader.pid) + " (process " + std::to_string(reader.pid) +
+                           " of user root); it may take the replies. Close it so that every "
+                           "reply reaches the panel.|");
+  // Root's open files are hidden from 'nobody', who is told nothing.
+  const std::optional<std::string> said = asNobody(missing);
+  if (!said) GTEST_SKIP() << "cannot become the user 'nobody'";
+  EXPECT_EQ(*said, "|");
 }
 
 }  // namespace

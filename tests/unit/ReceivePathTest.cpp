@@ -73,5 +73,27 @@ TEST(ReceivePath, ChatterHandsTheWindowEachTokenOnce) {
   EXPECT_EQ(h.caption(Control::Label12).size(), 1 + 2 * RxBuffer::kMaxChars);
 }
 
+// Another program with the port open can take a reply or part of it: the
+// service is asked to look for one when a window closes without a whole
+// reply, and only then.
+TEST(ReceivePath, AWindowThatClosesWithoutAWholeReplyAsksWhoElseReadsThePort) {
+  struct Case {
+    const char* name;
+    std::string reply;
+    bool asks;
+  };
+  for (const Case& c : {
+           Case{"nothing came", "", true},
+           Case{"a reply cut short", "00", true},
+           Case{"a whole reply", "00\r", false},
+       }) {
+    FormHarness h;
+    sendTyped(h, "CR0");
+    if (!c.reply.empty()) h.serial.receive(c.reply);
+    h.form.Timer2_Timer();
+    EXPECT_EQ(h.serial.repliesMissing, c.asks ? 1 : 0) << c.name;
+  }
+}
+
 }  // namespace
 }  // namespace qd40::test

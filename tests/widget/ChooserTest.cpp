@@ -37,7 +37,10 @@ class ChooserTest : public testing::Test {
       auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
       if (box == nullptr) return;
       boxes.push_back(box->text().toStdString());
-      box->findChild<QAbstractButton*>("ChooseDevice")->click();
+      // A port box offers the chooser; a question gets the answer the test set.
+      auto* button = box->findChild<QAbstractButton*>("ChooseDevice");
+      if (button == nullptr) button = box->findChild<QAbstractButton*>(answer);
+      if (button != nullptr) button->click();
     });
     m_answerer.start(20);
   }
@@ -72,6 +75,7 @@ class ChooserTest : public testing::Test {
   PtyPair pty;
   std::unique_ptr<Panel> panel;
   std::vector<std::string> boxes;
+  QString answer;
 
  private:
   QTimer m_answerer;
@@ -205,6 +209,30 @@ TEST(SerialPortList, AStableNameIsFoundThroughItsRelativeLink) {
   EXPECT_EQ(stableName(dev.filePath("ttyUSB0").toStdString(), byId),
             byId + "/usb-FTDI_FT232R-if00-port0");
   EXPECT_EQ(stableName(dev.filePath("ttyS0").toStdString(), byId), "");
+}
+
+// Blanking COM1's field would open the machine's first serial port, where a
+// console or a modem may sit: the field says so, and OK asks first.
+TEST_F(ChooserTest, AnEmptiedFieldNamesTheDefaultAndItIsNotOpenedUnasked) {
+  ASSERT_EQ(SavedPorts().save(1, pty.slavePath()), "");
+  start();
+  ASSERT_TRUE(panel->serial().isOpen());
+  panel->deviceChoice().open(1);
+  EXPECT_EQ(field(1)->placeholderText().toStdString(), "Empty: the default device, /dev/ttyS0");
+  EXPECT_EQ(field(2)->placeholderText().toStdString(),
+            "Empty: /dev/qd40-test-no-such-device, named outside the panel");
+  field(1)->setText("  ");
+  answer = "KeepChoosing";
+  pressOk();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0],
+            "The COM1 field is empty, so COM1, the port in use, would open the default device "
+            "/dev/ttyS0, which nobody named. Another device, such as a console, a modem or a "
+            "power supply, may be attached there. Open /dev/ttyS0 for COM1?");
+  EXPECT_NE(panel->deviceChoice().chooser(), nullptr) << "the chooser stays open";
+  EXPECT_TRUE(panel->serial().isOpen());
+  EXPECT_EQ(panel->ports().config.choice(1), (PortChoice{pty.slavePath(), PortSource::Saved}));
+  EXPECT_EQ(SavedPorts().device(1), pty.slavePath()) << "the saved choice is kept";
 }
 
 }  // namespace
