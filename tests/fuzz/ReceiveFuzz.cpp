@@ -75,12 +75,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(buffer.chars().size() == std::min(received, RxBuffer::kMaxChars));
     // The buffer's rendering is checked against a fresh one at the end.
     const std::string& whole = buffer.rendered();
-    require(h.caption(Control::Label12) == whole);
+    // Read in place: a copy of the whole caption after every piece would
+    // cost more than the receive path itself.
+    require(h.window.captionText(Control::Label12) == whole);
     const qd40::StatusResult decoded =
         qd40::decodeStatus(h.form.state().sendLine, h.form.state().cmdPrefix, whole);
     if (decoded.text) status = *decoded.text;
     if (decoded.pressureValue) pressure = *decoded.pressureValue;
-    require(h.caption(Control::Label22) == status);
+    require(h.window.captionText(Control::Label22) == status);
     require(h.form.state().pressureValue == pressure);
   };
 
