@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <stdexcept>
 #include <thread>
 
@@ -98,11 +99,17 @@ Panel::Panel(XSession& session, const std::string& program, const std::string& d
 }
 
 Panel::~Panel() {
+  const pid_t pid = child->pid();
   child.reset();
-  const std::string lock = kLockFolder + qd40::qtLockName(link);
-  std::error_code ec;
-  if (std::filesystem::exists(lock, ec)) {
+  // The line is locked under the name it was opened by, or under the
+  // device's own; a lock counts only if it names the program just ended,
+  // since the device's name may be in use by another program by now.
+  for (const std::string& name : {link, pty->slavePath()}) {
+    const std::string lock = kLockFolder + qd40::qtLockName(name);
+    pid_t owner = 0;
+    if (!(std::ifstream(lock) >> owner) || owner != pid) continue;
     g_locksLeft.push_back(lock);
+    std::error_code ec;
     std::filesystem::remove(lock, ec);
   }
 }

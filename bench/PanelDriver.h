@@ -67,7 +67,7 @@ struct Panel {
   Panel(XSession& session, const std::string& program, const std::string& dir,
         std::map<std::string, std::string> env = {}, Kind kind = Kind::Panel);
   // Ends the program (SIGTERM, as at a shutdown) and notes it if the lock of
-  // its line stayed behind.
+  // its line stayed behind, removing it.
   ~Panel();
   Panel(const Panel&) = delete;
   Panel& operator=(const Panel&) = delete;
