@@ -118,6 +118,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const RxBuffer& buffer = h.form.state().rxBuffer;
   require(buffer.chars() == qd40::fromBytes(expected));
   require(buffer.rendered() == qd40::renderMonitor(buffer.chars()));
-  require(h.window.captionText(Control::Label12) == buffer.rendered());
+  // Once anything arrived, the RXD line shows the whole rendering.
+  if (received > 0) require(h.window.captionText(Control::Label12) == buffer.rendered());
   return 0;
 }
