@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -27,6 +28,18 @@ constexpr std::chrono::milliseconds kReapPoll{10};
 
 [[noreturn]] void fail(const std::string& what) {
   throw std::runtime_error(what);
+}
+
+// A window can be gone by the time its MapNotify is read (a program's
+// short-lived helper window, on a loaded machine): reading its properties
+// then fails with BadWindow, which means only that it was not the panel's.
+// Any other error is told; Xlib's own handler would end the benchmark.
+int onXError(::Display* display, XErrorEvent* error) {
+  if (error->error_code == BadWindow) return 0;
+  char text[256];
+  XGetErrorText(display, error->error_code, text, sizeof text);
+  std::fprintf(stderr, "bench: X error: %s (request %d)\n", text, error->request_code);
+  return 0;
 }
 
 }  // namespace
@@ -126,6 +139,7 @@ double Child::rssMiB() const {
 XSession::XSession() {
   m_display = XOpenDisplay(nullptr);
   if (m_display == nullptr) fail("no X display (run under xvfb-run -a)");
+  XSetErrorHandler(onXError);
   int event = 0, error = 0, major = 0, minor = 0;
   if (!XTestQueryExtension(m_display, &event, &error, &major, &minor)) fail("no XTEST extension");
   XSelectInput(m_display, DefaultRootWindow(m_display), SubstructureNotifyMask);

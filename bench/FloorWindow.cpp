@@ -3,7 +3,8 @@
 // fonts, so the cost of Qt, the platform plugin and the CJK fonts is counted
 // here too. With QD40_COM1 set it also opens that line as the panel does and
 // reads and drops whatever arrives, so the cost of being woken for each
-// character is counted too.
+// character is counted too. Asked to end (SIGTERM), it closes the line, so
+// the line's lock goes with it, as the panel's does.
 #include <QApplication>
 #include <QFont>
 #include <QLabel>
@@ -12,6 +13,7 @@
 
 #include "panel/Layout.h"
 #include "protocol/Commands.h"
+#include "toolkit/SignalWatcher.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -29,6 +31,9 @@ int main(int argc, char** argv) {
   if (!line.portName().isEmpty() && line.open(QIODevice::ReadWrite)) {
     QObject::connect(&line, &QSerialPort::readyRead, [&line] { line.readAll(); });
   }
+  const qd40::SignalWatcher ending([] { QApplication::quit(); });
   window.show();
-  return QApplication::exec();
+  const int status = QApplication::exec();
+  line.close();
+  return status;
 }

@@ -1,9 +1,12 @@
 // The table of figures and the panel the benchmark drives.
 #include "panel/Layout.h"
+#include "serial/LockFiles.h"
 // X11's headers define macros (None, Bool, ...); they come after the panel's.
 #include "PanelDriver.h"
 
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <stdexcept>
 #include <thread>
 
@@ -20,6 +23,9 @@ constexpr auto kTapHold = 20ms;     // a D.Zoom tap, well under its repeat
 constexpr auto kResized = 300ms;    // for the window to take its new height
 
 std::vector<Figure> g_figures;
+std::vector<std::string> g_locksLeft;
+// Where a program on this machine locks a line.
+constexpr const char* kLockFolder = "/var/lock/";
 
 }  // namespace
 
@@ -38,13 +44,45 @@ std::pair<int, int> centreOf(std::string_view name) {
 }
 
 void addFigure(std::string name, std::string unit, const std::vector<double>& runs, double target,
-               bool atMost, std::string targetText, double extraNoise) {
-  g_figures.push_back({std::move(name), std::move(unit), median(runs), spread(runs) + extraNoise,
-                       target, atMost, std::move(targetText)});
+               bool atMost, std::string targetText) {
+  g_figures.push_back({std::move(name), std::move(unit), median(runs), spread(runs), target, atMost,
+                       std::move(targetText), std::nullopt});
+}
+
+void addRatio(std::string name, std::string unit, const std::vector<double>& runs,
+              const std::vector<double>& floorRuns, double maxRatio) {
+  const double value = median(runs), floor = median(floorRuns);
+  // Relative noises add up in a ratio.
+  const double ratio = floor > 0 ? value / floor : 0;
+  const double noise =
+      floor > 0 && value > 0 ? ratio * (spread(runs) / value + spread(floorRuns) / floor) : 0;
+  char text[32];
+  std::snprintf(text, sizeof text, "<= %.2fx", maxRatio);
+  g_figures.push_back(
+      {std::move(name), std::move(unit), value, noise, maxRatio, true, text, floor});
+}
+
+void printTable() {
+  std::printf("\n%-40s %9s %-7s %9s %7s %7s %10s  %s\n", "figure", "median", "unit", "floor",
+              "ratio", "noise", "target", "verdict");
+  for (const Figure& f : figures()) {
+    char floor[16] = "-", ratio[16] = "-";
+    if (f.floor) {
+      std::snprintf(floor, sizeof floor, "%.2f", *f.floor);
+      std::snprintf(ratio, sizeof ratio, "%.2fx", f.compared());
+    }
+    std::printf("%-40s %9.2f %-7s %9s %7s %7.2f %10s  %s\n", f.name.c_str(), f.value,
+                f.unit.c_str(), floor, ratio, f.noise, f.targetText.c_str(),
+                f.met() ? "ok" : "MISSED");
+  }
 }
 
 const std::vector<Figure>& figures() {
   return g_figures;
+}
+
+const std::vector<std::string>& locksLeft() {
+  return g_locksLeft;
 }
 
 Panel::Panel(XSession& session, const std::string& program, const std::string& dir,
@@ -58,6 +96,22 @@ Panel::Panel(XSession& session, const std::string& program, const std::string& d
   const auto when = x.waitMapped(child->pid(), kMapTimeout, &window);
   if (!when) throw std::runtime_error(program + ": no window within 10 s");
   mapped = *when;
+}
+
+Panel::~Panel() {
+  const pid_t pid = child->pid();
+  child.reset();
+  // The line is locked under the name it was opened by, or under the
+  // device's own; a lock counts only if it names the program just ended,
+  // since the device's name may be in use by another program by now.
+  for (const std::string& name : {link, pty->slavePath()}) {
+    const std::string lock = kLockFolder + qd40::qtLockName(name);
+    pid_t owner = 0;
+    if (!(std::ifstream(lock) >> owner) || owner != pid) continue;
+    g_locksLeft.push_back(lock);
+    std::error_code ec;
+    std::filesystem::remove(lock, ec);
+  }
 }
 
 void Panel::point(std::string_view control) {

@@ -26,8 +26,6 @@ constexpr auto kFloodClickEvery = 100ms;
 constexpr std::size_t kFloodChunk = 4096;
 // 19200 baud with ten bits a character.
 constexpr int kLineRate = 1920;
-constexpr double kChatterCpu = 2;
-constexpr double kFloodCpu = 30;
 constexpr std::string_view kDigits = "0123456789";
 
 // CPU of the panel while the line chatters at its full rate, each character
@@ -63,7 +61,8 @@ double chatter(Panel& panel, Millis duration) {
 constexpr double kLogCostRatio = 1.2;
 
 // Returns the CPU of each flood run.
-std::vector<double> measureOnePanel(Panel& panel, const std::string& label, int runs) {
+std::vector<double> measureOnePanel(Panel& panel, const std::string& label, const LineFloor& floor,
+                                    int runs) {
   std::this_thread::sleep_for(kSettle);
   panel.showMonitor();
   std::vector<double> chatterCpu, floodCpu, p99;
@@ -73,11 +72,19 @@ std::vector<double> measureOnePanel(Panel& panel, const std::string& label, int 
     floodCpu.push_back(flooded.cpuPercent);
     p99.push_back(flooded.clickP99);
   }
-  addFigure("chatter 1920/s, monitor" + label + ": CPU", "% core", chatterCpu, kChatterCpu, true,
-            "< 2");
-  addFigure("flood, monitor" + label + ": CPU", "% core", floodCpu, kFloodCpu, true, "< 30");
+  addRatio("chatter 1920/s, monitor" + label + ": CPU", "% core", chatterCpu, floor.chatterCpu,
+           kChatterRatio);
+  addRatio("flood, monitor" + label + ": CPU", "% core", floodCpu, floor.floodCpu, kFloodRatio);
   addFigure("flood, monitor" + label + ": click p99", "ms", p99, kFloodClickP99, true, "< 20");
   return floodCpu;
+}
+
+// A directory of its own for each panel: a second panel on another's link
+// would find its lock taken.
+std::string ownDirectory(const std::string& dir, const std::string& name) {
+  const std::string own = dir + "/" + name;
+  std::filesystem::create_directories(own);
+  return own;
 }
 
 }  // namespace
@@ -130,32 +137,32 @@ FloodResult flood(Panel& panel, Millis duration, int run, Clicks clicks) {
   return result;
 }
 
-void measureReceivePath(XSession& x, const std::string& control, const std::string& floor,
-                        const std::string& dir, int runs) {
-  // A directory of their own: a second panel on the main panel's link would
-  // find its lock taken.
-  const std::string own = dir + "/receive";
-  std::filesystem::create_directories(own);
-  {
-    // What being woken for every character and reading a flood cost a bare
-    // window on this machine: the panel cannot do with less.
-    Panel bare(x, floor, own, {}, Panel::Kind::Floor);
-    std::this_thread::sleep_for(kSettle);
-    std::vector<double> chatterCpu, floodCpu;
-    for (int run = 0; run < runs; ++run) chatterCpu.push_back(chatter(bare, kChatterFor));
-    for (int run = 0; run < runs; ++run) {
-      floodCpu.push_back(flood(bare, kFloodFor, run, Clicks::Never).cpuPercent);
-    }
-    std::printf("floor (bare window reading the line): chatter %.1f %% core, flood %.1f %% core\n",
-                median(chatterCpu), median(floodCpu));
+LineFloor measureLineFloor(XSession& x, const std::string& floor, const std::string& dir,
+                           int runs) {
+  // What being woken for every character and reading a flood cost a bare
+  // window on this machine: the panel cannot do with less.
+  Panel bare(x, floor, ownDirectory(dir, "floor"), {}, Panel::Kind::Floor);
+  std::this_thread::sleep_for(kSettle);
+  LineFloor measured;
+  for (int run = 0; run < runs; ++run) measured.chatterCpu.push_back(chatter(bare, kChatterFor));
+  for (int run = 0; run < runs; ++run) {
+    measured.floodCpu.push_back(flood(bare, kFloodFor, run, Clicks::Never).cpuPercent);
   }
+  std::printf("floor (bare window reading the line): chatter %.1f %% core, flood %.1f %% core\n",
+              median(measured.chatterCpu), median(measured.floodCpu));
+  return measured;
+}
+
+void measureReceivePath(XSession& x, const std::string& control, const LineFloor& floor,
+                        const std::string& dir, int runs) {
   std::vector<double> plainCpu;
   {
-    Panel panel(x, control, own);
-    plainCpu = measureOnePanel(panel, "", runs);
+    Panel panel(x, control, ownDirectory(dir, "receive"));
+    plainCpu = measureOnePanel(panel, "", floor, runs);
   }
-  Panel logged(x, control, own, {{"QD40_LOG", own + "/session.log"}});
-  const std::vector<double> loggedCpu = measureOnePanel(logged, " + log", runs);
+  const std::string logged = ownDirectory(dir, "logged");
+  Panel panel(x, control, logged, {{"QD40_LOG", logged + "/session.log"}});
+  const std::vector<double> loggedCpu = measureOnePanel(panel, " + log", floor, runs);
   // Side by side: the n-th flood with the log against the n-th without.
   std::vector<double> ratio;
   for (std::size_t run = 0; run < loggedCpu.size() && run < plainCpu.size(); ++run) {

@@ -38,14 +38,6 @@ PanelApplication::PanelApplication(int& argc, char** argv) : QApplication(argc, 
   // entry, so the desktop shows the panel's name and icon for its window.
   const QString appId = QString::fromUtf8(kAppId.data(), kAppId.size());
   setDesktopFileName(appId);
-  // The icon installed in the desktop's theme is these same pictures; looking
-  // it up there would cost a sixth of the start-up, searching every theme
-  // directory, for nothing the window shows.
-  QIcon icon;
-  for (const int size : {16, 22, 24, 32, 48, 128, 256}) {
-    icon.addFile(QString(":/icons/%1-%2.png").arg(appId).arg(size), QSize(size, size));
-  }
-  setWindowIcon(icon);
   // The panel paints its own colours; Fusion draws the rest alike everywhere.
   setStyle(QStyleFactory::create("Fusion"));
 }
@@ -61,6 +53,19 @@ bool PanelApplication::notify(QObject* receiver, QEvent* event) {
     }
   }
   return QApplication::notify(receiver, event);
+}
+
+void PanelApplication::giveWindowIcon() {
+  if (!windowIcon().isNull()) return;
+  // The icon installed in the desktop's theme is these same pictures; looking
+  // it up there would cost a sixth of the start-up, searching every theme
+  // directory, for nothing the window shows.
+  const QString appId = QString::fromUtf8(kAppId.data(), kAppId.size());
+  QIcon icon;
+  for (const int size : {16, 22, 24, 32, 48, 128, 256}) {
+    icon.addFile(QString(":/icons/%1-%2.png").arg(appId).arg(size), QSize(size, size));
+  }
+  setWindowIcon(icon);
 }
 
 Panel::Panel(PortSetup ports, std::optional<std::string> logPath,
@@ -114,6 +119,13 @@ void Panel::start() {
   m_form->Form_Load();
   m_window->show();
   QTimer::singleShot(0, m_window.get(), [this] {
+    // Decoding the icon's pictures and measuring the captions wait until the
+    // window is on its way to the screen, so that they do not keep it from
+    // mapping.
+    if (auto* app = qobject_cast<PanelApplication*>(QCoreApplication::instance())) {
+      app->giveWindowIcon();
+    }
+    m_window->measureKnownFits();
     m_form->Form_Shown();
     // A log that could not be opened is told once, like a port that failed.
     if (!m_logFailure.empty()) m_window->noticeBox(std::exchange(m_logFailure, {}));

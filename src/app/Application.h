@@ -27,6 +27,9 @@ class PanelApplication final : public QApplication {
   PanelApplication(int& argc, char** argv);
 
   bool notify(QObject* receiver, QEvent* event) override;
+  // The icon of every window, from the pictures carried in the program; the
+  // panel gives it once its window is shown, the first window that needs it.
+  void giveWindowIcon();
 
  private:
   // The operator's language, from the start: the first box may come before

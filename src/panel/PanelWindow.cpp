@@ -14,8 +14,11 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <optional>
+#include <utility>
 
 #include "panel/AccessibleNames.h"
+#include "panel/KnownFits.h"
 #include "panel/Layout.h"
 #include "panel/MessageText.h"
 #include "panel/MonitorLabel.h"
@@ -81,10 +84,14 @@ void applyLook(QWidget* widget, const ControlSpec& entry) {
   if (!entry.font.none()) widget->setFont(fontFor(entry.font.inherit ? kFormFont : entry.font));
 }
 
+// Whether a caption may take its known fit instead of being measured.
+enum class Fitting { Measure, KnownFirst };
+
 // Shows a caption in a button or a titled label, fitted to the control: it
 // wraps, and shrinks only if wrapping is not enough. The caption as set is
-// kept for reading back.
-void showCaption(QWidget* widget, const ControlSpec& entry, const QString& caption) {
+// kept for reading back. Returns whether it took a known fit.
+bool showCaption(QWidget* widget, const ControlSpec& entry, const QString& caption,
+                 Fitting fitting = Fitting::Measure) {
   widget->setProperty(kCaptionProperty, caption);
   QSize area = widget->size();
   if (auto* label = qobject_cast<QLabel*>(widget)) {
@@ -92,8 +99,10 @@ void showCaption(QWidget* widget, const ControlSpec& entry, const QString& capti
   } else {
     area.rwidth() -= 2 * kButtonTextMargin;
   }
-  const FittedCaption fitted =
-      fitCaption(caption, fontFor(entry.font.inherit ? kFormFont : entry.font), area);
+  const FontSpec& font = entry.font.inherit ? kFormFont : entry.font;
+  std::optional<FittedCaption> known;
+  if (fitting == Fitting::KnownFirst) known = knownFit(caption, font, area);
+  const FittedCaption fitted = known ? *known : fitCaption(caption, fontFor(font), area);
   widget->setFont(fitted.font);
   const QString shown = fitted.lines.join('\n');
   if (auto* label = qobject_cast<QLabel*>(widget)) {
@@ -102,6 +111,7 @@ void showCaption(QWidget* widget, const ControlSpec& entry, const QString& capti
     // A caption is shown as written: '&' would otherwise mark a mnemonic.
     button->setText(QString(shown).replace('&', "&&"));
   }
+  return known.has_value();
 }
 
 QWidget* makeWidget(const ControlSpec& entry, QWidget* container) {
@@ -169,6 +179,15 @@ PanelWindow::PanelWindow(QWidget* parent)
   setFixedSize(toPixels(kForm.clientWidth), toPixels(m_outerHeight - kForm.frameHeight));
 }
 
+void PanelWindow::measureKnownFits() {
+  // Setting the same font and text again changes nothing on screen.
+  for (const QPointer<QWidget>& widget : std::exchange(m_unmeasured, {})) {
+    if (widget == nullptr) continue;
+    showCaption(widget, *findControl(widget->objectName().toStdString()),
+                widget->property(kCaptionProperty).toString());
+  }
+}
+
 QString PanelWindow::messageTitle() {
   return QStringLiteral("QD40 Control");
 }
@@ -185,7 +204,9 @@ void PanelWindow::build() {
                             : twipsRect(entry.left, entry.top, entry.width, entry.height));
     applyLook(widget, entry);
     if (entry.kind == Kind::Button || (entry.kind == Kind::Label && !entry.caption.empty())) {
-      showCaption(widget, entry, fromView(entry.caption));
+      if (showCaption(widget, entry, fromView(entry.caption), Fitting::KnownFirst)) {
+        m_unmeasured.emplace_back(widget);
+      }
     }
     // A label keeps its text as its name: an accessible name of its own would
     // hide the text from screen readers.

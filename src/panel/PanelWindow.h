@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <cstdint>
 #include <map>
+#include <vector>
 
 #include "panel/FramedCaptions.h"
 #include "toolkit/Toolkit.h"
@@ -40,6 +41,11 @@ class PanelWindow final : public QWidget, public Window {
   void closePortProblem() override;
   void writeError(const std::string& text) override;
   void close() override;
+
+  // The captions the window was built with took their known fits (see
+  // KnownFits.h); this measures them with the fonts of this machine and
+  // corrects any that fit otherwise. Called once the window is up.
+  void measureKnownFits();
 
   // The widget built for a control of the layout, by name.
   QWidget* control(std::string_view name) const;
@@ -83,6 +89,8 @@ class PanelWindow final : public QWidget, public Window {
   // Label captions go up at most once a frame.
   FramedCaptions* m_labelCaptions;
   QPointer<QMessageBox> m_portBox;
+  // The captions shown in their known fits, not yet measured.
+  std::vector<QPointer<QWidget>> m_unmeasured;
 };
 
 }  // namespace qd40

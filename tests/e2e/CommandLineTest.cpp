@@ -12,6 +12,7 @@
 #include <filesystem>
 
 #include "PtyPair.h"
+#include "app/Application.h"
 #include "app/CommandLine.h"
 #include "app/PortSetup.h"
 #include "serial/PortMessages.h"
@@ -248,20 +249,25 @@ TEST(CommandLine, LogOptionWritesTheSessionLogOverTheVariable) {
   EXPECT_FALSE(QFile::exists(byVariable));
 }
 
-TEST(Desktop, TheApplicationNamesItsDesktopEntryAndHasItsIcon) {
+TEST(Desktop, TheApplicationNamesItsDesktopEntryAndItsWindowHasItsIcon) {
   // The Wayland app_id: a desktop finds the entry org.qd40.control.desktop by it.
   EXPECT_EQ(QGuiApplication::desktopFileName(), "org.qd40.control");
+  // The icon comes once the window is shown.
+  PtyPair pty;
+  qputenv("QD40_COM1", QByteArray::fromStdString(pty.slavePath()));
+  qputenv("QD40_COM2", "/dev/qd40-test-no-such-device");
+  Panel panel(loadPortSetup({}));
+  panel.start();
+  ASSERT_TRUE(waitUntil([&] { return !panel.window().windowIcon().isNull(); }, milliseconds(5000)));
+  const QIcon icon = panel.window().windowIcon();
   for (const int size : {48, 128, 256}) {
-    EXPECT_FALSE(QApplication::windowIcon().pixmap(size, size).isNull()) << size;
+    EXPECT_FALSE(icon.pixmap(size, size).isNull()) << size;
   }
   // The small sizes are the drawn ones, not the large ones scaled down.
   for (const int size : {16, 22, 24, 32}) {
     const QImage drawn(QString(":/icons/org.qd40.control-%1.png").arg(size));
     ASSERT_FALSE(drawn.isNull()) << size;
-    EXPECT_EQ(QApplication::windowIcon()
-                  .pixmap(size, size)
-                  .toImage()
-                  .convertToFormat(QImage::Format_ARGB32),
+    EXPECT_EQ(icon.pixmap(size, size).toImage().convertToFormat(QImage::Format_ARGB32),
               drawn.convertToFormat(QImage::Format_ARGB32))
         << size;
   }

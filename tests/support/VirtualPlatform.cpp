@@ -67,8 +67,13 @@ std::uint64_t FakeWindow::captionWrites(Control control) const {
 }
 
 std::string FakeWindow::caption(Control control) const {
+  return captionText(control);
+}
+
+const std::string& FakeWindow::captionText(Control control) const {
+  static const std::string kNone;
   const auto it = m_captions.find(control);
-  return it == m_captions.end() ? std::string() : it->second;
+  return it == m_captions.end() ? kNone : it->second;
 }
 
 bool FakeWindow::isVisible(Control control) const {

@@ -60,6 +60,8 @@ class FakeWindow final : public Window {
  public:
   void setCaption(Control control, const std::string& text) override;
   std::string caption(Control control) const override;
+  // The caption without a copy, for checks that read long ones often.
+  const std::string& captionText(Control control) const;
   void appendCaption(Control control, std::string_view added) override;
   std::uint64_t captionWrites(Control control) const override;
   void setVisible(Control control, bool visible) override { m_visible[control] = visible; }

@@ -5,6 +5,7 @@
 #include <QStyle>
 
 #include "PanelFixture.h"
+#include "panel/KnownFits.h"
 #include "panel/Layout.h"
 
 namespace qd40::test {
@@ -88,6 +89,79 @@ TEST_F(CaptionTest, EveryCaptionFitsItsControlInEveryState) {
   expectFits(widget("Command34"), "データを表示する");
   click("Command34");
   expectFits(widget("Command34"), "データを表示しない");
+}
+
+TEST(KnownFits, EachIsWhatTheSearchFindsWithTheseFonts) {
+  for (const KnownFit& known : knownFits()) {
+    const QString caption = QString::fromUtf8(known.caption.data(), known.caption.size());
+    const FontSpec font{known.face, known.designedPoints, known.bold};
+    const QSize area(known.width, known.height);
+    const FittedCaption searched = fitCaption(caption, fontFor(font), area);
+    const std::optional<FittedCaption> kept = knownFit(caption, font, area);
+    ASSERT_TRUE(kept.has_value()) << known.caption;
+    // On a failure the row the search gives is printed, to go in KnownFits.cpp.
+    EXPECT_TRUE(kept->font == searched.font && kept->lines == searched.lines)
+        << knownFitRow(caption, font, area, searched);
+  }
+}
+
+TEST(KnownFits, AreFoundByCaptionFontAndAreaAlone) {
+  struct Case {
+    const char* caption;
+    FontSpec font;
+    QSize area;
+    double points;  // 0: no known fit
+    const char* lines;
+  };
+  const Case cases[] = {
+      {"DISPLAY CLEAR", {Face::Gothic, 9, false}, {59, 33}, 8.5, "DISPLAY|CLEAR"},
+      {"データを表示する", {Face::PGothic, 9, false}, {74, 25}, 7, "データを表示する"},
+      {"CMD", {Face::Gothic, 9.75, false}, {33, 17}, 9.25, "CMD"},
+      {"STATUS", {Face::Gothic, 8.25, true}, {59, 17}, 8.25, "STATUS"},
+      {"STATUS", {Face::Gothic, 8.25, false}, {49, 15}, 7.75, "STATUS"},
+      // Any other area, font or caption is measured.
+      {"DISPLAY CLEAR", {Face::Gothic, 9, false}, {60, 33}, 0, ""},
+      {"DISPLAY CLEAR", {Face::Gothic, 9, true}, {59, 33}, 0, ""},
+      {"DISPLAY CLEAR", {Face::PGothic, 9, false}, {59, 33}, 0, ""},
+      {"DISPLAY CLEAR", {Face::Gothic, 8.25, false}, {59, 33}, 0, ""},
+      {"DISPLAY", {Face::Gothic, 9, false}, {59, 33}, 0, ""},
+      {"データを表示しない", {Face::PGothic, 9, false}, {74, 25}, 0, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.caption);
+    const std::optional<FittedCaption> kept =
+        knownFit(QString::fromUtf8(c.caption), c.font, c.area);
+    ASSERT_EQ(kept.has_value(), c.points != 0);
+    if (!kept) continue;
+    EXPECT_EQ(kept->font.pointSizeF(), c.points);
+    EXPECT_EQ(kept->font.bold(), c.font.bold);
+    EXPECT_EQ(kept->lines.join('|'), QString::fromUtf8(c.lines));
+  }
+}
+
+// The font and the text a captioned control shows.
+std::pair<QFont, QString> shownCaption(QWidget* control) {
+  if (auto* label = qobject_cast<QLabel*>(control)) return {label->font(), label->text()};
+  return {control->font(), qobject_cast<QAbstractButton*>(control)->text()};
+}
+
+TEST_F(CaptionTest, MeasuringTheKnownFitsOnTheseFontsChangesNoCaption) {
+  // The fixture's panel has started, so its captions have been measured.
+  // Another window shows its captions in their known fits; measuring them
+  // must leave every one as it is, and as in the started panel.
+  PanelWindow fresh;
+  std::vector<std::pair<std::string_view, std::pair<QFont, QString>>> known;
+  for (const ControlSpec& entry : controlTable()) {
+    if (entry.kind == Kind::Button || (entry.kind == Kind::Label && !entry.caption.empty())) {
+      known.emplace_back(entry.name, shownCaption(fresh.control(entry.name)));
+    }
+  }
+  ASSERT_GT(known.size(), 60u);
+  fresh.measureKnownFits();
+  for (const auto& [name, shown] : known) {
+    EXPECT_EQ(shownCaption(fresh.control(name)), shown) << name;
+    EXPECT_EQ(shownCaption(widget(std::string(name).c_str())), shown) << name << ", started";
+  }
 }
 
 }  // namespace
