@@ -146,9 +146,89 @@ TEST(TelnetCodecTest, SpeedChangeWaitsForTheServersAgreement) {
 TEST(TelnetCodecTest, AnEndlessSubnegotiationIsDroppedAtItsCapAndTheLineReadsOn) {
   TelnetCodec codec;
   const std::string flood(100000, 'x');
-  EXPECT_EQ(codec.decode(bytes({255, 250, 44, 106}) + flood).data.size(), 100000u - 254);
+  // Past the one byte of its value, what was held is given back at the cap.
+  EXPECT_EQ(codec.decode(bytes({255, 250, 44, 106}) + flood).data.size(), 100000u - 1);
   EXPECT_EQ(codec.decode(bytes({255, 240}) + "ok").data, "ok");
 }
+
+// Subnegotiations that break, as pieces that arrive; `abandon` gives the one
+// under way up at the end, as the link does when it has not ended in time.
+struct BrokenCase {
+  const char* name;
+  std::vector<std::string> pieces;
+  bool abandon;
+  std::string data;
+  std::string dropped;
+  std::size_t droppedCount;
+};
+
+void PrintTo(const BrokenCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class TelnetBrokenSubnegotiationTest : public testing::TestWithParam<BrokenCase> {};
+
+TEST_P(TelnetBrokenSubnegotiationTest, NothingInsideIsLineDataAndWhatIsDroppedIsNamed) {
+  TelnetCodec codec;
+  codec.start(LineSettings{});
+  std::string data, dropped;
+  std::size_t count = 0;
+  const auto add = [&](const TelnetCodec::Decoded& decoded) {
+    data += decoded.data;
+    dropped += decoded.dropped;
+    count += decoded.droppedCount;
+  };
+  for (const std::string& piece : GetParam().pieces) add(codec.decode(piece));
+  if (GetParam().abandon) add(codec.abandonSubnegotiation());
+  EXPECT_EQ(data, GetParam().data);
+  EXPECT_EQ(dropped, GetParam().dropped);
+  EXPECT_EQ(count, GetParam().droppedCount);
+  EXPECT_FALSE(codec.inSubnegotiation());
+}
+
+const std::string k400(400, 'x');
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TelnetBrokenSubnegotiationTest,
+    testing::Values(
+        // The speed has four bytes: the reply's first "0" is the fourth.
+        BrokenCase{"UnendedSpeedHoldsOnlyItsOwnLength",
+                   {bytes({255, 250, 44, 101, 0, 0, 0x4B}), "00\r"},
+                   true,
+                   "0\r",
+                   bytes({44, 101, 0, 0, 0x4B, '0'}),
+                   6},
+        BrokenCase{"UnendedSpeedAloneGivesTheLineBack",
+                   {bytes({255, 250, 44, 101, 0, 0, 0x4B})},
+                   true,
+                   "",
+                   bytes({44, 101, 0, 0, 0x4B}),
+                   5},
+        BrokenCase{"OversizedNotificationEndedBySeLeaksNothing",
+                   {bytes({255, 250, 44, 106}) + k400 + bytes({255, 240}) + "00\r"},
+                   false,
+                   "00\r",
+                   bytes({44, 106, 'x'}),
+                   402},
+        BrokenCase{"LongSignatureIsNoLineData",
+                   {bytes({255, 250, 44, 100}) + k400 + bytes({255, 240}) + "00\r"},
+                   false,
+                   "00\r",
+                   "",
+                   0},
+        BrokenCase{"EndlessSignatureIsDroppedUntilGivenUp",
+                   {bytes({255, 250, 44, 100}) + k400},
+                   true,
+                   "",
+                   bytes({44, 100}) + std::string(254, 'x'),
+                   402},
+        BrokenCase{"BytesPastTheLengthAreLineDataWhenACommandCutsIn",
+                   {bytes({255, 250, 44, 107, 1, 'a', 'b', 255, 251, 3})},
+                   false,
+                   "ab",
+                   "",
+                   0}),
+    [](const testing::TestParamInfo<BrokenCase>& info) { return info.param.name; });
 
 TEST(TelnetCodecTest, ABareCrGoesOutAsCrNulOnlyWhileTheServerRefusesOurBinary) {
   TelnetCodec codec;
