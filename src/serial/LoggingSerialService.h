@@ -45,6 +45,7 @@ class LoggingSerialService final : public SerialService {
   void setTroubleHandler(std::function<void(const std::string&)> onTrouble) override {
     m_inner.setTroubleHandler(std::move(onTrouble));
   }
+  void setNoticeHandler(std::function<void(const std::string&)> onNotice) override;
   bool connected() const override { return m_inner.connected(); }
   void setConnectedHandler(std::function<void()> onConnected) override {
     m_onConnected = std::move(onConnected);

@@ -28,6 +28,7 @@ class SerialRouter final : public SerialService {
   void setCommHandler(std::function<void()> onComm) override;
   void setLostHandler(std::function<void(const std::string&)> onLost) override;
   void setTroubleHandler(std::function<void(const std::string&)> onTrouble) override;
+  void setNoticeHandler(std::function<void(const std::string&)> onNotice) override;
   bool connected() const override { return active().connected(); }
   void setConnectedHandler(std::function<void()> onConnected) override;
 

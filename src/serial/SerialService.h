@@ -70,6 +70,10 @@ class SerialService {
   // Called when the open port works but something spoils it (another
   // program reads its replies); the port stays open.
   virtual void setTroubleHandler(std::function<void(const std::string&)> /*onTrouble*/) {}
+  // Called with what the panel must be told about a port that stands or is
+  // closed, which neither loses nor spoils it (a speed change the far end
+  // cannot make, a port of the wrong kind); the port stays as it is.
+  virtual void setNoticeHandler(std::function<void(const std::string&)> /*onNotice*/) {}
 
   // A port on the network counts as open from open() on but carries bytes
   // only once its connection stands; a device does both at once. A session
