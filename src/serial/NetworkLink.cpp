@@ -112,6 +112,7 @@ PortStatus NetworkLink::open() {
       startAttempt();
     }
     m_state = State::Connecting;
+    m_pressAttempt = true;
     return PortStatus::success();
   }
   m_port = m_ports.identity(m_number);
@@ -138,6 +139,7 @@ void NetworkLink::startAttempt() {
   m_banner.clear();
   m_rawAfterIac = false;
   m_healthy = false;
+  m_pressAttempt = false;
   m_subnegotiationSeen = 0;
   m_droppedTold = false;
   m_phase = Phase::Connecting;
@@ -198,6 +200,7 @@ void NetworkLink::confirm() {
   m_confirmed = true;
   m_watchingBanner = false;
   m_state = State::Open;
+  m_pressAttempt = false;
   m_failure.clear();
   // After a connection of this trouble that failed soon, this one is not
   // reported as standing until it has proved healthy.
@@ -233,6 +236,7 @@ PortStatus NetworkLink::output(const std::string& bytes) {
 }
 
 PortStatus NetworkLink::holdLine(const std::string& bytes) {
+  if (m_pressAttempt && !m_waiting.empty()) return PortStatus::failure(m_failure);
   if (m_waitOver || m_waitingBytes + bytes.size() > kStuckBytes) {
     return PortStatus::failure(describeStillConnecting(m_port, m_address));
   }

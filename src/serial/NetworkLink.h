@@ -158,6 +158,9 @@ class NetworkLink final : public SerialService {
   std::vector<std::string> m_waiting;
   std::size_t m_waitingBytes = 0;
   bool m_waitOver = false;
+  // The attempt under way is one a press made or joined while the line
+  // backed off: that press's line waits for it, and no other.
+  bool m_pressAttempt = false;
   std::uint64_t m_written = 0;
   std::deque<SentLine> m_unacknowledged;
   bool m_watchingBanner = false;

@@ -81,8 +81,7 @@ TEST_F(NetworkLinkTest, ARefusedPortIsTriedAgainWithGrowingPausesAndReportedOnce
   EXPECT_EQ(tries, 12);
   EXPECT_EQ(socket.attempts,
             (std::vector<std::int64_t>{0, 250, 750, 1750, 3750, 7750, 8000, 9000, 10000, 11000,
-                                       12000, 13000, 14000, 15000, 16000, 17000, 18000,
-                                       19000}));
+                                       12000, 13000, 14000, 15000, 16000, 17000, 18000, 19000}));
   ASSERT_EQ(told.size(), 1u);
   EXPECT_EQ(told[0],
             "COM1 (socket://127.0.0.1:4001): 127.0.0.1 refused the connection on port 4001: "
