@@ -78,9 +78,7 @@ void answerBehindBrokenSubnegotiations(ScriptedServer& server, int fd, int) {
 }
 
 // Answers each line that ends in "CR0" (behind Telnet, on a first
-// connection) with "00" CR, with `before` in front of each answer; tells
-// whether a line came that is "CR0" and nothing else.
-std::atomic<bool> g_ownLine{false};
+// connection) with "00" CR, with `before` in front of each answer.
 void answerLines(ScriptedServer& server, int fd, const std::string& before) {
   std::string pending;
   while (!server.stopping()) {
@@ -89,14 +87,9 @@ void answerLines(ScriptedServer& server, int fd, const std::string& before) {
       const std::string line = pending.substr(0, end);
       pending.erase(0, end + 1);
       if (!line.ends_with("CR0")) continue;
-      if (line == "CR0") g_ownLine = true;
       if (!server.send(fd, before + "00\r")) return;
     }
   }
-}
-
-void answerRaw(ScriptedServer& server, int fd, int) {
-  answerLines(server, fd, "");
 }
 
 // The answer to a speed setting, begun once and never ended.
@@ -260,11 +253,6 @@ INSTANTIATE_TEST_SUITE_P(
         Hostile{"SendsOversizedNotifications", "rfc2217", oversizeNotifications, 0, Act::Status,
                 " Power ON",
                 [](HostileServerTest& t) { EXPECT_TRUE(t.shows("Label12", " 0 0 CR ")); }},
-        Hostile{"IsRawAndTheFirstLineIsSentAtOnce", "rfc2217", answerRaw, 0, Act::Status, "",
-                [](HostileServerTest&) {
-                  EXPECT_TRUE(waitUntil([] { return g_ownLine.load(); }, milliseconds(3000)))
-                      << "CR0 reached the device on a line of its own";
-                }},
         Hostile{"ComesBackWhileThePanelWaitsToTryAgain", "socket", comeBackAfterTwoSeconds, 0,
                 Act::Wait, "",
                 [](HostileServerTest& t) {
