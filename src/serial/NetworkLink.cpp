@@ -100,9 +100,10 @@ PortStatus NetworkLink::open() {
   if (m_state == State::Lost) {
     // A press while the line backs off: the server may be back. It tries at
     // once, or waits for the attempt under way; never more than one attempt
-    // a second, and the line is never kept past the attempt.
+    // a second, and the line is never kept past the attempt. Asked inside
+    // the report of the failure, it gives that failure.
     if (m_phase == Phase::Idle) {
-      if (m_timers.pressGate.isEnabled()) {
+      if (m_timers.pressGate.isEnabled() || m_reporting) {
         PortStatus lost = PortStatus::failure(m_failure);
         lost.held = m_held;
         return lost;
@@ -303,7 +304,9 @@ void NetworkLink::report(const std::string& cause, const std::string& lines, Del
   // The same cause again, with nothing lost by it, is no news.
   if (lines.empty() && cause == m_cause) return;
   m_cause = cause;
+  m_reporting = true;
   if (m_onLost) m_onLost(m_failure);
+  m_reporting = false;
 }
 
 void NetworkLink::tellOnce(const std::string& text) {

@@ -9,9 +9,10 @@
 // again from the shortest only once a connection has stood healthy for some
 // seconds; a press meanwhile may try at once, once a second at most. Each
 // trouble is reported once, and the connection standing again is reported
-// too (after a connection that failed soon, only once one stands healthy). What was written and
-// never acknowledged when a connection fails is named and dropped, never sent later; a far end that
-// takes nothing in is cut off before it can pile up the panel's memory.
+// too (after connections taken and soon failed, once one stands healthy).
+// What was written and never acknowledged when a connection fails is named
+// and dropped, never sent later; a far end that takes nothing in is cut off
+// before it can pile up the panel's memory.
 // The socket itself (name lookup, TCP, the kernel's timeouts) is left to a
 // LinkSocket, and time to timers of the toolkit seam.
 #include <cstdint>
@@ -177,9 +178,11 @@ class NetworkLink final : public SerialService {
   std::string m_cause;
   std::string m_failure;
   bool m_held = false;
+  bool m_reporting = false;
   int m_retryMs = 0;
-  // A connection of this trouble stood and failed before it was healthy:
-  // the next one is reported as standing only once it is.
+  // A connection of this trouble stood and failed before it was healthy,
+  // with no refusal since: the next one is reported as standing only once
+  // it is.
   bool m_flaky = false;
   // Addresses that did not negotiate, and what was said once.
   std::set<std::string> m_silentServers;
