@@ -273,6 +273,14 @@ there is no display to open the window on.
         <translation>デバイスサーバーは速度の変更を受け付けません (%1)。速度はサーバー側で設定してください。</translation>
     </message>
     <message>
+        <source>the device server did not end a Telnet subnegotiation where it should; %1 was dropped as no line data.</source>
+        <translation>デバイスサーバーが Telnet のサブネゴシエーションを正しい位置で終えませんでした。%1 は回線のデータではないものとして破棄しました。</translation>
+    </message>
+    <message>
+        <source>... (%1 bytes)</source>
+        <translation>... (%1 バイト)</translation>
+    </message>
+    <message>
         <source>Dropped, not delivered: %1.</source>
         <translation>送信せずに破棄した行: %1。</translation>
     </message>

@@ -23,6 +23,8 @@ Form1::Form1(Window& window, FormTimers timers, SerialService& serial)
   m_serial.setCommHandler([this] { MSComm1_OnComm(); });
   m_serial.setLostHandler([this](const std::string& why) { portLost(why); });
   m_serial.setTroubleHandler([this](const std::string& why) { portTrouble(why); });
+  // A notice stands where a loss would: in the status text and the box.
+  m_serial.setNoticeHandler([this](const std::string& why) { portLost(why); });
   // A port on the network may come back by itself, tried in the background.
   m_serial.setConnectedHandler([this] { portRecovered(); });
 }
@@ -206,7 +208,8 @@ PortStatus Form1::writeLine(const Text& line) {
       portTrouble(opened.description);
       return opened;
     }
-    portRecovered();
+    // A port on the network says so itself once its connection stands.
+    if (m_serial.connected()) portRecovered();
   }
   return m_serial.output(toUtf8(line));
 }

@@ -46,6 +46,9 @@ Exchange::Exchange(PortConfig ports, std::string settings, QObject* parent)
   m_router.setTroubleHandler([this](const std::string& why) {
     if (m_onNotice) m_onNotice(why);
   });
+  m_router.setNoticeHandler([this](const std::string& why) {
+    if (m_onNotice) m_onNotice(why);
+  });
   m_router.setConnectedHandler([this] { onConnected(); });
 }
 
@@ -82,12 +85,6 @@ void Exchange::onConnected() {
 }
 
 void Exchange::onLost(const std::string& why) {
-  // A network port reports through here too what it cannot do while it
-  // stands; that is a notice, not a loss.
-  if (m_router.isOpen() && m_router.connected()) {
-    if (m_onNotice) m_onNotice(why);
-    return;
-  }
   if (auto done = std::exchange(m_opened, {})) {
     // The failed connection as an open would describe it now.
     PortStatus failed = m_router.open();

@@ -104,4 +104,11 @@ void LoggingSerialService::setLostHandler(std::function<void(const std::string&)
   });
 }
 
+void LoggingSerialService::setNoticeHandler(std::function<void(const std::string&)> onNotice) {
+  m_inner.setNoticeHandler([this, onNotice = std::move(onNotice)](const std::string& description) {
+    this->log("notice: " + reason(description));
+    if (onNotice) onNotice(description);
+  });
+}
+
 }  // namespace qd40

@@ -46,6 +46,7 @@ class LoggingSerialService final : public SerialService {
     m_inner.setTroubleHandler(std::move(onTrouble));
   }
   void replyMissing() override { m_inner.replyMissing(); }
+  void setNoticeHandler(std::function<void(const std::string&)> onNotice) override;
   bool connected() const override { return m_inner.connected(); }
   void setConnectedHandler(std::function<void()> onConnected) override {
     m_onConnected = std::move(onConnected);

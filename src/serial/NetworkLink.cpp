@@ -27,10 +27,11 @@ constexpr int kSettleTicks = 1;
 // An rfc2217 server that has not negotiated after this many ticks (a
 // second) is taken for a raw port.
 constexpr int kNegotiationTicks = 4;
-// What ser2net sends a client it turns away because another one has the port.
-constexpr std::string_view kInUseBanner = "Port already in use";
-// The most lines named in one report; the rest are counted.
-constexpr std::size_t kNamedLines = 5;
+// A connection that has stood this many ticks (five seconds) is healthy:
+// the pauses between attempts start again from the shortest.
+constexpr int kHealthyTicks = 20;
+// At most one attempt a press makes in this time.
+constexpr milliseconds kPressAttemptGap{1000};
 
 int ms(milliseconds interval) {
   return static_cast<int>(interval.count());
@@ -42,41 +43,6 @@ void restart(Timer& timer, milliseconds interval) {
   timer.setEnabled(true);
 }
 
-// A line as the operator knows it: "C00" for "C00\r".
-std::string lineName(std::string_view bytes) {
-  if (bytes.ends_with('\r')) bytes.remove_suffix(1);
-  if (bytes.empty()) return "<CR>";
-  std::string name;
-  for (char c : bytes) name += c >= ' ' && c <= '~' ? c : '?';
-  return name;
-}
-
-std::string joinNames(const std::vector<std::string>& names) {
-  std::string out;
-  for (std::size_t i = 0; i < names.size() && i < kNamedLines; ++i) {
-    out += (i == 0 ? "" : ", ") + names[i];
-  }
-  if (names.size() > kNamedLines) {
-    return PortMessages::tr("%1 and %2 others")
-        .arg(wordOf(out), QString::number(names.size() - kNamedLines))
-        .toStdString();
-  }
-  return out;
-}
-
-// Whether raw bytes hold a Telnet command that only a Telnet server sends:
-// IAC followed by WILL, WONT, DO, DONT or SB.
-bool holdsNegotiation(std::string_view bytes, bool afterIac) {
-  for (char c : bytes) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (afterIac && (byte == telnet::kSb || (byte >= telnet::kWill && byte <= telnet::kDont))) {
-      return true;
-    }
-    afterIac = byte == telnet::kIac && !afterIac;
-  }
-  return false;
-}
-
 }  // namespace
 
 NetworkLink::NetworkLink(const PortConfig& ports, LinkSocket& socket, LinkTimers timers)
@@ -86,6 +52,8 @@ NetworkLink::NetworkLink(const PortConfig& ports, LinkSocket& socket, LinkTimers
   m_timers.sendWait.setHandler([this] { onSendWaitOver(); });
   m_timers.watch.setHandler([this] { onWatch(); });
   m_timers.watch.setInterval(ms(kWatchTick));
+  m_timers.pressGate.setHandler([this] { m_timers.pressGate.setEnabled(false); });
+  m_timers.pressGate.setInterval(ms(kPressAttemptGap));
 }
 
 PortStatus NetworkLink::setCommPort(int number) {
@@ -130,9 +98,23 @@ void NetworkLink::speedChanged() {
 PortStatus NetworkLink::open() {
   if (m_state == State::Connecting || m_state == State::Open) return PortStatus::success();
   if (m_state == State::Lost) {
-    PortStatus lost = PortStatus::failure(m_failure);
-    lost.held = m_held;
-    return lost;
+    // A press while the line backs off: the server may be back. It tries at
+    // once, or waits for the attempt under way; never more than one attempt
+    // a second, and the line is never kept past the attempt. Asked inside
+    // the report of the failure, it gives that failure.
+    if (m_phase == Phase::Idle) {
+      if (m_timers.pressGate.isEnabled() || m_reporting) {
+        PortStatus lost = PortStatus::failure(m_failure);
+        lost.held = m_held;
+        return lost;
+      }
+      m_timers.pressGate.setEnabled(true);
+      m_timers.retry.setEnabled(false);
+      startAttempt();
+    }
+    m_state = State::Connecting;
+    m_pressAttempt = true;
+    return PortStatus::success();
   }
   m_port = m_ports.identity(m_number);
   const std::optional<NetworkAddress> address = parseNetworkAddress(m_port.device);
@@ -141,6 +123,7 @@ PortStatus NetworkLink::open() {
   m_state = State::Connecting;
   m_cause.clear();
   m_retryMs = ms(kRetryFirst);
+  m_flaky = false;
   startAttempt();
   return PortStatus::success();
 }
@@ -156,6 +139,10 @@ void NetworkLink::startAttempt() {
   m_watchingBanner = true;
   m_banner.clear();
   m_rawAfterIac = false;
+  m_healthy = false;
+  m_pressAttempt = false;
+  m_subnegotiationSeen = 0;
+  m_droppedTold = false;
   m_phase = Phase::Connecting;
   restart(m_timers.attempt, kConnectTimeout);
   m_socket.connectTo(m_address);
@@ -182,60 +169,12 @@ void NetworkLink::socketConnected() {
     writeRaw(m_codec.start(parseLineSettings(m_settings).value_or(LineSettings{})));
     m_negotiating = true;
   }
-  // Lines that waited for the connection go out now, in their order.
   m_timers.sendWait.setEnabled(false);
-  for (const std::string& line : std::exchange(m_waiting, {})) sendLine(line);
-  m_waitingBytes = 0;
+  m_waitOver = false;
+  // Lines that waited for the connection go out now, in their order; on a
+  // negotiation, once it is over.
+  if (!m_negotiating) sendWaiting();
   m_timers.watch.setEnabled(true);
-}
-
-void NetworkLink::socketReceived(std::string_view bytes) {
-  if (m_phase != Phase::Up) return;
-  std::string data;
-  if (m_address.protocol == NetworkProtocol::Rfc2217) {
-    TelnetCodec::Decoded decoded = m_codec.decode(bytes);
-    writeRaw(decoded.reply);
-    data = std::move(decoded.data);
-    if (m_codec.serverNegotiated()) m_negotiating = false;
-    if (m_speedChangePending && m_codec.comPortRefused()) {
-      m_speedChangePending = false;
-      tellOnce(describeNoSpeedChange(m_port, m_address));
-    }
-  } else {
-    if (holdsNegotiation(bytes, m_rawAfterIac)) {
-      tellOnce(describeTelnetOnRawPort(m_port, m_address));
-    }
-    m_rawAfterIac = !bytes.empty() && static_cast<unsigned char>(bytes.back()) == telnet::kIac;
-    data.assign(bytes);
-  }
-  if (checkStuck()) return;
-  if (holdBanner(data)) {
-    fail(describeInUse(m_port), Undelivered::AllWritten);
-    return;
-  }
-  deliver(std::move(data));
-}
-
-bool NetworkLink::holdBanner(std::string& data) {
-  if (!m_watchingBanner || data.empty()) return false;
-  m_banner += data;
-  data.clear();
-  const std::size_t common = std::min(m_banner.size(), kInUseBanner.size());
-  if (m_banner.compare(0, common, kInUseBanner, 0, common) != 0) {
-    m_watchingBanner = false;
-    data = std::exchange(m_banner, {});
-    return false;
-  }
-  return m_banner.size() >= kInUseBanner.size();
-}
-
-void NetworkLink::deliver(std::string data) {
-  if (data.empty()) return;
-  m_received += data;
-  if (!m_onComm) return;
-  m_event = CommEvent::Receive;
-  m_onComm();
-  m_event = CommEvent::None;
 }
 
 void NetworkLink::onWatch() {
@@ -246,16 +185,14 @@ void NetworkLink::onWatch() {
   ++m_watchTicks;
   if (!m_confirmed && m_watchTicks >= kSettleTicks) confirm();
   if (m_phase != Phase::Up) return;
-  if (m_negotiating && m_watchTicks >= kNegotiationTicks) {
-    m_negotiating = false;
-    m_silentServers.insert(urlOf(m_address.protocol, m_address));
-    tellOnce(describeNoNegotiation(m_port, m_address));
-  }
-  if (checkStuck()) return;
+  if (m_negotiating && m_watchTicks >= kNegotiationTicks) endNegotiation();
+  abandonLateSubnegotiation();
+  if (m_phase != Phase::Up || checkStuck()) return;
   // Until the connection has settled, a server may yet turn out to have
   // thrown away everything it took in.
   if (m_confirmed) forgetAcknowledged();
-  if (m_confirmed && !m_negotiating && m_unacknowledged.empty()) {
+  if (m_confirmed && !m_healthy && m_watchTicks >= kHealthyTicks) becomeHealthy();
+  if (m_healthy && !m_negotiating && m_unacknowledged.empty() && !m_codec.inSubnegotiation()) {
     m_timers.watch.setEnabled(false);
   }
 }
@@ -264,25 +201,23 @@ void NetworkLink::confirm() {
   m_confirmed = true;
   m_watchingBanner = false;
   m_state = State::Open;
-  m_cause.clear();
+  m_pressAttempt = false;
   m_failure.clear();
-  m_retryMs = ms(kRetryFirst);
-  if (m_onConnected) m_onConnected();
+  // After a connection of this trouble that failed soon, this one is not
+  // reported as standing until it has proved healthy.
+  if (!m_flaky) announce();
   if (m_phase == Phase::Up) deliver(std::exchange(m_banner, {}));
 }
 
-bool NetworkLink::checkStuck() {
-  if (m_socket.unacknowledged() <= kStuckBytes) return false;
-  fail(describeStuck(m_port, m_address));
-  return true;
+void NetworkLink::becomeHealthy() {
+  m_healthy = true;
+  m_retryMs = ms(kRetryFirst);
+  if (std::exchange(m_flaky, false)) announce();
 }
 
-void NetworkLink::forgetAcknowledged() {
-  const std::uint64_t waiting = std::min<std::uint64_t>(m_socket.unacknowledged(), m_written);
-  const std::uint64_t acknowledged = m_written - waiting;
-  while (!m_unacknowledged.empty() && m_unacknowledged.front().end <= acknowledged) {
-    m_unacknowledged.pop_front();
-  }
+void NetworkLink::announce() {
+  m_cause.clear();
+  if (m_onConnected) m_onConnected();
 }
 
 PortStatus NetworkLink::output(const std::string& bytes) {
@@ -293,31 +228,23 @@ PortStatus NetworkLink::output(const std::string& bytes) {
     case State::Lost:
       return PortStatus::failure(m_failure);
     case State::Connecting:
-      if (m_phase == Phase::Up) break;
-      if (m_waitOver || m_waitingBytes + bytes.size() > kStuckBytes) {
-        return PortStatus::failure(describeStillConnecting(m_port, m_address));
-      }
-      if (m_waiting.empty()) restart(m_timers.sendWait, kSendWait);
-      m_waiting.push_back(bytes);
-      m_waitingBytes += bytes.size();
-      return PortStatus::success();
     case State::Open:
       break;
   }
+  if (m_phase != Phase::Up || m_negotiating) return holdLine(bytes);
   sendLine(bytes);
   return PortStatus::success();
 }
 
-void NetworkLink::sendLine(const std::string& bytes) {
-  writeRaw(m_address.protocol == NetworkProtocol::Rfc2217 ? m_codec.encode(bytes) : bytes);
-  m_unacknowledged.push_back({m_written, lineName(bytes)});
-  m_timers.watch.setEnabled(true);
-}
-
-void NetworkLink::writeRaw(const std::string& bytes) {
-  if (bytes.empty()) return;
-  m_socket.write(bytes);
-  m_written += bytes.size();
+PortStatus NetworkLink::holdLine(const std::string& bytes) {
+  if (m_pressAttempt && !m_waiting.empty()) return PortStatus::failure(m_failure);
+  if (m_waitOver || m_waitingBytes + bytes.size() > kStuckBytes) {
+    return PortStatus::failure(describeStillConnecting(m_port, m_address));
+  }
+  if (m_waiting.empty() && m_phase == Phase::Connecting) restart(m_timers.sendWait, kSendWait);
+  m_waiting.push_back(bytes);
+  m_waitingBytes += bytes.size();
+  return PortStatus::success();
 }
 
 void NetworkLink::onSendWaitOver() {
@@ -334,6 +261,8 @@ void NetworkLink::onSendWaitOver() {
 void NetworkLink::socketFailed(ConnectFailure failure, const std::string& detail) {
   if (m_phase == Phase::Idle) return;
   if (m_phase == Phase::Connecting) {
+    // The server went away: the next connection it takes is news at once.
+    m_flaky = false;
     fail(describeRetrying(m_port, describeConnectFailure(m_port, m_address, failure, detail)));
     return;
   }
@@ -353,6 +282,7 @@ void NetworkLink::socketFailed(ConnectFailure failure, const std::string& detail
 
 void NetworkLink::fail(const std::string& cause, Undelivered undelivered) {
   if (undelivered == Undelivered::Unacknowledged) forgetAcknowledged();
+  if (m_confirmed && !m_healthy) m_flaky = true;
   std::vector<std::string> names;
   for (const std::string& line : m_waiting) names.push_back(lineName(line));
   for (const SentLine& line : m_unacknowledged) names.push_back(line.name);
@@ -374,12 +304,14 @@ void NetworkLink::report(const std::string& cause, const std::string& lines, Del
   // The same cause again, with nothing lost by it, is no news.
   if (lines.empty() && cause == m_cause) return;
   m_cause = cause;
+  m_reporting = true;
   if (m_onLost) m_onLost(m_failure);
+  m_reporting = false;
 }
 
 void NetworkLink::tellOnce(const std::string& text) {
   if (!m_told.insert(text).second) return;
-  if (m_onLost) m_onLost(text);
+  if (m_onNotice) m_onNotice(text);
 }
 
 void NetworkLink::onRetry() {
@@ -406,13 +338,10 @@ void NetworkLink::close() {
   // A line just written still goes out if the connection stands.
   endConnection(m_phase == Phase::Up ? LinkSocket::Ending::Flush : LinkSocket::Ending::Discard);
   m_timers.retry.setEnabled(false);
+  m_timers.pressGate.setEnabled(false);
   m_state = State::Closed;
   m_cause.clear();
   m_failure.clear();
-}
-
-std::string NetworkLink::input() {
-  return std::exchange(m_received, {});
 }
 
 }  // namespace qd40

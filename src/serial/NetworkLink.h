@@ -2,12 +2,17 @@
 // The life of a connection to a serial device server, as the panel's serial
 // service. The port is closed, connecting, open or lost. A line sent while
 // connecting waits a moment for the connection, then goes out or is dropped
-// and named. A failed or lost connection is tried again in the background,
-// with pauses that grow from a quarter of a second to five seconds, never
-// once per line; each trouble is reported once, and the connection standing
-// again is reported too. What was written and never acknowledged when a
-// connection fails is named and dropped, never sent later; a far end that
-// takes nothing in is cut off before it can pile up the panel's memory.
+// and named; on a first rfc2217 connection it waits too until the server has
+// answered the negotiation, or proved a raw port. A failed or lost
+// connection is tried again in the background, with pauses that grow from a
+// quarter of a second to five seconds, never once per line, and that start
+// again from the shortest only once a connection has stood healthy for some
+// seconds; a press meanwhile may try at once, once a second at most. Each
+// trouble is reported once, and the connection standing again is reported
+// too (after connections taken and soon failed, once one stands healthy).
+// What was written and never acknowledged when a connection fails is named
+// and dropped, never sent later; a far end that takes nothing in is cut off
+// before it can pile up the panel's memory.
 // The socket itself (name lookup, TCP, the kernel's timeouts) is left to a
 // LinkSocket, and time to timers of the toolkit seam.
 #include <cstdint>
@@ -46,10 +51,11 @@ class LinkSocket {
 };
 
 struct LinkTimers {
-  Timer& attempt;   // the connection attempt's deadline
-  Timer& retry;     // the pause before the next attempt
-  Timer& sendWait;  // how long lines wait for a connection being made
-  Timer& watch;     // a standing connection's checks
+  Timer& attempt;    // the connection attempt's deadline
+  Timer& retry;      // the pause before the next attempt
+  Timer& sendWait;   // how long lines wait for a connection being made
+  Timer& watch;      // a standing connection's checks
+  Timer& pressGate;  // a second between attempts that presses make
 };
 
 class NetworkLink final : public SerialService {
@@ -75,10 +81,14 @@ class NetworkLink final : public SerialService {
   std::string input() override;
   CommEvent commEvent() const override { return m_event; }
   void setCommHandler(std::function<void()> onComm) override { m_onComm = std::move(onComm); }
-  // Also carries what the panel must be told while the port stands: a speed
-  // change the server cannot make, a port of the wrong kind. Each is said once.
   void setLostHandler(std::function<void(const std::string&)> onLost) override {
     m_onLost = std::move(onLost);
+  }
+  // What the panel must be told while the port stands: a speed change the
+  // server cannot make, a port of the wrong kind (each said once), bytes
+  // dropped from a broken subnegotiation (once a connection).
+  void setNoticeHandler(std::function<void(const std::string&)> onNotice) override {
+    m_onNotice = std::move(onNotice);
   }
   bool connected() const override { return m_state == State::Open; }
   void setConnectedHandler(std::function<void()> onConnected) override {
@@ -105,6 +115,14 @@ class NetworkLink final : public SerialService {
   void onSendWaitOver();
   void onWatch();
   void confirm();
+  void becomeHealthy();
+  void announce();
+  void take(std::string data);
+  void dropBroken(const TelnetCodec::Decoded& decoded);
+  void abandonLateSubnegotiation();
+  void endNegotiation();
+  PortStatus holdLine(const std::string& bytes);
+  void sendWaiting();
   void sendLine(const std::string& bytes);
   void writeRaw(const std::string& bytes);
   void deliver(std::string data);
@@ -141,19 +159,31 @@ class NetworkLink final : public SerialService {
   std::vector<std::string> m_waiting;
   std::size_t m_waitingBytes = 0;
   bool m_waitOver = false;
+  // The attempt under way is one a press made or joined while the line
+  // backed off: that press's line waits for it, and no other.
+  bool m_pressAttempt = false;
   std::uint64_t m_written = 0;
   std::deque<SentLine> m_unacknowledged;
   bool m_watchingBanner = false;
   std::string m_banner;
   bool m_rawAfterIac = false;
   bool m_speedChangePending = false;
+  bool m_healthy = false;
+  // The subnegotiation that was under way at the last watch tick.
+  std::uint64_t m_subnegotiationSeen = 0;
+  bool m_droppedTold = false;
 
   // The trouble being reported: the cause last told, and the whole text
   // that open() and output() give meanwhile.
   std::string m_cause;
   std::string m_failure;
   bool m_held = false;
+  bool m_reporting = false;
   int m_retryMs = 0;
+  // A connection of this trouble stood and failed before it was healthy,
+  // with no refusal since: the next one is reported as standing only once
+  // it is.
+  bool m_flaky = false;
   // Addresses that did not negotiate, and what was said once.
   std::set<std::string> m_silentServers;
   std::set<std::string> m_told;
@@ -162,6 +192,7 @@ class NetworkLink final : public SerialService {
   CommEvent m_event = CommEvent::None;
   std::function<void()> m_onComm;
   std::function<void(const std::string&)> m_onLost;
+  std::function<void(const std::string&)> m_onNotice;
   std::function<void()> m_onConnected;
 };
 

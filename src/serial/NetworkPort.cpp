@@ -12,6 +12,8 @@ namespace {
 constexpr std::string_view kRawScheme = "socket";
 constexpr std::string_view kRfc2217Scheme = "rfc2217";
 constexpr std::string_view kSchemeEnd = "://";
+// The most lines named in one report; the rest are counted.
+constexpr std::size_t kNamedLines = 5;
 
 QString hostAndPort(const NetworkAddress& address) {
   return PortMessages::tr("%1 port %2").arg(wordOf(address.host), QString::number(address.port));
@@ -240,6 +242,47 @@ std::string describeNoSpeedChange(const PortIdentity& port, const NetworkAddress
              "on the server.")
              .arg(why)
              .toStdString();
+}
+
+std::string describeBrokenSubnegotiation(const PortIdentity& port, std::string_view dropped,
+                                         std::size_t count) {
+  // The bytes as the Telnet standard writes them, as far as they are named.
+  constexpr std::size_t kNamedBytes = 16;
+  std::string bytes = "IAC SB";
+  for (std::size_t i = 0; i < dropped.size() && i < kNamedBytes; ++i) {
+    bytes += " " + std::to_string(static_cast<unsigned char>(dropped[i]));
+  }
+  if (count > kNamedBytes || count > dropped.size()) {
+    bytes += " " + PortMessages::tr("... (%1 bytes)").arg(count + 2).toStdString();
+  }
+  return portLabel(port) + ": " +
+         PortMessages::tr(
+             "the device server did not end a Telnet subnegotiation where it should; %1 was "
+             "dropped as no line data.")
+             .arg(wordOf(bytes))
+             .toStdString();
+}
+
+// A line as the operator knows it: "C00" for "C00\r".
+std::string lineName(std::string_view bytes) {
+  if (bytes.ends_with('\r')) bytes.remove_suffix(1);
+  if (bytes.empty()) return "<CR>";
+  std::string name;
+  for (char c : bytes) name += c >= ' ' && c <= '~' ? c : '?';
+  return name;
+}
+
+std::string joinNames(const std::vector<std::string>& names) {
+  std::string out;
+  for (std::size_t i = 0; i < names.size() && i < kNamedLines; ++i) {
+    out += (i == 0 ? "" : ", ") + names[i];
+  }
+  if (names.size() > kNamedLines) {
+    return PortMessages::tr("%1 and %2 others")
+        .arg(wordOf(out), QString::number(names.size() - kNamedLines))
+        .toStdString();
+  }
+  return out;
 }
 
 std::string describeDropped(const std::string& failure, const std::string& lines,

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "serial/PortMessages.h"
 
@@ -79,6 +80,14 @@ std::string describeInUse(const PortIdentity& port);
 std::string describeNoNegotiation(const PortIdentity& port, const NetworkAddress& address);
 std::string describeTelnetOnRawPort(const PortIdentity& port, const NetworkAddress& address);
 std::string describeNoSpeedChange(const PortIdentity& port, const NetworkAddress& address);
+// A Telnet subnegotiation that ran past its length or did not end in time:
+// `dropped` is what was kept of it after IAC SB, `count` its bytes in all.
+std::string describeBrokenSubnegotiation(const PortIdentity& port, std::string_view dropped,
+                                         std::size_t count);
+// A line as the operator knows it: "C00" for "C00\r".
+std::string lineName(std::string_view bytes);
+// Lines named in a report: "C00, CR0", or the first few and how many more.
+std::string joinNames(const std::vector<std::string>& names);
 // What became of lines a failure dropped: never sent, or thrown away by the
 // server; or written and never acknowledged, which TCP cannot tell from
 // delivered with its acknowledgement lost.

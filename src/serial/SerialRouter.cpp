@@ -47,6 +47,11 @@ void SerialRouter::setLostHandler(std::function<void(const std::string&)> onLost
   m_network.setLostHandler(std::move(onLost));
 }
 
+void SerialRouter::setNoticeHandler(std::function<void(const std::string&)> onNotice) {
+  m_device.setNoticeHandler(onNotice);
+  m_network.setNoticeHandler(std::move(onNotice));
+}
+
 void SerialRouter::setTroubleHandler(std::function<void(const std::string&)> onTrouble) {
   m_device.setTroubleHandler(onTrouble);
   m_network.setTroubleHandler(std::move(onTrouble));

@@ -29,6 +29,7 @@ class SerialRouter final : public SerialService {
   void setLostHandler(std::function<void(const std::string&)> onLost) override;
   void setTroubleHandler(std::function<void(const std::string&)> onTrouble) override;
   void replyMissing() override { active().replyMissing(); }
+  void setNoticeHandler(std::function<void(const std::string&)> onNotice) override;
   bool connected() const override { return active().connected(); }
   void setConnectedHandler(std::function<void()> onConnected) override;
 

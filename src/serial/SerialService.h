@@ -74,6 +74,10 @@ class SerialService {
   // device looks for other programs that have it open and may have taken the
   // reply, and tells of those it can see through the trouble handler.
   virtual void replyMissing() {}
+  // Called with what the panel must be told about a port that stands or is
+  // closed, which neither loses nor spoils it (a speed change the far end
+  // cannot make, a port of the wrong kind); the port stays as it is.
+  virtual void setNoticeHandler(std::function<void(const std::string&)> /*onNotice*/) {}
 
   // A port on the network counts as open from open() on but carries bytes
   // only once its connection stands; a device does both at once. A session

@@ -55,8 +55,10 @@ TcpSerialService::TcpSerialService(const PortConfig& ports, QObject* parent)
       m_retryTimer("ConnectRetry", 0, this),
       m_sendWaitTimer("SendWait", 0, this),
       m_watchTimer("ConnectionWatch", 0, this),
+      m_pressGateTimer("PressAttemptGap", 0, this),
       m_link(ports, *this,
-             LinkTimers{m_attemptTimer, m_retryTimer, m_sendWaitTimer, m_watchTimer}) {
+             LinkTimers{m_attemptTimer, m_retryTimer, m_sendWaitTimer, m_watchTimer,
+                        m_pressGateTimer}) {
   setObjectName("MSComm1");
 }
 

@@ -42,6 +42,9 @@ class TcpSerialService final : public QObject, public SerialService, private Lin
   void setLostHandler(std::function<void(const std::string&)> onLost) override {
     m_link.setLostHandler(std::move(onLost));
   }
+  void setNoticeHandler(std::function<void(const std::string&)> onNotice) override {
+    m_link.setNoticeHandler(std::move(onNotice));
+  }
   bool connected() const override { return m_link.connected(); }
   void setConnectedHandler(std::function<void()> onConnected) override {
     m_link.setConnectedHandler(std::move(onConnected));
@@ -67,6 +70,7 @@ class TcpSerialService final : public QObject, public SerialService, private Lin
   QtTimer m_retryTimer;
   QtTimer m_sendWaitTimer;
   QtTimer m_watchTimer;
+  QtTimer m_pressGateTimer;
   NetworkLink m_link;
   NetworkAddress m_address;
   // One socket per attempt: an ended one is let go of with deleteLater(),

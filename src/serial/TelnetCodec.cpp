@@ -16,12 +16,17 @@ constexpr unsigned char kSetParity = 3;
 constexpr unsigned char kSetStopSize = 4;
 constexpr unsigned char kSetControl = 5;
 constexpr unsigned char kServerSignature = kSignature + 100;
+constexpr unsigned char kFlowControlSuspend = 108, kFlowControlResume = 109;
+constexpr unsigned char kNotifyLineState = 106, kNotifyModemState = 107;
+constexpr unsigned char kSetLineStateMask = 110, kSetModemStateMask = 111, kPurgeData = 112;
 constexpr unsigned char kParityNone = 1, kParityOdd = 2, kParityEven = 3;
 constexpr unsigned char kNoFlowControl = 1, kDtrOn = 8, kRtsOn = 11;
 constexpr std::string_view kClientSignature = "QD40 Control";
-// A subnegotiation longer than any the option defines is cut here, so a
-// server that never ends one cannot make us hold its stream.
-constexpr std::size_t kMaxSubnegotiation = 256;
+// What is kept of a subnegotiation; the rest is counted and dropped.
+constexpr std::size_t kKeptSubnegotiation = 256;
+// Bytes past a known length held until IAC SE; more give the subnegotiation
+// up at once, so a server that never ends one cannot make us hold its stream.
+constexpr std::size_t kMaxHeld = 1024;
 
 bool weSupport(unsigned char code) {
   return code == kBinary || code == kSuppressGoAhead || code == kComPortOption;
@@ -143,43 +148,43 @@ TelnetCodec::Decoded TelnetCodec::decode(std::string_view bytes) {
         if (byte == kIac)
           m_parse = Parse::SubIac;
         else
-          addSub(c, out.data);
+          addSub(c, out);
         break;
       case Parse::SubIac:
         if (byte == kIac) {
           m_parse = Parse::SubIacIac;
-          addSub(c, out.data);
+          addSub(c, out);
         } else if (byte == kSe) {
-          onSubnegotiation(out.reply);
-          m_parse = Parse::Data;
+          endSub(SubEnd::Se, out);
         } else if (isVerb(byte)) {
           // A server that forgot SE: the subnegotiation is dropped, and the
           // command that follows is read as one, so its option byte never
           // reaches the line data.
+          endSub(SubEnd::Cut, out);
           m_parse = verbParse(byte);
         } else if (byte == kSb) {
+          endSub(SubEnd::Cut, out);
           startSub();
         } else if (byte > kSe) {
-          m_parse = Parse::Data;
+          endSub(SubEnd::Cut, out);
         } else {
           // A 255 that should have been doubled: kept as a value byte, so
           // the parser finds its way back at the next IAC SE.
           m_parse = Parse::Sub;
-          addSub(static_cast<char>(kIac), out.data);
-          if (m_parse == Parse::Sub) addSub(c, out.data);
+          addSub(static_cast<char>(kIac), out);
+          if (m_parse == Parse::Sub) addSub(c, out);
         }
         break;
       case Parse::SubIacIac:
         // IAC IAC SE is read as an undoubled 255 before the end, which the
         // subnegotiations the panel reads never hold as a value.
         if (byte == kSe) {
-          onSubnegotiation(out.reply);
-          m_parse = Parse::Data;
+          endSub(SubEnd::Se, out);
         } else if (byte == kIac) {
           m_parse = Parse::SubIac;
         } else {
           m_parse = Parse::Sub;
-          addSub(c, out.data);
+          addSub(c, out);
         }
         break;
     }
@@ -189,8 +194,62 @@ TelnetCodec::Decoded TelnetCodec::decode(std::string_view bytes) {
 
 void TelnetCodec::startSub() {
   m_serverNegotiated = true;
+  ++m_subNumber;
   m_sub.clear();
+  m_subSize = 0;
+  m_held.clear();
   m_parse = Parse::Sub;
+}
+
+std::optional<std::size_t> TelnetCodec::knownLength() const {
+  if (m_sub.size() < 2 || static_cast<unsigned char>(m_sub[0]) != kComPortOption) {
+    return std::nullopt;
+  }
+  // The server's answers and notifications: the code, then its value.
+  switch (static_cast<unsigned char>(m_sub[1])) {
+    case kSetBaudRate + 100:
+      return 2 + 4;
+    case kSetDataSize + 100:
+    case kSetParity + 100:
+    case kSetStopSize + 100:
+    case kSetControl + 100:
+    case kNotifyLineState:
+    case kNotifyModemState:
+    case kSetLineStateMask:
+    case kSetModemStateMask:
+    case kPurgeData:
+      return 2 + 1;
+    case kFlowControlSuspend:
+    case kFlowControlResume:
+      return 2;
+    default:
+      return std::nullopt;
+  }
+}
+
+void TelnetCodec::endSub(SubEnd end, Decoded& out) {
+  m_parse = Parse::Data;
+  const bool overlong = !m_held.empty();
+  if (end == SubEnd::Se && !overlong) {
+    onSubnegotiation(out.reply);
+    return;
+  }
+  // One that IAC SE ended held its bytes past the known length; one cut
+  // short or given up ended at it, and they are the line's.
+  if (end == SubEnd::Abandoned || (end == SubEnd::Se && overlong)) {
+    out.dropped = m_sub;
+    out.droppedCount = m_subSize + (end == SubEnd::Se ? m_held.size() : 0);
+  }
+  if (end != SubEnd::Se) {
+    for (char c : m_held) addData(c, out.data);
+  }
+  m_held.clear();
+}
+
+TelnetCodec::Decoded TelnetCodec::abandonSubnegotiation() {
+  Decoded out;
+  if (inSubnegotiation()) endSub(SubEnd::Abandoned, out);
+  return out;
 }
 
 TelnetCodec::Parse TelnetCodec::verbParse(unsigned char verb) {
@@ -229,16 +288,19 @@ void TelnetCodec::addData(char c, std::string& data) {
   data += c;
 }
 
-void TelnetCodec::addSub(char c, std::string& data) {
-  if (m_sub.size() < kMaxSubnegotiation) {
-    m_sub += c;
+void TelnetCodec::addSub(char c, Decoded& out) {
+  const std::optional<std::size_t> length = knownLength();
+  if (!length || m_subSize < *length) {
+    if (m_sub.size() < kKeptSubnegotiation) m_sub += c;
+    ++m_subSize;
     return;
   }
-  // Longer than any subnegotiation the option defines: a server that never
-  // ends one. What it held is dropped and the stream is line data again.
-  m_sub.clear();
-  m_parse = Parse::Data;
-  if (static_cast<unsigned char>(c) != kIac) addData(c, data);
+  if (m_held.size() < kMaxHeld) {
+    m_held += c;
+    return;
+  }
+  endSub(SubEnd::Abandoned, out);
+  addData(c, out.data);
 }
 
 std::string TelnetCodec::encode(std::string_view bytes) const {

@@ -36,6 +36,11 @@ class TelnetCodec final {
   struct Decoded {
     std::string data;
     std::string reply;
+    // A subnegotiation given up as broken (see below): what it held, after
+    // IAC SB and without the bytes past the first kept ones, and how many
+    // bytes it held in all. Empty when none was.
+    std::string dropped;
+    std::size_t droppedCount = 0;
   };
 
   TelnetCodec();
@@ -62,6 +67,18 @@ class TelnetCodec final {
   // Whether the server has sent any Telnet command at all.
   bool serverNegotiated() const { return m_serverNegotiated; }
 
+  // Nothing inside a subnegotiation is line data. One of the COM-PORT-OPTION
+  // whose length is known ends there: bytes past it are held until IAC SE
+  // shows they were the server's (and dropped, as a broken subnegotiation),
+  // or until the subnegotiation is cut by another command or given up,
+  // when they are line data after all. The caller gives up one that does
+  // not end in time; each new one has a new number.
+  bool inSubnegotiation() const {
+    return m_parse == Parse::Sub || m_parse == Parse::SubIac || m_parse == Parse::SubIacIac;
+  }
+  std::uint64_t subnegotiationNumber() const { return m_subNumber; }
+  Decoded abandonSubnegotiation();
+
  private:
   // RFC 1143's states for one side of one option; we never ask to turn an
   // option off, so the states that do are not needed.
@@ -75,12 +92,17 @@ class TelnetCodec final {
   static Parse verbParse(unsigned char verb);
   static unsigned char verbOf(Parse parse);
   void onCommand(unsigned char verb, unsigned char code, std::string& reply);
+  enum class SubEnd { Se, Cut, Abandoned };
   void startSub();
+  // Ends the subnegotiation under way: at IAC SE, cut by another command, or
+  // given up.
+  void endSub(SubEnd end, Decoded& out);
   void onSubnegotiation(std::string& reply);
   void addData(char c, std::string& data);
-  // A byte of a subnegotiation; past the cap the subnegotiation is dropped
-  // and the byte is line data again.
-  void addSub(char c, std::string& data);
+  // A byte of a subnegotiation, held past its known length; past the cap of
+  // what may be held it is given up.
+  void addSub(char c, Decoded& out);
+  std::optional<std::size_t> knownLength() const;
 
   Options m_us{};   // options this side performs
   Options m_him{};  // options the server performs
@@ -95,7 +117,10 @@ class TelnetCodec final {
   bool m_serverNegotiated = false;
   bool m_signatureSent = false;
   Parse m_parse = Parse::Data;
-  std::string m_sub;
+  std::uint64_t m_subNumber = 0;
+  std::string m_sub;          // the first bytes of the subnegotiation
+  std::size_t m_subSize = 0;  // its bytes in all, up to its known length
+  std::string m_held;         // bytes past its known length
   // The last line byte was a CR, so a NUL after it is the NVT's padding.
   bool m_afterCr = false;
   std::optional<LineSettings> m_pendingSettings;

@@ -1,13 +1,18 @@
 // The panel's window against device servers that misbehave, each scripted
 // on loopback: one that hangs up at once, one that turns every client away
 // as busy, floods of Telnet requests at a panel whose answers it never
-// reads, broken subnegotiations, a Telnet server that never negotiates, and
-// servers of the other kind than the URL says.
+// reads, broken subnegotiations, a Telnet server that never negotiates,
+// servers of the other kind than the URL says, one that floods only once the
+// connection has settled, and one that comes back while the panel waits to
+// try again. The panel writes its session log for each.
 #include <gtest/gtest.h>
 #include <sys/ioctl.h>
 
+#include <QTemporaryDir>
 #include <atomic>
+#include <fstream>
 #include <functional>
+#include <sstream>
 
 #include "DeviceServer.h"
 #include "NetworkPanel.h"
@@ -72,6 +77,48 @@ void answerBehindBrokenSubnegotiations(ScriptedServer& server, int fd, int) {
   }
 }
 
+// Answers each line that ends in "CR0" (behind Telnet, on a first
+// connection) with "00" CR, with `before` in front of each answer.
+void answerLines(ScriptedServer& server, int fd, const std::string& before) {
+  std::string pending;
+  while (!server.stopping()) {
+    pending += server.receive(fd, milliseconds(50));
+    for (std::size_t end; (end = pending.find('\r')) != std::string::npos;) {
+      const std::string line = pending.substr(0, end);
+      pending.erase(0, end + 1);
+      if (!line.ends_with("CR0")) continue;
+      if (!server.send(fd, before + "00\r")) return;
+    }
+  }
+}
+
+// The answer to a speed setting, begun once and never ended.
+void leaveSpeedUnended(ScriptedServer& server, int fd, int) {
+  server.send(fd, kDoComPort + bytes({255, 250, 44, 101, 0, 0, 0x4B}));
+  answerLines(server, fd, "");
+}
+
+// A line-state notification of 400 bytes in front of each answer.
+void oversizeNotifications(ScriptedServer& server, int fd, int) {
+  server.send(fd, kDoComPort);
+  answerLines(server, fd, bytes({255, 250, 44, 106}) + std::string(400, 'x') + bytes({255, 240}));
+}
+
+// Reads for a while, past the moment a connection counts as made, then
+// flips BINARY and never reads again.
+void floodLater(ScriptedServer& server, int fd, int connection) {
+  server.receive(fd, milliseconds(400));
+  flipBinary(server, fd, connection);
+}
+
+// Hangs up on every client for two seconds from the first, then answers.
+void comeBackAfterTwoSeconds(ScriptedServer& server, int fd, int connection) {
+  static std::chrono::steady_clock::time_point first;
+  if (connection == 0) first = std::chrono::steady_clock::now();
+  if (std::chrono::steady_clock::now() - first < std::chrono::seconds(2)) return;
+  answerLines(server, fd, "");
+}
+
 void refuseComPort(ScriptedServer& server, int fd, int) {
   server.send(fd, bytes({255, 254, 44}));
   server.receive(fd, milliseconds(5000));
@@ -112,6 +159,16 @@ std::string fill(std::string text, const std::string& where, int port) {
 }
 
 class HostileServerTest : public NetworkPanel, public testing::TestWithParam<Hostile> {
+ public:
+  std::string logText() {
+    std::ifstream in(dir.filePath("session.log").toStdString());
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+  QTemporaryDir dir;
+  ScriptedServer* server = nullptr;
+
  protected:
   void TearDown() override {
     // The release clears the status line, so it waits for the end.
@@ -123,8 +180,9 @@ class HostileServerTest : public NetworkPanel, public testing::TestWithParam<Hos
 TEST_P(HostileServerTest, TheWindowSaysWhatIsWrongOnceAndHoldsNothingBack) {
   const Hostile& h = GetParam();
   ScriptedServer server(h.script, h.receiveBuffer);
+  this->server = &server;
   const std::string url = std::string(h.scheme) + "://127.0.0.1:" + std::to_string(server.port());
-  startPanel(url);
+  startPanel(url, dir.filePath("session.log").toStdString());
   runFor(milliseconds(300));
   if (h.act == Act::Hold) {
     // "↓" at its 5 ms repeat, after a D.Zoom tap.
@@ -147,6 +205,10 @@ TEST_P(HostileServerTest, TheWindowSaysWhatIsWrongOnceAndHoldsNothingBack) {
 
 const std::string kKeepsTrying = " The panel keeps trying to connect.";
 const std::string kNoSpeed = "@the device server does not take speed changes (";
+const std::string kStuck =
+    "@127.0.0.1 port # takes nothing in: over 32 KiB waited to be sent, so the connection was "
+    "closed as stuck." +
+    kKeepsTrying;
 
 INSTANTIATE_TEST_SUITE_P(
     Servers, HostileServerTest,
@@ -154,9 +216,10 @@ INSTANTIATE_TEST_SUITE_P(
         Hostile{"HangsUpAtOnce", "socket", hangUp, 0, Act::Hold,
                 "@the connection to 127.0.0.1 port # was lost (the device server closed it)." +
                     kKeepsTrying},
+        // The hold tries once a second; the attempt its press made names it.
         Hostile{"TurnsEveryClientAwayAsBusy", "rfc2217", turnAway, 0, Act::Hold,
                 "@the device server says the port is in use by another client; it frees it when "
-                "that connection times out or the server restarts." +
+                "that connection times out or the server restarts. Dropped, not delivered: C3D." +
                     kKeepsTrying,
                 [](HostileServerTest& t) {
                   EXPECT_EQ(t.panel->form().state().rxBuffer.chars().size(), 0u)
@@ -168,10 +231,36 @@ INSTANTIATE_TEST_SUITE_P(
                   EXPECT_LT(g_answered, 4096) << "each request is answered once at most";
                   EXPECT_TRUE(t.panel->network().connected());
                 }},
-        Hostile{"FlipsBinaryAndNeverReads", "rfc2217", flipBinary, 4096, Act::Wait,
-                "@127.0.0.1 port # takes nothing in: over 32 KiB waited to be sent, so the "
-                "connection was closed as stuck." +
-                    kKeepsTrying},
+        Hostile{"FlipsBinaryAndNeverReads", "rfc2217", flipBinary, 4096, Act::Wait, kStuck},
+        Hostile{"FloodsOnceTheConnectionHasSettled", "rfc2217", floodLater, 4096, Act::Wait, kStuck,
+                [](HostileServerTest& t) {
+                  // Tried after 0.25, 0.5, 1 and 2 s, not every half second.
+                  runFor(milliseconds(4400));
+                  EXPECT_LE(t.server->connections(), 5);
+                }},
+        Hostile{"LeavesTheSpeedAnswerUnended", "rfc2217", leaveSpeedUnended, 0, Act::Status, "",
+                [](HostileServerTest& t) {
+                  // The first reply may suffer; the next is read.
+                  runFor(milliseconds(1000));
+                  t.click("Command44");
+                  EXPECT_TRUE(t.shows("Label22", " Power ON")) << t.text("Label22");
+                  EXPECT_NE(t.logText().find(
+                                "notice: the device server did not end a Telnet subnegotiation "
+                                "where it should; IAC SB 44 101 0 0 75"),
+                            std::string::npos)
+                      << t.logText();
+                }},
+        Hostile{"SendsOversizedNotifications", "rfc2217", oversizeNotifications, 0, Act::Status,
+                " Power ON",
+                [](HostileServerTest& t) { EXPECT_TRUE(t.shows("Label12", " 0 0 CR ")); }},
+        Hostile{"ComesBackWhileThePanelWaitsToTryAgain", "socket", comeBackAfterTwoSeconds, 0,
+                Act::Wait, "",
+                [](HostileServerTest& t) {
+                  // Tried at 0, 0.25, 0.75 and 1.75 s; next at 3.75 s.
+                  runFor(milliseconds(1700));
+                  t.click("Command44");
+                  EXPECT_TRUE(t.shows("Label22", " Power ON")) << t.text("Label22");
+                }},
         Hostile{"BreaksSubnegotiations", "rfc2217", answerBehindBrokenSubnegotiations, 0,
                 Act::Status, " Power ON",
                 [](HostileServerTest& t) { EXPECT_TRUE(t.shows("Label12", " 0 0 CR ")); }},
@@ -184,7 +273,14 @@ INSTANTIATE_TEST_SUITE_P(
                 "this an RFC 2217 port? use rfc2217://127.0.0.1:# instead."},
         Hostile{"IsRawAndTheSpeedChanges", "socket", listenOnly, 0, Act::Speed,
                 kNoSpeed + "a socket:// port carries only the line's bytes); set the speed on the "
-                           "server."}),
+                           "server.",
+                [](HostileServerTest& t) {
+                  EXPECT_NE(t.logText().find(" notice: the device server does not take speed "
+                                             "changes"),
+                            std::string::npos)
+                      << t.logText();
+                  EXPECT_EQ(t.logText().find(" lost: "), std::string::npos);
+                }}),
     [](const testing::TestParamInfo<Hostile>& info) { return info.param.name; });
 
 }  // namespace

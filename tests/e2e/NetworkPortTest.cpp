@@ -116,6 +116,21 @@ TEST_F(NetworkPortTest, Rfc2217SpeedButtonsSetTheFarLinesSpeed) {
   EXPECT_TRUE(waitUntil([&] { return lineSpeed(device) == B19200; }, kReplyTime));
 }
 
+// rfc2217:// at ser2net's raw port: the Telnet offers reach the projector's
+// line as bytes, and a CR ends them before the first command goes out, on a
+// line of its own.
+TEST_F(NetworkPortTest, AtARawPortTheFirstCommandReachesTheLineOnALineOfItsOwn) {
+  PtyPair projector;
+  DeviceServer server(projector.slavePath(), Mode::Raw);
+  ASSERT_TRUE(server.start());
+  const std::string url = "rfc2217" + server.url().substr(server.url().find("://"));
+  startPanel(url);
+  click("Command44");
+  using namespace std::string_literals;
+  const std::string offers = "\xFF\xFB\x00\xFF\xFB\x03\xFF\xFB,\xFF\xFD\x00\xFF\xFD\x03"s;
+  EXPECT_EQ(projector.read(offers.size() + 5, milliseconds(3000)), offers + "\rCR0\r");
+}
+
 // A press while the connection is being made goes out once it stands; a
 // stopped server is reported, tried in the background, and picked up again
 // without a press.

@@ -9,6 +9,17 @@
 namespace qd40 {
 namespace {
 
+std::string bytes(std::initializer_list<int> values) {
+  std::string out;
+  for (int v : values) out += static_cast<char>(v);
+  return out;
+}
+
+// WILL BINARY, WILL SUPPRESS-GO-AHEAD, WILL COM-PORT-OPTION, DO BINARY, DO
+// SUPPRESS-GO-AHEAD.
+const std::string kOffers =
+    bytes({255, 251, 0, 255, 251, 3, 255, 251, 44, 255, 253, 0, 255, 253, 3});
+
 class FakeSocket final : public LinkSocket {
  public:
   explicit FakeSocket(const test::VirtualClock& clock) : m_clock(clock) {}
@@ -32,6 +43,7 @@ class NetworkLinkTest : public testing::Test {
   void use(const std::string& url) {
     ports = PortConfig({url, "", ""}, {});
     link.setLostHandler([this](const std::string& text) { told.push_back(text); });
+    link.setNoticeHandler([this](const std::string& text) { told.push_back(text); });
     link.setConnectedHandler([this] { ++connections; });
     link.setCommHandler([this] { received += link.input(); });
   }
@@ -44,9 +56,9 @@ class NetworkLinkTest : public testing::Test {
   test::VirtualClock clock;
   FakeSocket socket{clock};
   PortConfig ports;
-  NetworkLink link{
-      ports, socket,
-      LinkTimers{clock.makeTimer(0), clock.makeTimer(0), clock.makeTimer(0), clock.makeTimer(0)}};
+  NetworkLink link{ports, socket,
+                   LinkTimers{clock.makeTimer(0), clock.makeTimer(0), clock.makeTimer(0),
+                              clock.makeTimer(0), clock.makeTimer(0)}};
   std::vector<std::string> told;
   std::string received;
   int connections = 0;
@@ -55,18 +67,21 @@ class NetworkLinkTest : public testing::Test {
 TEST_F(NetworkLinkTest, ARefusedPortIsTriedAgainWithGrowingPausesAndReportedOnce) {
   use("socket://127.0.0.1:4001");
   ASSERT_TRUE(link.open());
-  // A 5 ms hold for 20 s: every press fails at once and starts nothing;
-  // every attempt is refused.
+  // Every attempt is refused. From 8 s on, a 5 ms hold: a press tries at
+  // once, but once a second at most; the rest fail at once.
   std::size_t refused = 0;
+  int tries = 0;
   for (int tick = 0; tick < 4000; ++tick) {
     for (; refused < socket.attempts.size(); ++refused) {
       link.socketFailed(ConnectFailure::Refused, "");
     }
-    EXPECT_FALSE(link.open());
+    if (clock.now() >= 8000 && link.open()) ++tries;
     clock.advance(5);
   }
+  EXPECT_EQ(tries, 12);
   EXPECT_EQ(socket.attempts,
-            (std::vector<std::int64_t>{0, 250, 750, 1750, 3750, 7750, 12750, 17750}));
+            (std::vector<std::int64_t>{0, 250, 750, 1750, 3750, 7750, 8000, 9000, 10000, 11000,
+                                       12000, 13000, 14000, 15000, 16000, 17000, 18000, 19000}));
   ASSERT_EQ(told.size(), 1u);
   EXPECT_EQ(told[0],
             "COM1 (socket://127.0.0.1:4001): 127.0.0.1 refused the connection on port 4001: "
@@ -160,6 +175,98 @@ TEST_F(NetworkLinkTest, ARawPortIsToldOnceAndNotNegotiatedWithAgain) {
                       "COM1 (socket://127.0.0.1:4001): the device server does not take speed "
                       "changes (a socket:// port carries only the line's bytes); set the speed "
                       "on the server."}));
+}
+
+TEST_F(NetworkLinkTest, AnUnendedSubnegotiationIsGivenUpWithinHalfASecondAndNamed) {
+  use("rfc2217://127.0.0.1:4001");
+  ASSERT_TRUE(link.open());
+  stand();
+  // DO COM-PORT-OPTION, then the answer to the speed, three bytes of four.
+  link.socketReceived(bytes({255, 253, 44, 255, 250, 44, 101, 0, 0, 0x4B}));
+  clock.advance(500);
+  link.socketReceived("00\r");
+  EXPECT_EQ(received, "00\r");
+  EXPECT_EQ(told, (std::vector<std::string>{
+                      "COM1 (rfc2217://127.0.0.1:4001): the device server did not end a Telnet "
+                      "subnegotiation where it should; IAC SB 44 101 0 0 75 was dropped as no "
+                      "line data."}));
+}
+
+TEST_F(NetworkLinkTest, TheFirstLinesWaitForTheNegotiationAndReachARawPortOnALineOfTheirOwn) {
+  use("rfc2217://127.0.0.1:4001");
+  ASSERT_TRUE(link.open());
+  EXPECT_TRUE(link.output("C00\r"));
+  link.socketConnected();
+  EXPECT_TRUE(link.output("CR0\r"));
+  clock.advance(999);
+  EXPECT_EQ(socket.written, kOffers);
+  clock.advance(1);
+  EXPECT_EQ(socket.written, kOffers + "\rC00\rCR0\r");
+  EXPECT_EQ(told, (std::vector<std::string>{
+                      "COM1 (rfc2217://127.0.0.1:4001): no Telnet negotiation: is this a raw "
+                      "port? use socket://127.0.0.1:4001 instead."}));
+
+  // A server that negotiates lets them go with its first command, after the
+  // answers and the line settings.
+  link.close();
+  use("rfc2217://127.0.0.1:4002");
+  ASSERT_TRUE(link.open());
+  link.socketConnected();
+  EXPECT_TRUE(link.output("C00\r"));
+  socket.written.clear();
+  link.socketReceived(bytes({255, 251, 3}));
+  EXPECT_EQ(socket.written, "C00\r");
+}
+
+TEST_F(NetworkLinkTest, AServerThatAcceptsAndSoonFailsIsTriedWithGrowingPausesAndToldOnce) {
+  use("socket://127.0.0.1:4001");
+  ASSERT_TRUE(link.open());
+  // Each connection settles, then the server hangs up 0.4 s after accepting.
+  for (std::size_t connection = 1; connection <= 5; ++connection) {
+    while (socket.attempts.size() < connection) clock.advance(10);
+    link.socketConnected();
+    clock.advance(400);
+    if (connection < 5) link.socketFailed(ConnectFailure::Closed, "");
+  }
+  EXPECT_EQ(socket.attempts, (std::vector<std::int64_t>{0, 650, 1550, 2950, 5350}));
+  EXPECT_EQ(connections, 1) << "a connection that fails soon is not said to stand";
+  EXPECT_EQ(told.size(), 1u);
+  // One that stands five seconds is healthy: the pauses start again.
+  clock.advance(4600);
+  EXPECT_EQ(connections, 2);
+  link.socketFailed(ConnectFailure::Closed, "");
+  clock.advance(250);
+  EXPECT_EQ(socket.attempts.back(), clock.now());
+  EXPECT_EQ(told.size(), 2u);
+}
+
+TEST_F(NetworkLinkTest, APressWhileBackingOffTriesAtOnceOnceASecondAndIsNeverSentLater) {
+  use("socket://127.0.0.1:4001");
+  ASSERT_TRUE(link.open());
+  std::size_t refused = 0;
+  while (clock.now() < 8000) {
+    for (; refused < socket.attempts.size(); ++refused) {
+      link.socketFailed(ConnectFailure::Refused, "");
+    }
+    clock.advance(10);
+  }
+  ASSERT_TRUE(link.open());
+  EXPECT_TRUE(link.output("C0A\r"));
+  link.socketFailed(ConnectFailure::Refused, "");
+  clock.advance(500);
+  EXPECT_FALSE(link.open()) << "one attempt a second";
+  clock.advance(500);
+  ASSERT_TRUE(link.open());
+  EXPECT_TRUE(link.output("C00\r"));
+  link.socketConnected();
+  EXPECT_EQ(socket.attempts,
+            (std::vector<std::int64_t>{0, 250, 750, 1750, 3750, 7750, 8000, 9000}));
+  EXPECT_EQ(socket.written, "C00\r");
+  ASSERT_EQ(told.size(), 2u);
+  EXPECT_EQ(told[1],
+            "COM1 (socket://127.0.0.1:4001): 127.0.0.1 refused the connection on port 4001: "
+            "nothing listens there. Check that the device server runs and serves this port. "
+            "Dropped, not delivered: C0A. The panel keeps trying to connect.");
 }
 
 }  // namespace

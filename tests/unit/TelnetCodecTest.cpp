@@ -30,6 +30,11 @@ struct DecodeCase {
   std::vector<std::string> pieces;  // as they arrive, one decode() each
   std::string data;
   std::string reply;
+  // The subnegotiation under way is then given up, as the link does with
+  // one that has not ended in time; what was dropped as broken.
+  bool abandon = false;
+  std::string dropped = {};
+  std::size_t droppedCount = 0;
 };
 
 void PrintTo(const DecodeCase& c, std::ostream* os) {
@@ -41,15 +46,24 @@ class TelnetDecodeTest : public testing::TestWithParam<DecodeCase> {};
 TEST_P(TelnetDecodeTest, SeparatesLineDataFromTelnet) {
   TelnetCodec codec;
   codec.start(LineSettings{});
-  std::string data, reply;
-  for (const std::string& piece : GetParam().pieces) {
-    TelnetCodec::Decoded decoded = codec.decode(piece);
+  std::string data, reply, dropped;
+  std::size_t droppedCount = 0;
+  const auto add = [&](const TelnetCodec::Decoded& decoded) {
     data += decoded.data;
     reply += decoded.reply;
-  }
+    dropped += decoded.dropped;
+    droppedCount += decoded.droppedCount;
+  };
+  for (const std::string& piece : GetParam().pieces) add(codec.decode(piece));
+  if (GetParam().abandon) add(codec.abandonSubnegotiation());
   EXPECT_EQ(data, GetParam().data);
   EXPECT_EQ(reply, GetParam().reply);
+  EXPECT_EQ(dropped, GetParam().dropped);
+  EXPECT_EQ(droppedCount, GetParam().droppedCount);
+  EXPECT_FALSE(codec.inSubnegotiation());
 }
+
+const std::string k400(400, 'x');
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, TelnetDecodeTest,
@@ -102,10 +116,14 @@ INSTANTIATE_TEST_SUITE_P(
                    {bytes({255, 250, 44, 107, 255, 255, 240}) + "00\r"},
                    "00\r",
                    ""},
+        // Two value bytes where the modem state has one: a broken one.
         DecodeCase{"UndoubledIacInsideIsFoundAgainAtSe",
                    {bytes({255, 250, 44, 107, 255, 1, 255, 240}) + "00\r"},
                    "00\r",
-                   ""},
+                   "",
+                   false,
+                   bytes({44, 107, 255}),
+                   4},
         DecodeCase{"CommandAfterAnUnendedSubnegotiationKeepsItsOptionByte",
                    {bytes({255, 250, 44, 10, 255, 251, 3}) + "00\r"},
                    "00\r",
@@ -121,7 +139,38 @@ INSTANTIATE_TEST_SUITE_P(
         DecodeCase{"SignatureRequestIsAnswered",
                    {bytes({255, 250, 44, 100, 255, 240})},
                    "",
-                   bytes({255, 250, 44, 0}) + "QD40 Control" + bytes({255, 240})}),
+                   bytes({255, 250, 44, 0}) + "QD40 Control" + bytes({255, 240})},
+        // Broken ones. The speed has four bytes: the reply's first "0" is
+        // the fourth.
+        DecodeCase{"UnendedSpeedHoldsOnlyItsOwnLength",
+                   {bytes({255, 250, 44, 101, 0, 0, 0x4B}), "00\r"},
+                   "0\r",
+                   "",
+                   true,
+                   bytes({44, 101, 0, 0, 0x4B, '0'}),
+                   6},
+        DecodeCase{"OversizedNotificationEndedBySeLeaksNothing",
+                   {bytes({255, 250, 44, 106}) + k400 + bytes({255, 240}) + "00\r"},
+                   "00\r",
+                   "",
+                   false,
+                   bytes({44, 106, 'x'}),
+                   402},
+        DecodeCase{"LongSignatureIsNoLineData",
+                   {bytes({255, 250, 44, 100}) + k400 + bytes({255, 240}) + "00\r"},
+                   "00\r",
+                   ""},
+        DecodeCase{"EndlessSignatureIsDroppedUntilGivenUp",
+                   {bytes({255, 250, 44, 100}) + k400},
+                   "",
+                   "",
+                   true,
+                   bytes({44, 100}) + std::string(254, 'x'),
+                   402},
+        DecodeCase{"BytesPastTheLengthAreLineDataWhenACommandCutsIn",
+                   {bytes({255, 250, 44, 107, 1, 'a', 'b', 255, 251, 3})},
+                   "ab",
+                   ""}),
     [](const testing::TestParamInfo<DecodeCase>& info) { return info.param.name; });
 
 TEST(TelnetCodecTest, DoublesByte255InLineDataAndInSettingValues) {
@@ -146,7 +195,8 @@ TEST(TelnetCodecTest, SpeedChangeWaitsForTheServersAgreement) {
 TEST(TelnetCodecTest, AnEndlessSubnegotiationIsDroppedAtItsCapAndTheLineReadsOn) {
   TelnetCodec codec;
   const std::string flood(100000, 'x');
-  EXPECT_EQ(codec.decode(bytes({255, 250, 44, 106}) + flood).data.size(), 100000u - 254);
+  // Past the one byte of its value, what was held is given back at the cap.
+  EXPECT_EQ(codec.decode(bytes({255, 250, 44, 106}) + flood).data.size(), 100000u - 1);
   EXPECT_EQ(codec.decode(bytes({255, 240}) + "ok").data, "ok");
 }
 
