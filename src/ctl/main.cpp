@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "bus/Bridge.h"
 #include "config/SavedPorts.h"
 #include "ctl/Fleet.h"
 #include "ctl/Options.h"
@@ -35,6 +36,10 @@ std::vector<qd40::ctl::FleetPort> fleetPorts(const qd40::ctl::Options& options) 
 
 int main(int argc, char** argv) {
   std::vector<std::string> arguments(argv, argv + argc);
+  if (arguments.size() > 1 && arguments[1] == "mqtt") {
+    int qtArgc = 1;
+    return qd40::bus::runBridge(qtArgc, argv, {arguments.begin() + 2, arguments.end()});
+  }
   const qd40::ctl::CommandLine line = qd40::ctl::parseCommandLine(arguments);
   std::fputs(line.out.c_str(), stdout);
   std::fputs(line.err.c_str(), stderr);
