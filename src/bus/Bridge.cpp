@@ -117,7 +117,9 @@ void Bridge::message(const std::string& topic, const std::string& payload, bool 
            action + " refused: a retained command is never acted on (publish it without retain)");
     return;
   }
-  CommandOrRefusal command = readCommand(action, payload, m_options.allowRaw, (*node)->windows());
+  // A command waits for its reply as it would sent alone by qd40ctl.
+  ReplyWindows windows;
+  CommandOrRefusal command = readCommand(action, payload, m_options.allowRaw, windows);
   if (const auto* refusal = std::get_if<Refusal>(&command)) {
     refuse(id, refusal->why);
     return;

@@ -68,7 +68,8 @@ MqttClient::MqttClient(BrokerSettings settings, QObject* parent)
 }
 
 MqttClient::~MqttClient() {
-  unwatchSocket();
+  m_read.reset();
+  m_write.reset();
   mosquitto_destroy(m_mosq);
 }
 
@@ -114,9 +115,11 @@ void MqttClient::watchSocket() {
   m_write->setEnabled(mosquitto_want_write(m_mosq));
 }
 
+// A notifier may be the one whose signal is running: it goes once that
+// signal has returned.
 void MqttClient::unwatchSocket() {
-  m_read.reset();
-  m_write.reset();
+  if (m_read) m_read.release()->deleteLater();
+  if (m_write) m_write.release()->deleteLater();
 }
 
 void MqttClient::readable() {
@@ -160,7 +163,7 @@ void MqttClient::onConnect(mosquitto*, void* self, int rc) {
 void MqttClient::onDisconnect(mosquitto*, void* self, int rc) {
   auto* client = static_cast<MqttClient*>(self);
   if (client->m_state == State::Finished) return;
-  client->lost(rc == 0 ? "the connection was closed" : mqttError(rc));
+  client->lostLater(rc == 0 ? "the connection was closed" : mqttError(rc));
 }
 
 void MqttClient::onMessage(mosquitto*, void* self, const mosquitto_message* message) {
@@ -175,6 +178,11 @@ void MqttClient::onPublish(mosquitto*, void* self, int mid) {
   auto* client = static_cast<MqttClient*>(self);
   client->m_unacknowledged.erase(mid);
   client->flush();
+}
+
+// From inside the library's callbacks, which run under its locks.
+void MqttClient::lostLater(const std::string& why) {
+  QTimer::singleShot(0, this, [this, why] { lost(why); });
 }
 
 void MqttClient::lost(const std::string& why) {
@@ -229,13 +237,19 @@ void MqttClient::flush() {
     m_waiting.erase(next);
   }
   if (m_write) m_write->setEnabled(mosquitto_want_write(m_mosq));
-  if (m_finished && drained()) {
-    m_state = State::Finished;
-    mosquitto_disconnect(m_mosq);
-    mosquitto_loop_write(m_mosq, 1);
-    unwatchSocket();
-    std::exchange(m_finished, {})();
-  }
+  // Called back from inside the library's loop, which holds its locks: the
+  // goodbye is written once that loop has returned.
+  if (m_finished && drained()) QTimer::singleShot(0, this, &MqttClient::complete);
+}
+
+void MqttClient::complete() {
+  if (!m_finished) return;
+  m_state = State::Finished;
+  m_patience.stop();
+  mosquitto_disconnect(m_mosq);
+  mosquitto_loop_write(m_mosq, 1);
+  unwatchSocket();
+  std::exchange(m_finished, {})();
 }
 
 void MqttClient::finish(std::chrono::milliseconds patience, std::function<void()> done) {

@@ -91,6 +91,8 @@ class MqttClient final : public QObject {
   void housekeeping();
   void afterLoop(int rc);
   void lost(const std::string& why);
+  void lostLater(const std::string& why);
+  void complete();
   void flush();
   void trouble(const std::string& why);
 

@@ -143,7 +143,9 @@ void ProjectorNode::next() {
   }
   if (m_nextRead >= m_reads.size() && m_roundDue) {
     m_roundDue = false;
-    m_reads = statusReads(m_windows);
+    // Each poll waits as one `qd40ctl status` would, whatever came before.
+    ReplyWindows windows;
+    m_reads = statusReads(windows);
     m_nextRead = 0;
     m_roundAnswered = false;
   }

@@ -38,8 +38,6 @@ class ProjectorNode final : public QObject {
   ~ProjectorNode() override;
 
   const std::string& id() const { return m_id; }
-  // The reply windows the line's sends have left, for reading a command.
-  ReplyWindows& windows() { return m_windows; }
   void start();
   void stop();
   // `what` names the command in messages ("power ON").
@@ -69,7 +67,6 @@ class ProjectorNode final : public QObject {
   std::chrono::milliseconds m_interval;
   NodeSinks m_sinks;
   std::unique_ptr<LineExchange> m_exchange;
-  ReplyWindows m_windows;
   enum class Port { Closed, Opening, Open } m_port = Port::Closed;
   bool m_busy = false;
   std::chrono::steady_clock::time_point m_lineFreeBy;

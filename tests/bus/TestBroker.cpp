@@ -23,7 +23,10 @@ TestBroker::~TestBroker() {
 bool TestBroker::start() {
   const std::string config = folder() + "/mosquitto.conf";
   std::ofstream(config) << "persistence false\n"
-                        << "log_dest none\n"
+                        << "log_dest stderr\nlog_type error\nlog_type warning\n"
+                        // Started as root, the broker would become the user
+                        // mosquitto, who cannot read the test's private folder.
+                        << "user " << (geteuid() == 0 ? "root" : "mosquitto") << "\n"
                         << "per_listener_settings true\n"
                         << "listener " << m_watcherPort << " 127.0.0.1\n"
                         << "allow_anonymous true\n"
