@@ -156,7 +156,11 @@ void MqttClient::onConnect(mosquitto*, void* self, int rc) {
   for (const std::string& pattern : client->m_subscriptions) {
     mosquitto_subscribe(client->m_mosq, nullptr, pattern.c_str(), 0);
   }
+  // What the handler publishes joins what waited, one message per topic,
+  // before any of it goes.
+  client->m_holding = true;
   if (client->m_onConnected) client->m_onConnected();
+  client->m_holding = false;
   client->flush();
 }
 
@@ -224,6 +228,7 @@ void MqttClient::publish(const std::string& topic, const std::string& payload, b
 }
 
 void MqttClient::flush() {
+  if (m_holding) return;
   while (connected() && !m_waiting.empty() && m_unacknowledged.size() < kMostUnacknowledged) {
     auto next = m_waiting.begin();
     int mid = 0;

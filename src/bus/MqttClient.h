@@ -107,6 +107,7 @@ class MqttClient final : public QObject {
   std::vector<std::string> m_subscriptions;
   std::map<std::string, Pending> m_waiting;
   std::set<int> m_unacknowledged;
+  bool m_holding = false;
   std::string m_lastTrouble;
   MessageHandler m_onMessage;
   std::function<void()> m_onConnected;

@@ -246,6 +246,28 @@ TEST(Bridge, BadCommandsNeverReachTheLine) {
   EXPECT_EQ(run.projector.commands(), "");
 }
 
+TEST(Bridge, ForgetRemovesAProjectorsRetainedTopics) {
+  Bridged run;
+  run.start();
+  ASSERT_TRUE(run.holds("qd40/hall1/lamp_hours", "1234"));
+  run.bridge.terminate();
+  ASSERT_TRUE(run.bridge.waitForFinished(10000));
+  EXPECT_EQ(run.bridge.exitCode(), 0);
+  EXPECT_TRUE(run.holds("qd40/bridge/state", "offline"));
+  QProcess forget;
+  forget.start(QD40_CTL_PATH,
+               {"mqtt", "--broker", QString::fromStdString(run.broker.url()), "--forget", "hall1"});
+  ASSERT_TRUE(forget.waitForFinished(15000));
+  EXPECT_EQ(forget.exitCode(), 0);
+  // A newcomer finds nothing of hall1 kept.
+  run.watcher = std::make_unique<BusWatcher>(run.broker.watcherPort());
+  run.until([] { return false; }, milliseconds(500));
+  for (const Received& message : run.watcher->received()) {
+    EXPECT_EQ(message.topic.find("hall1"), std::string::npos) << message.topic;
+  }
+  EXPECT_EQ(run.watcher->last("qd40/bridge/state"), "offline");
+}
+
 TEST(Bridge, CredentialsOthersCanReadAreRefused) {
   TestBroker broker;
   const std::string file = broker.folder() + "/credentials";
@@ -275,23 +297,29 @@ TEST(Bridge, LogsInWithCredentialsFromAPrivateFile) {
   EXPECT_TRUE(run.holds("qd40/bridge/state", "online"));
 }
 
+// Runs openssl without its chatter; its exit status.
+int openssl(const QStringList& args) {
+  QProcess process;
+  process.setProcessChannelMode(QProcess::MergedChannels);
+  process.setStandardOutputFile(QProcess::nullDevice());
+  process.start("openssl", args);
+  return process.waitForFinished(60000) ? process.exitCode() : -1;
+}
+
 TEST(Bridge, ConnectsOverTlsToABrokerWithACertificateMadeHere) {
   Bridged run;
   const QString dir = QString::fromStdString(run.broker.folder());
   // A certificate authority, and the broker's certificate for 127.0.0.1 signed by it.
-  ASSERT_EQ(QProcess::execute(
-                "openssl", {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj",
-                            "/CN=test CA", "-keyout", dir + "/ca.key", "-out", dir + "/ca.pem"}),
+  ASSERT_EQ(openssl({"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj",
+                     "/CN=test CA", "-keyout", dir + "/ca.key", "-out", dir + "/ca.pem"}),
             0);
-  ASSERT_EQ(QProcess::execute("openssl",
-                              {"req", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=127.0.0.1",
-                               "-keyout", dir + "/broker.key", "-out", dir + "/broker.csr"}),
+  ASSERT_EQ(openssl({"req", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=127.0.0.1", "-keyout",
+                     dir + "/broker.key", "-out", dir + "/broker.csr"}),
             0);
   std::ofstream((dir + "/san.ext").toStdString()) << "subjectAltName=IP:127.0.0.1\n";
-  ASSERT_EQ(QProcess::execute(
-                "openssl", {"x509", "-req", "-in", dir + "/broker.csr", "-CA", dir + "/ca.pem",
-                            "-CAkey", dir + "/ca.key", "-CAcreateserial", "-days", "2", "-extfile",
-                            dir + "/san.ext", "-out", dir + "/broker.pem"}),
+  ASSERT_EQ(openssl({"x509", "-req", "-in", dir + "/broker.csr", "-CA", dir + "/ca.pem", "-CAkey",
+                     dir + "/ca.key", "-CAcreateserial", "-days", "2", "-extfile", dir + "/san.ext",
+                     "-out", dir + "/broker.pem"}),
             0);
   run.broker.setListener("allow_anonymous true\ncafile " + (dir + "/ca.pem").toStdString() +
                          "\ncertfile " + (dir + "/broker.pem").toStdString() + "\nkeyfile " +

@@ -23,7 +23,7 @@ TestBroker::~TestBroker() {
 bool TestBroker::start() {
   const std::string config = folder() + "/mosquitto.conf";
   std::ofstream(config) << "persistence false\n"
-                        << "log_dest stderr\nlog_type error\nlog_type warning\n"
+                        << "log_dest stderr\nlog_type error\n"
                         // Started as root, the broker would become the user
                         // mosquitto, who cannot read the test's private folder.
                         << "user " << (geteuid() == 0 ? "root" : "mosquitto") << "\n"
