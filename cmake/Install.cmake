@@ -66,6 +66,14 @@ foreach(size 16 22 24 32 48 128 256)
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
           RENAME ${QD40_APP_ID}.png)
 endforeach()
+# The MQTT bridge as a service: its unit, its user (made by the package's
+# postinst through systemd-sysusers) and its configuration under /etc/qd40.
+install(FILES ${data}/service/qd40-mqtt.service DESTINATION lib/systemd/system)
+install(FILES ${data}/service/qd40-mqtt.sysusers DESTINATION lib/sysusers.d
+        RENAME qd40-mqtt.conf)
+install(FILES ${data}/service/mqtt.conf ${data}/service/mqtt-projectors DESTINATION /etc/qd40)
+install(FILES ${data}/service/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
+        RENAME qd40-control)
 # The licence is in the machine-readable copyright file.
 install(FILES ${data}/debian/copyright ${docs} DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
@@ -93,4 +101,6 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${QD40_HOMEPAGE})
 # translated box Qt's own words for its buttons.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk, qt6-wayland, qt6-translations-l10n")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${data}/service/postinst ${data}/service/conffiles)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

@@ -22,7 +22,8 @@ constexpr int kLongestTimeoutMs = 600000;
 
 constexpr std::string_view kUsage =
     "Usage: qd40ctl [--port PATH|URL]... [--ports FILE] [--speed 19200|9600]\n"
-    "               [--timeout MS] [--json] ACTION...\n";
+    "               [--timeout MS] [--json] ACTION...\n"
+    "       qd40ctl mqtt [OPTION]...  (the MQTT bridge; qd40ctl mqtt --help)\n";
 
 constexpr std::string_view kHelp =
     "Sends the QD40 projector's command codes from a shell, a script or cron,\n"

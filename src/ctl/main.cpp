@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "bus/Bridge.h"
 #include "config/SavedPorts.h"
 #include "config/Translations.h"
 #include "ctl/Fleet.h"
@@ -69,6 +70,10 @@ int main(int argc, char** argv) {
   // leaves the port's lock behind.
   std::signal(SIGPIPE, SIG_IGN);
   std::vector<std::string> arguments(argv, argv + argc);
+  if (arguments.size() > 1 && arguments[1] == "mqtt") {
+    int qtArgc = 1;
+    return qd40::bus::runBridge(qtArgc, argv, {arguments.begin() + 2, arguments.end()});
+  }
   const qd40::ctl::CommandLine line = qd40::ctl::parseCommandLine(arguments);
   std::fputs(line.out.c_str(), stdout);
   std::fputs(line.err.c_str(), stderr);

@@ -47,7 +47,9 @@ for file in usr/bin/qd40-control usr/bin/qd40-sim usr/bin/qd40ctl \
   usr/share/man/man1/qd40ctl.1.gz usr/share/bash-completion/completions/qd40ctl \
   usr/share/bash-completion/completions/qd40-control \
   usr/share/doc/qd40-control/copyright usr/share/doc/qd40-control/changelog.gz \
-  usr/share/doc/qd40-control/README.md.gz; do
+  usr/share/doc/qd40-control/README.md.gz \
+  usr/lib/systemd/system/qd40-mqtt.service usr/lib/sysusers.d/qd40-mqtt.conf \
+  etc/qd40/mqtt.conf etc/qd40/mqtt-projectors; do
   [ -f "$scratch/root/$file" ] || fail "the package lacks /$file"
 done
 
