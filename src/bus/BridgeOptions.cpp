@@ -9,6 +9,9 @@
 #include <fstream>
 #include <set>
 
+#include "ctl/Actions.h"
+#include "ctl/Options.h"
+
 namespace qd40::bus {
 
 namespace {
@@ -68,13 +71,7 @@ std::optional<int> wholeNumber(const std::string& text, int least, int most) {
 }
 
 std::optional<std::chrono::milliseconds> seconds(const std::string& text) {
-  double value = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value) ||
-      value < kShortestInterval || value > kLongestInterval) {
-    return std::nullopt;
-  }
-  return std::chrono::milliseconds(std::llround(value * 1000));
+  return ctl::parseSeconds(text, kShortestInterval, kLongestInterval);
 }
 
 // mqtt://HOST[:PORT] or mqtts://HOST[:PORT]; an IPv6 address in brackets.
@@ -178,21 +175,19 @@ std::optional<std::vector<ProjectorEntry>> readProjectorsFile(const std::string&
   }
   std::vector<ProjectorEntry> entries;
   int number = 0;
-  for (std::string line; std::getline(in, line);) {
+  for (std::string text; std::getline(in, text);) {
     ++number;
+    const std::string line = ctl::withoutComment(text);
     const auto first = line.find_first_not_of(" \t\r");
-    if (first == std::string::npos || line[first] == '#') continue;
+    if (first == std::string::npos) continue;
     const auto idEnd = line.find_first_of(" \t", first);
     const auto pathStart =
-        idEnd == std::string::npos ? idEnd : line.find_first_not_of(" \t", idEnd);
+        idEnd == std::string::npos ? idEnd : line.find_first_not_of(" \t\r", idEnd);
     if (pathStart == std::string::npos) {
       error = file + " line " + std::to_string(number) + ": \"ID PATH\" expected";
       return std::nullopt;
     }
     std::string path = line.substr(pathStart);
-    // A '#' after blanks starts a comment.
-    if (const auto comment = path.find(" #"); comment != std::string::npos) path.erase(comment);
-    if (const auto comment = path.find("\t#"); comment != std::string::npos) path.erase(comment);
     path.erase(path.find_last_not_of(" \t\r") + 1);
     entries.push_back({line.substr(first, idEnd - first), path});
   }

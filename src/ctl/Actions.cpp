@@ -41,13 +41,7 @@ const NamedAction* findNamed(const std::string& name) {
 }
 
 std::optional<std::chrono::milliseconds> parseInterval(const std::string& text) {
-  double seconds = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), seconds);
-  if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(seconds) ||
-      seconds < kShortestInterval || seconds > kLongestInterval) {
-    return std::nullopt;
-  }
-  return std::chrono::milliseconds(std::llround(seconds * 1000));
+  return parseSeconds(text, kShortestInterval, kLongestInterval);
 }
 
 // A typed code goes out as the panel's free entry sends a typed line: text,
@@ -178,6 +172,17 @@ std::string actionList() {
   line("status", reads);
   line("watch [--interval S]", "status every S seconds (30), printing what changed");
   return out;
+}
+
+std::optional<std::chrono::milliseconds> parseSeconds(const std::string& text, double shortest,
+                                                      double longest) {
+  double seconds = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), seconds);
+  if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(seconds) ||
+      seconds < shortest || seconds > longest) {
+    return std::nullopt;
+  }
+  return std::chrono::milliseconds(std::llround(seconds * 1000));
 }
 
 }  // namespace qd40::ctl

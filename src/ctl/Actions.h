@@ -103,4 +103,9 @@ std::optional<std::vector<Action>> parseActions(const std::vector<std::string>& 
 // What --list prints: every action with the code it sends.
 std::string actionList();
 
+// A number of seconds as typed ("30", "0.5"), from `shortest` to `longest`;
+// nothing for anything else.
+std::optional<std::chrono::milliseconds> parseSeconds(const std::string& text, double shortest,
+                                                      double longest);
+
 }  // namespace qd40::ctl

@@ -89,13 +89,7 @@ constexpr std::string_view kBlanks = " \t\r";
 // it left out. A '#' starts a comment at the start of the line or after a
 // blank, so a path may still hold one ("/srv/lab/com#1").
 std::string portOfLine(const std::string& line) {
-  std::string name = line;
-  for (std::size_t at = 0; (at = name.find('#', at)) != std::string::npos; ++at) {
-    if (at == 0 || kBlanks.find(name[at - 1]) != std::string_view::npos) {
-      name.erase(at);
-      break;
-    }
-  }
+  const std::string name = withoutComment(line);
   const auto first = name.find_first_not_of(kBlanks);
   if (first == std::string::npos) return {};
   return name.substr(first, name.find_last_not_of(kBlanks) - first + 1);
@@ -132,6 +126,13 @@ std::vector<std::string> usedOnce(const std::vector<NamedPort>& ports, std::stri
 }
 
 }  // namespace
+
+std::string withoutComment(const std::string& line) {
+  for (std::size_t at = 0; (at = line.find('#', at)) != std::string::npos; ++at) {
+    if (at == 0 || kBlanks.find(line[at - 1]) != std::string_view::npos) return line.substr(0, at);
+  }
+  return line;
+}
 
 std::optional<std::vector<NamedPort>> readPortsFile(const std::string& file, std::string& error) {
   std::ifstream in(file);

@@ -40,6 +40,10 @@ struct NamedPort {
   std::string origin;
 };
 
+// A line of a ports or projectors file without its comment: from a '#' at
+// the start of the line or after a blank, to the line's end.
+std::string withoutComment(const std::string& line);
+
 // The ports a --ports file names: one per line, blanks around a name and a
 // comment ('#' at the start of the line or after a blank, to the line's end)
 // left out. Nothing and `error` set when it cannot be read.

@@ -111,7 +111,8 @@ TEST(BusOptions, TheCommandLineIsCheckedBeforeAnythingConnects) {
   QTemporaryDir dir;
   const std::string projectors = dir.path().toStdString() + "/projectors";
   std::ofstream(projectors)
-      << "# the halls\nhall-1 /dev/ttyUSB0   # front\n\nhall_2\trfc2217://10.0.0.7:4001\n";
+      << "# the halls\nhall-1 /dev/ttyUSB0   # front\n\nhall_2\trfc2217://10.0.0.7:4001\n"
+      << "  # the lab\nlab /srv/lab/com#1\t# a '#' inside a path is no comment\n";
   struct Case {
     std::vector<std::string> args;
     std::string error;   // the first line on stderr, empty when it runs
@@ -160,11 +161,13 @@ TEST(BusOptions, TheCommandLineIsCheckedBeforeAnythingConnects) {
               c.broker);
   }
   const BridgeCommandLine file = parseBridgeCommandLine({"--projectors", projectors});
-  ASSERT_EQ(file.options.projectors.size(), 2u);
+  ASSERT_EQ(file.options.projectors.size(), 3u);
   EXPECT_EQ(file.options.projectors[0].id + " " + file.options.projectors[0].path,
             "hall-1 /dev/ttyUSB0");
   EXPECT_EQ(file.options.projectors[1].id + " " + file.options.projectors[1].path,
             "hall_2 rfc2217://10.0.0.7:4001");
+  EXPECT_EQ(file.options.projectors[2].id + " " + file.options.projectors[2].path,
+            "lab /srv/lab/com#1");
 }
 
 }  // namespace
