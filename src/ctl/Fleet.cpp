@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "protocol/LocaleText.h"
+
 namespace qd40::ctl {
 
 Fleet::Fleet(std::vector<FleetPort> ports, RunSettings run, bool json, QObject* parent)
@@ -15,7 +17,7 @@ Fleet::Fleet(std::vector<FleetPort> ports, RunSettings run, bool json, QObject* 
         std::move(port.name), std::move(port.ports), m_run,
         [this](const Report& report) { write(report); },
         [](const std::string& why) {
-          std::fputs(("qd40ctl: " + why + "\n").c_str(), stderr);
+          std::fputs(forTerminal("qd40ctl: " + why + "\n").c_str(), stderr);
           std::fflush(stderr);
         }));
   }
@@ -54,8 +56,9 @@ int Fleet::exitStatus() const {
   // Results a script never saw are no success, whatever the projectors did;
   // the run still went to its end, so a switch-off still switched off.
   if (!m_outputLost.empty()) {
-    std::fputs(("qd40ctl: the results could not be written: " + m_outputLost + "\n").c_str(),
-               stderr);
+    std::fputs(
+        forTerminal("qd40ctl: the results could not be written: " + m_outputLost + "\n").c_str(),
+        stderr);
     return kExitOutputLost;
   }
   return static_cast<int>(m_worst);

@@ -14,6 +14,7 @@
 #include "config/Translations.h"
 #include "ctl/Fleet.h"
 #include "ctl/Options.h"
+#include "protocol/LocaleText.h"
 #include "toolkit/SignalWatcher.h"
 
 namespace {
@@ -41,13 +42,13 @@ std::vector<qd40::ctl::FleetPort> fleetPorts(const qd40::ctl::Options& options) 
     panel.setUser(qd40::PortUser::Command);
     if (panel.choice(1).source == qd40::PortSource::Default) {
       const QFileInfo saved(setup.saved.file());
-      std::fputs(
-          qd40::ctl::defaultPortNotice(panel.choice(1).device,
+      std::fputs(qd40::forTerminal(qd40::ctl::defaultPortNotice(
+                                       panel.choice(1).device,
                                        saved.isReadable() ? saved.filePath().toStdString() : "",
                                        !qEnvironmentVariableIsEmpty("HOME") ||
-                                           !qEnvironmentVariableIsEmpty("XDG_CONFIG_HOME"))
-              .c_str(),
-          stderr);
+                                           !qEnvironmentVariableIsEmpty("XDG_CONFIG_HOME")))
+                     .c_str(),
+                 stderr);
     }
     ports.push_back({panel.choice(1).device, std::move(panel)});
     return ports;
@@ -75,8 +76,8 @@ int main(int argc, char** argv) {
     return qd40::bus::runBridge(qtArgc, argv, {arguments.begin() + 2, arguments.end()});
   }
   const qd40::ctl::CommandLine line = qd40::ctl::parseCommandLine(arguments);
-  std::fputs(line.out.c_str(), stdout);
-  std::fputs(line.err.c_str(), stderr);
+  std::fputs(qd40::forTerminal(line.out).c_str(), stdout);
+  std::fputs(qd40::forTerminal(line.err).c_str(), stderr);
   if (line.outcome == qd40::ctl::CommandLine::Outcome::Exit) return line.exitCode;
 
   int qtArgc = 1;

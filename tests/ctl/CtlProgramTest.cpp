@@ -156,6 +156,7 @@ TEST(CtlProgram, ExitStatusSaysHowTheProjectorsDid) {
     QStringList args;
     int exitCode;
     const char* err;
+    const char* lang = "C.UTF-8";
   };
   const std::string missing = "/dev/qd40-test-missing-" + std::to_string(getpid());
   const Case cases[] = {
@@ -167,12 +168,28 @@ TEST(CtlProgram, ExitStatusSaysHowTheProjectorsDid) {
        {"--port", q(missing), "power", "on"},
        3,
        "no such device. Set --port to the projector's serial device"},
+      // In the operator's language, and in the terminal's encoding.
+      {"missing, Japanese",
+       std::nullopt,
+       {"--port", q(missing), "power", "on"},
+       3,
+       "デバイスがありません。",
+       "ja_JP.UTF-8"},
+      {"missing, Japanese in EUC-JP",
+       std::nullopt,
+       {"--port", q(missing), "power", "on"},
+       3,
+       "\xA5\xC7\xA5\xD0\xA5\xA4\xA5\xB9\xA4\xAC\xA4\xA2\xA4\xEA\xA4\xDE\xA4\xBB\xA4\xF3",
+       "ja_JP.EUC-JP"},
   };
   for (const Case& c : cases) {
     QProcess sim;
     QStringList args = c.args;
     if (c.sim) args = QStringList{"--timeout", "500", "--port", q(startSim(sim, *c.sim))} + args;
-    const CtlRun run = runCtl(args);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* other : {"LC_ALL", "LC_MESSAGES", "LC_CTYPE", "LANGUAGE"}) env.remove(other);
+    env.insert("LANG", c.lang);
+    const CtlRun run = runCtl(args, env);
     EXPECT_EQ(run.exitCode, c.exitCode) << c.name << ": " << run.err;
     EXPECT_NE(run.err.find(c.err), std::string::npos) << c.name << ": " << run.err;
     sim.terminate();
