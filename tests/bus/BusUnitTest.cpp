@@ -12,11 +12,14 @@
 namespace qd40::bus {
 namespace {
 
-LineResult answer(std::string reply, std::optional<std::string> text, bool statusQuery = true) {
+// A read's result as the exchange gives it: a reply it decoded passed its
+// check, unless `valid` says otherwise.
+LineResult answer(std::string reply, std::optional<std::string> text, bool valid = true) {
   LineResult line;
   line.reply = std::move(reply);
+  line.check.valid = valid && text.has_value();
   line.text = std::move(text);
-  line.statusQuery = statusQuery;
+  line.statusQuery = true;
   return line;
 }
 
@@ -57,6 +60,8 @@ TEST(BusValues, EachReadGivesDecodedValuesAndNothingForABadAnswer) {
       {"orientation", "orientation", answer("10\r", " Top/Bottom reversal"),
        "orientation=flip_vertical;"},
       {"pressure", "pressure", answer("0512\r", "650 hPa"), "pressure=650;"},
+      {"a reply the exchange found no valid answer", "pressure",
+       answer("123456789\r", "-1 hPa", false), ""},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(flat(stateValues(c.key, c.line)), c.values) << c.name;
