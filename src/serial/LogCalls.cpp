@@ -12,6 +12,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <vector>
 
 extern char** environ;
 
@@ -157,11 +158,10 @@ LogCalls::Answer LogCalls::perform(const Call& call) {
                                call.name.empty() ? call.flags | AT_EMPTY_PATH : call.flags);
       break;
     case Op::ReadLink: {
-      // A buffer of known size, so a hardened build checks the call.
-      char target[4096];
-      answer.value = ::readlinkat(call.fd, name, target, sizeof target);
-      if (answer.value > 0 && static_cast<std::size_t>(answer.value) < sizeof target) {
-        answer.text.assign(target, static_cast<std::size_t>(answer.value));
+      std::vector<char> target(4096);
+      answer.value = ::readlinkat(call.fd, name, target.data(), target.size());
+      if (answer.value > 0 && static_cast<std::size_t>(answer.value) < target.size()) {
+        answer.text.assign(target.data(), static_cast<std::size_t>(answer.value));
       }
       break;
     }
