@@ -44,6 +44,7 @@ configure_file(${data}/${QD40_APP_ID}.metainfo.xml.in ${generated}/${QD40_APP_ID
 install(TARGETS qd40-control qd40-sim qd40ctl RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # Started by the panel, found beside it or here.
 install(TARGETS qd40-log-writer RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/qd40-control)
+install(FILES ${data}/lintian/qd40-control DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides)
 # Stripping (cpack, cmake --install --strip) also drops the compiler's notes,
 # which nothing at run time reads.
 install(CODE "
