@@ -42,14 +42,19 @@ configure_file(${data}/${QD40_APP_ID}.metainfo.xml.in ${generated}/${QD40_APP_ID
                @ONLY)
 
 install(TARGETS qd40-control qd40-sim qd40ctl RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# Started by the panel, found beside it or here.
+install(TARGETS qd40-log-writer RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/qd40-control)
+install(FILES ${data}/lintian/qd40-control DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides)
 # Stripping (cpack, cmake --install --strip) also drops the compiler's notes,
 # which nothing at run time reads.
 install(CODE "
   if(CMAKE_INSTALL_DO_STRIP)
-    foreach(program qd40-control qd40-sim qd40ctl)
+    foreach(program ${CMAKE_INSTALL_BINDIR}/qd40-control ${CMAKE_INSTALL_BINDIR}/qd40-sim
+                    ${CMAKE_INSTALL_BINDIR}/qd40ctl
+                    ${CMAKE_INSTALL_LIBEXECDIR}/qd40-control/qd40-log-writer)
       execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment --remove-section=.note
                               --strip-unneeded
-                              \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/\${program}\"
+                              \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/\${program}\"
                       COMMAND_ERROR_IS_FATAL ANY)
     endforeach()
   endif()")

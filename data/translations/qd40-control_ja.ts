@@ -138,6 +138,10 @@ there is no display to open the window on.
         <source>The session log %1 is not opened: the symbolic link %2 belongs to the user %3, not to you or root, so the panel does not follow it. Remove the link or choose another file.</source>
         <translation>セッションログ %1 は開きませんでした。シンボリックリンク %2 の所有者はユーザー %3 で、あなたでも root でもないため、パネルはこのリンクをたどりません。リンクを削除するか、別のファイルを指定してください。</translation>
     </message>
+    <message>
+        <source>The session log %1 cannot be opened: its filesystem does not answer.</source>
+        <translation>セッションログ %1 を開けません (ファイルシステムが応答しません)。</translation>
+    </message>
 </context>
 <context>
     <name>NoDisplay</name>

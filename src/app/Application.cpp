@@ -1,6 +1,7 @@
 #include "app/Application.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QStyleFactory>
@@ -25,6 +26,18 @@ struct LogNotice {
 std::string sessionLogPath() {
   const QByteArray path = qgetenv("QD40_LOG");
   return path.toStdString();
+}
+
+// The session log's writer program: beside the panel in the build tree, in
+// the panel's own libexec folder once installed; none (the panel writes the
+// log itself) where neither holds it.
+std::string logWriterPath() {
+  const QString here = QCoreApplication::applicationDirPath();
+  for (const QString& path :
+       {here + "/qd40-log-writer", here + "/../libexec/qd40-control/qd40-log-writer"}) {
+    if (QFileInfo(path).isExecutable()) return QFileInfo(path).absoluteFilePath().toStdString();
+  }
+  return {};
 }
 
 }  // namespace
@@ -98,6 +111,7 @@ Panel::Panel(PortSetup ports, std::optional<std::string> logPath,
     options.maxBytes = logMax.value_or(kDefaultLogMax);
     options.header = sessionHeader("qd40-control", kVersion, m_ports.config);
     options.onStopped = toldInWindow;
+    options.writer = logWriterPath();
     m_log = SessionLog::open(path, m_logFailure, std::move(options));
     if (m_log) m_logged = std::make_unique<LoggingSerialService>(m_router, *m_log, m_ports.config);
   }

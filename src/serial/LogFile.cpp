@@ -35,18 +35,19 @@ constexpr mode_t kNewFileMode = 0600;
 
 class Descriptor final {
  public:
-  explicit Descriptor(int fd = -1) : m_fd(fd) {}
+  Descriptor(LogCalls& calls, int fd) : m_calls(calls), m_fd(fd) {}
   Descriptor(const Descriptor&) = delete;
   Descriptor& operator=(const Descriptor&) = delete;
   ~Descriptor() { reset(-1); }
   void reset(int fd) {
-    if (m_fd >= 0) ::close(m_fd);
+    if (m_fd >= 0) m_calls.close(m_fd);
     m_fd = fd;
   }
   int get() const { return m_fd; }
   int release() { return std::exchange(m_fd, -1); }
 
  private:
+  LogCalls& m_calls;
   int m_fd;
 };
 
@@ -100,22 +101,20 @@ QString othersFile(const QString& shownPath, uid_t owner) {
       .arg(shownPath, QString::fromStdString(ownerName(owner)));
 }
 
-std::string readLink(int linkFd) {
-  std::vector<char> target(4096);
-  const ssize_t length = ::readlinkat(linkFd, "", target.data(), target.size());
-  if (length <= 0 || static_cast<std::size_t>(length) >= target.size()) return {};
-  return std::string(target.data(), static_cast<std::size_t>(length));
-}
-
 }  // namespace
 
-std::optional<LogFile> LogFile::open(const std::string& path, std::string& error) {
+std::optional<LogFile> LogFile::open(const std::string& path, std::string& error, LogCalls& calls) {
   const QString shownPath = QString::fromStdString(path);
   const auto fail = [&](const QString& why) -> std::optional<LogFile> {
     error = joinSentences({why, LogWords::tr("The panel runs without a log.")});
     return std::nullopt;
   };
   const auto failWith = [&](int code) {
+    if (calls.abandoned()) {
+      return fail(LogWords::tr("The session log %1 cannot be opened: its filesystem does not "
+                               "answer.")
+                      .arg(shownPath));
+    }
     return fail(LogWords::tr("The session log %1 cannot be opened: %2.")
                     .arg(shownPath, QString::fromLocal8Bit(std::strerror(code))));
   };
@@ -129,7 +128,8 @@ std::optional<LogFile> LogFile::open(const std::string& path, std::string& error
   // that each link is judged before it is followed and nothing can be
   // swapped in between the judging and the following.
   const bool absolute = !path.empty() && path.front() == '/';
-  Descriptor directory(::open(absolute ? "/" : ".", O_PATH | O_DIRECTORY | O_CLOEXEC));
+  Descriptor directory(
+      calls, calls.open(AT_FDCWD, absolute ? "/" : ".", O_PATH | O_DIRECTORY | O_CLOEXEC));
   std::string shown = absolute ? "/" : "";
   std::deque<std::string> rest = components(path);
   if (rest.empty()) return notAFile(S_IFDIR);
@@ -137,10 +137,10 @@ std::optional<LogFile> LogFile::open(const std::string& path, std::string& error
   while (!rest.empty()) {
     const std::string name = std::move(rest.front());
     rest.pop_front();
-    Descriptor node(::openat(directory.get(), name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+    Descriptor node(calls, calls.open(directory.get(), name, O_PATH | O_NOFOLLOW | O_CLOEXEC));
     struct stat info {};
     if (node.get() < 0 && !(errno == ENOENT && rest.empty())) return failWith(errno);
-    if (node.get() >= 0 && ::fstat(node.get(), &info) != 0) return failWith(errno);
+    if (node.get() >= 0 && calls.stat(node.get(), {}, info) != 0) return failWith(errno);
 
     if (node.get() >= 0 && S_ISLNK(info.st_mode)) {
       if (++links > kMaxLinks) return failWith(ELOOP);
@@ -151,12 +151,12 @@ std::optional<LogFile> LogFile::open(const std::string& path, std::string& error
                         .arg(shownPath, QString::fromStdString(joined(shown, name)),
                              QString::fromStdString(ownerName(info.st_uid))));
       }
-      const std::string target = readLink(node.get());
+      const std::string target = calls.readLink(node.get());
       if (target.empty()) return failWith(errno != 0 ? errno : ENAMETOOLONG);
       std::deque<std::string> spliced = components(target);
       rest.insert(rest.begin(), spliced.begin(), spliced.end());
       if (target.front() == '/') {
-        directory.reset(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
+        directory.reset(calls.open(AT_FDCWD, "/", O_PATH | O_DIRECTORY | O_CLOEXEC));
         shown = "/";
       }
       if (rest.empty()) return notAFile(S_IFDIR);
@@ -171,7 +171,7 @@ std::optional<LogFile> LogFile::open(const std::string& path, std::string& error
     if (node.get() >= 0 && !S_ISREG(info.st_mode)) return notAFile(info.st_mode);
     if (node.get() >= 0 && !trusted(info.st_uid)) return fail(othersFile(shownPath, info.st_uid));
 
-    Descriptor file(::openat(directory.get(), name.c_str(), kWriteFlags | O_CREAT, kNewFileMode));
+    Descriptor file(calls, calls.open(directory.get(), name, kWriteFlags | O_CREAT, kNewFileMode));
     if (file.get() < 0 && errno == ELOOP && links < kMaxLinks) {
       // A link was put there since the look above: judge it like any other.
       rest.push_front(name);
@@ -179,22 +179,24 @@ std::optional<LogFile> LogFile::open(const std::string& path, std::string& error
       continue;
     }
     if (file.get() < 0) return failWith(errno);
-    if (::fstat(file.get(), &info) != 0) return failWith(errno);
+    if (calls.stat(file.get(), {}, info) != 0) return failWith(errno);
     if (!S_ISREG(info.st_mode)) return notAFile(info.st_mode);
     if (!trusted(info.st_uid)) return fail(othersFile(shownPath, info.st_uid));
-    return LogFile(file.release(), directory.release(), name);
+    return LogFile(calls, file.release(), directory.release(), name);
   }
   return failWith(ENOENT);
 }
 
 LogFile::LogFile(LogFile&& other) noexcept
-    : m_fd(std::exchange(other.m_fd, -1)),
+    : m_calls(other.m_calls),
+      m_fd(std::exchange(other.m_fd, -1)),
       m_dirFd(std::exchange(other.m_dirFd, -1)),
       m_name(std::move(other.m_name)) {}
 
 LogFile& LogFile::operator=(LogFile&& other) noexcept {
   if (this != &other) {
     closeAll();
+    m_calls = other.m_calls;
     m_fd = std::exchange(other.m_fd, -1);
     m_dirFd = std::exchange(other.m_dirFd, -1);
     m_name = std::move(other.m_name);
@@ -207,20 +209,20 @@ LogFile::~LogFile() {
 }
 
 void LogFile::closeAll() {
-  if (m_fd >= 0) ::close(m_fd);
-  if (m_dirFd >= 0) ::close(m_dirFd);
+  if (m_fd >= 0) m_calls->close(m_fd);
+  if (m_dirFd >= 0) m_calls->close(m_dirFd);
   m_fd = m_dirFd = -1;
 }
 
 std::uint64_t LogFile::size() const {
   struct stat info {};
-  return ::fstat(m_fd, &info) == 0 ? static_cast<std::uint64_t>(info.st_size) : 0;
+  return m_calls->stat(m_fd, {}, info) == 0 ? static_cast<std::uint64_t>(info.st_size) : 0;
 }
 
 bool LogFile::rotate(std::string& error) {
   const std::string previous = m_name + ".1";
   // A log someone removed meanwhile has nothing left to keep.
-  if (::renameat(m_dirFd, m_name.c_str(), m_dirFd, previous.c_str()) != 0 && errno != ENOENT) {
+  if (m_calls->rename(m_dirFd, m_name, previous) != 0 && errno != ENOENT) {
     error = "it cannot be renamed to " + previous + ": " + std::strerror(errno);
     return false;
   }
@@ -230,16 +232,16 @@ bool LogFile::rotate(std::string& error) {
 LogFile::Moved LogFile::moved() const {
   struct stat held {
   }, named{};
-  if (m_dirFd < 0 || ::fstat(m_fd, &held) != 0) return Moved::No;
+  if (m_dirFd < 0 || m_calls->stat(m_fd, {}, held) != 0) return Moved::No;
   const auto same = [&](const struct stat& other) {
     return other.st_dev == held.st_dev && other.st_ino == held.st_ino;
   };
-  if (::fstatat(m_dirFd, m_name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 && same(named)) {
+  if (m_calls->stat(m_dirFd, m_name, named, AT_SYMLINK_NOFOLLOW) == 0 && same(named)) {
     return Moved::No;
   }
   if (held.st_nlink == 0) return Moved::Removed;
   const std::string previous = m_name + ".1";
-  if (::fstatat(m_dirFd, previous.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 && same(named)) {
+  if (m_calls->stat(m_dirFd, previous, named, AT_SYMLINK_NOFOLLOW) == 0 && same(named)) {
     return Moved::Rotated;
   }
   return Moved::Renamed;
@@ -248,9 +250,9 @@ LogFile::Moved LogFile::moved() const {
 // The name is opened again in the directory held, never through a link; what
 // is found there is judged as at the first opening.
 bool LogFile::reopen(std::string& error) {
-  Descriptor file(::openat(m_dirFd, m_name.c_str(), kWriteFlags | O_CREAT, kNewFileMode));
+  Descriptor file(*m_calls, m_calls->open(m_dirFd, m_name, kWriteFlags | O_CREAT, kNewFileMode));
   struct stat info {};
-  if (file.get() < 0 || ::fstat(file.get(), &info) != 0) {
+  if (file.get() < 0 || m_calls->stat(file.get(), {}, info) != 0) {
     error = m_name + " cannot be opened: " + std::strerror(errno);
     return false;
   }
@@ -265,13 +267,13 @@ bool LogFile::reopen(std::string& error) {
   // The turn goes on in the new file before the old one is let go: writers
   // waiting on the old one find the name moved and come after.
   if (m_locked) lockFd(file.get());
-  ::close(m_fd);
+  m_calls->close(m_fd);
   m_fd = file.release();
   return true;
 }
 
 void LogFile::lockFd(int fd) {
-  while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+  while (m_calls->lock(fd, LOCK_EX) != 0 && errno == EINTR) {
   }
 }
 
@@ -281,12 +283,12 @@ void LogFile::lock() {
 }
 
 void LogFile::unlock() {
-  ::flock(m_fd, LOCK_UN);
+  m_calls->lock(m_fd, LOCK_UN);
   m_locked = false;
 }
 
 void LogFile::truncate(std::uint64_t size) const {
-  while (::ftruncate(m_fd, static_cast<off_t>(size)) != 0 && errno == EINTR) {
+  while (m_calls->truncate(m_fd, size) != 0 && errno == EINTR) {
   }
 }
 

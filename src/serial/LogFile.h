@@ -13,10 +13,13 @@
 // stood. Several panels may append to one file: they take turns by a lock on
 // it, and each notices when the name no longer stands for the file it holds
 // (rotated by another panel, or removed) and opens it again. Writing to it is
-// the caller's business.
+// the caller's business. Every call on the file and its folders is made
+// through the LogCalls given, which outlive it.
 #include <cstdint>
 #include <optional>
 #include <string>
+
+#include "serial/LogCalls.h"
 
 namespace qd40 {
 
@@ -24,9 +27,9 @@ class LogFile final {
  public:
   // The file at `path`, created if missing; nothing, with the operator's
   // words in `error`, when it may not or cannot be opened.
-  static std::optional<LogFile> open(const std::string& path, std::string& error);
+  static std::optional<LogFile> open(const std::string& path, std::string& error, LogCalls& calls);
   // A descriptor opened elsewhere, such as a pipe; it is never rotated.
-  static LogFile adopt(int fd) { return LogFile(fd, -1, {}); }
+  static LogFile adopt(int fd, LogCalls& calls) { return LogFile(calls, fd, -1, {}); }
 
   LogFile(LogFile&& other) noexcept;
   LogFile& operator=(LogFile&& other) noexcept;
@@ -35,6 +38,7 @@ class LogFile final {
   ~LogFile();
 
   int fd() const { return m_fd; }
+  ssize_t write(const char* data, std::size_t size) { return m_calls->write(m_fd, data, size); }
   std::uint64_t size() const;
   bool canRotate() const { return m_dirFd >= 0; }
   // The file's own name in its directory, with every link resolved.
@@ -60,11 +64,12 @@ class LogFile final {
   void truncate(std::uint64_t size) const;
 
  private:
-  LogFile(int fd, int dirFd, std::string name)
-      : m_fd(fd), m_dirFd(dirFd), m_name(std::move(name)) {}
+  LogFile(LogCalls& calls, int fd, int dirFd, std::string name)
+      : m_calls(&calls), m_fd(fd), m_dirFd(dirFd), m_name(std::move(name)) {}
   void closeAll();
-  static void lockFd(int fd);
+  void lockFd(int fd);
 
+  LogCalls* m_calls;
   int m_fd = -1;
   int m_dirFd = -1;
   std::string m_name;

@@ -45,19 +45,37 @@ std::optional<std::uint64_t> parseLogSize(std::string_view text) {
 
 std::unique_ptr<SessionLog> SessionLog::open(const std::string& path, std::string& error,
                                              SessionLogOptions options) {
-  std::optional<LogFile> file = LogFile::open(path, error);
+  auto calls = std::make_unique<LogCalls>();
+  if (!options.writer.empty()) {
+    std::string why;
+    calls = std::make_unique<LogCalls>(options.writer, why);
+    if (!why.empty()) {
+      std::fprintf(stderr,
+                   "qd40-control: the session log's writer cannot be started (%s); the panel "
+                   "writes the log itself and cannot end while the log's filesystem hangs.\n",
+                   why.c_str());
+    }
+  }
+  calls->limitWait(static_cast<int>(kEndWait.count()));
+  std::optional<LogFile> file = LogFile::open(path, error, *calls);
   if (!file) return nullptr;
-  return std::unique_ptr<SessionLog>(new SessionLog(std::move(*file), path, std::move(options)));
+  calls->limitWait(-1);
+  return std::unique_ptr<SessionLog>(
+      new SessionLog(std::move(calls), std::move(*file), path, std::move(options)));
 }
 
 std::unique_ptr<SessionLog> SessionLog::onDescriptor(int fd, std::string name,
                                                      SessionLogOptions options) {
+  auto calls = std::make_unique<LogCalls>();
+  LogFile file = LogFile::adopt(fd, *calls);
   return std::unique_ptr<SessionLog>(
-      new SessionLog(LogFile::adopt(fd), std::move(name), std::move(options)));
+      new SessionLog(std::move(calls), std::move(file), std::move(name), std::move(options)));
 }
 
-SessionLog::SessionLog(LogFile file, std::string path, SessionLogOptions options)
-    : m_file(std::move(file)),
+SessionLog::SessionLog(std::unique_ptr<LogCalls> calls, LogFile file, std::string path,
+                       SessionLogOptions options)
+    : m_calls(std::move(calls)),
+      m_file(std::move(file)),
       m_path(std::move(path)),
       m_options(std::move(options)),
       m_budget(m_options.maxBytes) {
@@ -74,7 +92,32 @@ SessionLog::~SessionLog() {
     m_closing = true;
   }
   m_wake.notify_one();
+  {
+    // A writer process that does not answer in time is given up: the calls
+    // waiting for it fail at once, and what they held is counted.
+    std::unique_lock lock(m_mutex);
+    if (!m_drained.wait_for(lock, kEndWait, [this] { return m_finished; })) m_calls->abandon();
+  }
   m_writer.join();
+  tellUnwritten();
+}
+
+// Said as the log ends stopped: the lines the file lacks.
+void SessionLog::tellUnwritten() const {
+  if (!m_stop) return;
+  const std::string lines = std::to_string(m_stop->lines) +
+                            (m_stop->lines == 1 ? " line (" : " lines (") +
+                            std::to_string(m_stop->bytes) + " bytes)";
+  if (m_calls->abandoned()) {
+    std::fprintf(stderr,
+                 "qd40-control: the session log %s did not answer within %lld s; the program "
+                 "ends without its last %s; the first of them may yet be written when its "
+                 "filesystem answers.\n",
+                 m_path.c_str(), static_cast<long long>(kEndWait.count() / 1000), lines.c_str());
+    return;
+  }
+  std::fprintf(stderr, "qd40-control: the session log %s ends stopped: %s since %s not written.\n",
+               m_path.c_str(), lines.c_str(), formatLogTime(m_stop->at).c_str());
 }
 
 void SessionLog::write(std::string_view text) {
@@ -164,6 +207,8 @@ void SessionLog::run() {
     m_writing = false;
     if (m_queue.empty()) m_drained.notify_all();
   }
+  m_finished = true;
+  m_drained.notify_all();
 }
 
 void SessionLog::render(const LogEntry& entry, std::vector<std::string>& lines) {
@@ -319,7 +364,7 @@ std::string SessionLog::reopened(LogFile::Moved moved) const {
 bool SessionLog::writeOut(const std::string& text, std::uint64_t at, std::size_t& kept) {
   std::size_t done = 0;
   while (done < text.size()) {
-    const ssize_t n = ::write(m_file.fd(), text.data() + done, text.size() - done);
+    const ssize_t n = m_file.write(text.data() + done, text.size() - done);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
       // Only a descriptor handed in can be a pipe; wait for it as a file would.
@@ -328,7 +373,9 @@ bool SessionLog::writeOut(const std::string& text, std::uint64_t at, std::size_t
       continue;
     }
     if (n <= 0) {
-      stop(n < 0 ? std::strerror(errno) : "nothing could be written");
+      stop(m_calls->abandoned() ? "its filesystem does not answer"
+           : n < 0              ? std::strerror(errno)
+                                : "nothing could be written");
       kept = 0;
       if (m_file.canRotate()) {
         if (done > 0) m_file.truncate(at);
@@ -350,6 +397,8 @@ void SessionLog::stop(const std::string& why) {
   m_stop = Stop{SystemClock::now(), why, std::chrono::steady_clock::now()};
   std::fprintf(stderr, "qd40-control: the session log %s stopped: %s.\n", m_path.c_str(),
                why.c_str());
+  // A log that stops as the program ends is told on standard error alone.
+  if (m_closing) return;
   if (!std::exchange(m_stopTold, true) && m_options.onStopped) m_options.onStopped(why);
 }
 

@@ -20,6 +20,12 @@
 // and what it missed. A line is never left cut in the middle. How the file is
 // found, opened and shared with other writers is LogFile's business; what
 // goes into an event is the caller's.
+//
+// Given a writer program, the log's file calls are made by it (see
+// LogCalls), so a filesystem that hangs cannot keep the program from ending:
+// the end waits for the log at most kEndWait, then says on standard error
+// what was not written. Opening waits at most as long, and the panel then
+// runs without a log.
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -54,6 +60,8 @@ inline constexpr std::chrono::milliseconds kGatherTime{20};
 inline constexpr std::size_t kGatherBytes = 64 * 1024;
 // How often a stopped log tries its file again.
 inline constexpr std::chrono::seconds kRetryStopped{2};
+// How long the end, or the opening, waits for a writer that does not answer.
+inline constexpr std::chrono::milliseconds kEndWait{2000};
 
 struct SessionLogOptions {
   std::uint64_t maxBytes = kDefaultLogMax;  // a file that would grow past this is rotated
@@ -62,6 +70,9 @@ struct SessionLogOptions {
   std::function<void(const std::string&)> onStopped;
   // How often a stopped log tries its file again.
   std::chrono::milliseconds retryStopped = kRetryStopped;
+  // The program that makes the file calls (qd40-log-writer); this process
+  // makes them when empty.
+  std::string writer;
 };
 
 class SessionLog final {
@@ -99,7 +110,8 @@ class SessionLog final {
     std::uint64_t lines = 0, bytes = 0;  // not logged since
   };
 
-  SessionLog(LogFile file, std::string path, SessionLogOptions options);
+  SessionLog(std::unique_ptr<LogCalls> calls, LogFile file, std::string path,
+             SessionLogOptions options);
   void queue(LogEntry entry);
   void run();
   // The writer's side, on its thread alone.
@@ -110,8 +122,10 @@ class SessionLog final {
   std::string rotated(bool& failed);
   bool writeOut(const std::string& text, std::uint64_t at, std::size_t& kept);
   void stop(const std::string& why);
+  void tellUnwritten() const;
   std::string reopened(LogFile::Moved moved) const;
 
+  std::unique_ptr<LogCalls> m_calls;  // outlives the file
   LogFile m_file;
   const std::string m_path;
   const SessionLogOptions m_options;
@@ -123,8 +137,9 @@ class SessionLog final {
   std::uint64_t m_unqueuedBytes = 0;     // since the last count went into the queue
   std::uint64_t m_unqueuedReceived = 0;  // the same, of received bytes
   bool m_writing = false;
-  bool m_idle = false;  // the writer waits for a line
-  int m_waiting = 0;    // callers of waitUntilWritten, who hurry the writer
+  bool m_finished = false;  // the writer's thread is done
+  bool m_idle = false;      // the writer waits for a line
+  int m_waiting = 0;        // callers of waitUntilWritten, who hurry the writer
   std::atomic<bool> m_closing = false;
   bool m_behindTold = false;
   // The writer thread's own.

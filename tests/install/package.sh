@@ -33,6 +33,7 @@ done
 
 dpkg-deb -x "$deb" "$scratch/root"
 for file in usr/bin/qd40-control usr/bin/qd40-sim usr/bin/qd40ctl \
+  usr/libexec/qd40-control/qd40-log-writer \
   usr/share/applications/org.qd40.control.desktop \
   usr/share/metainfo/org.qd40.control.metainfo.xml \
   usr/share/icons/hicolor/scalable/apps/org.qd40.control.svg \

@@ -159,7 +159,7 @@ TEST(SessionLogKeepsTest, AFullDiskCutsNoLineAndTheLogResumesWithWhatItMissed) {
   auto log = SessionLog::open(
       dir / "x.log", error,
       {kDefaultLogMax, "header", [&](const std::string& why) { told.push_back(why); },
-       std::chrono::milliseconds(0)});
+       std::chrono::milliseconds(0), QD40_LOG_WRITER_PATH});
   ASSERT_TRUE(log) << error;
   testing::internal::CaptureStderr();
   for (int i = 0; i < 5; ++i) log->write(std::string(1000, 'x'));

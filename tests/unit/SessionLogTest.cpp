@@ -50,11 +50,16 @@ TEST(SessionLogTest, AppendsToWhatIsThere) {
 
 TEST(SessionLogTest, ALogThatCannotBeOpenedSaysWhy) {
   const fs::path dir = freshDir();
-  std::string error;
-  EXPECT_FALSE(SessionLog::open(dir / "missing" / "x.log", error));
-  EXPECT_EQ(error,
-            "The session log " + (dir / "missing" / "x.log").string() +
-                " cannot be opened: No such file or directory. The panel runs without a log.");
+  for (const std::string writer : {"", QD40_LOG_WRITER_PATH, "/nonexistent/qd40-log-writer"}) {
+    std::string error;
+    SessionLogOptions options;
+    options.writer = writer;
+    EXPECT_FALSE(SessionLog::open(dir / "missing" / "x.log", error, options));
+    EXPECT_EQ(error,
+              "The session log " + (dir / "missing" / "x.log").string() +
+                  " cannot be opened: No such file or directory. The panel runs without a log.")
+        << writer;
+  }
 }
 
 TEST(SessionLogTest, TakesOnlyARegularFileAndNeverWaitsForAReader) {
@@ -153,18 +158,31 @@ TEST(SessionLogTest, AStalledDiskKeepsAtMostOneMiBQueuedAndCountsWhatIsLeftOut) 
   EXPECT_EQ(lines[1019], "after");
 }
 
+// The same, whether this process makes the file calls or the writer does.
 TEST(SessionLogTest, AFloodRotatesTheFileKeepingOneEarlierPart) {
-  const fs::path dir = freshDir();
-  std::string error;
-  auto log = SessionLog::open(dir / "flood.log", error, test::smallestLog("header"));
-  ASSERT_TRUE(log) << error;
-  // Lines of 30 + 547 + 1 bytes: 113 to a file after its header.
-  for (int i = 0; i < 300; ++i) log->write(std::string(547, 'x'));
-  log->waitUntilWritten();
-  EXPECT_EQ(fs::file_size(dir / "flood.log.1"), 65381u);
-  EXPECT_EQ(fs::file_size(dir / "flood.log"), 42839u);
-  EXPECT_FALSE(fs::exists(dir / "flood.log.2"));
-  EXPECT_EQ(events(contents(dir / "flood.log"))[0], "header; earlier lines in flood.log.1");
+  for (const std::string writer : {"", QD40_LOG_WRITER_PATH}) {
+    const fs::path dir = freshDir();
+    std::string error;
+    SessionLogOptions options = test::smallestLog("header");
+    options.writer = writer;
+    auto log = SessionLog::open(dir / "flood.log", error, options);
+    ASSERT_TRUE(log) << error;
+    // Lines of 30 + 547 + 1 bytes: 113 to a file after its header.
+    for (int i = 0; i < 300; ++i) log->write(std::string(547, 'x'));
+    log->waitUntilWritten();
+    EXPECT_EQ(fs::file_size(dir / "flood.log.1"), 65381u) << writer;
+    EXPECT_EQ(fs::file_size(dir / "flood.log"), 42839u) << writer;
+    EXPECT_FALSE(fs::exists(dir / "flood.log.2")) << writer;
+    EXPECT_EQ(events(contents(dir / "flood.log"))[0], "header; earlier lines in flood.log.1");
+    fs::remove(dir / "flood.log");
+    log->write("after removal");
+    log->waitUntilWritten();
+    EXPECT_EQ(events(contents(dir / "flood.log")),
+              (std::vector<std::string>{"header; the log is opened again: flood.log was removed, "
+                                        "lines before are lost",
+                                        "after removal"}))
+        << writer;
+  }
 }
 
 TEST(SessionLogTest, AFullDiskStopsTheLogWithOneLineOnStandardError) {
