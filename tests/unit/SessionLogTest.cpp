@@ -69,7 +69,9 @@ TEST(SessionLogTest, TakesOnlyARegularFileAndNeverWaitsForAReader) {
       {dir / "fifo", "a named pipe (FIFO)"}, {"/dev/null", "a device"}, {dir, "a directory"}};
   for (const auto& [path, kind] : cases) {
     std::string error;
-    auto opening = std::async(std::launch::async, [&] { return SessionLog::open(path, error); });
+    // A copy: clang 14 cannot capture a structured binding.
+    auto opening = std::async(std::launch::async,
+                              [&, file = path] { return SessionLog::open(file, error); });
     if (opening.wait_for(10s) != std::future_status::ready) {
       ADD_FAILURE() << "opening " << path << " waits for a reader";
       const int reader = ::open((dir / "fifo").c_str(), O_RDONLY | O_NONBLOCK);
