@@ -77,8 +77,6 @@ install(FILES ${data}/service/qd40-mqtt.service DESTINATION lib/systemd/system)
 install(FILES ${data}/service/qd40-mqtt.sysusers DESTINATION lib/sysusers.d
         RENAME qd40-mqtt.conf)
 install(FILES ${data}/service/mqtt.conf ${data}/service/mqtt-projectors DESTINATION /etc/qd40)
-install(FILES ${data}/service/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
-        RENAME qd40-control)
 # The licence is in the machine-readable copyright file.
 install(FILES ${data}/debian/copyright ${docs} DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
