@@ -264,57 +264,52 @@ void Form1::send(std::string_view code) {
   Hyouji(m_state.sendLine, kSend);
 }
 
-void Form1::commandClick(const CommandRow& row) {
-  if (row.timing == Timing::PictureMode) setReplyTiming(kPictureModeTiming);
-  if (row.timing == Timing::SignalMode) setReplyTiming(kSignalModeTiming);
-  send(row.code);
-  if (row.timing == Timing::Menu) {
-    m_timers.timer1.setInterval(kMenuRepeatInterval);
-    m_state.arrowMode = kMenuArrowMode;
-  }
+void Form1::applyBefore(const SendTimers& timers) {
+  if (timers.before) setReplyTiming(*timers.before);
 }
 
-void Form1::holdMouseDown(const HoldRow& row) {
-  if (row.kind == HoldKind::Arrow) {
-    for (const ArrowTiming& arrow : kArrowTimings) {
-      if (arrow.arrowMode == m_state.arrowMode) setReplyTiming(arrow.timing);
-    }
-    m_state.repeatCode = row.repeatCode;
-    send(row.code);
-  } else {
-    m_state.repeatCode = row.repeatCode;
-    send(row.code);
-    m_timers.timer1.setInterval(row.repeatInterval);
-    setReplyTiming(row.timing);
-  }
+void Form1::applyAfter(const SendTimers& timers) {
+  if (timers.repeatInterval) m_timers.timer1.setInterval(*timers.repeatInterval);
+  if (timers.after) setReplyTiming(*timers.after);
+  if (timers.arrowMode) m_state.arrowMode = *timers.arrowMode;
+}
+
+void Form1::commandClick(const ActionRow& row) {
+  const SendTimers timers = pressTimers(row, m_state.arrowMode);
+  applyBefore(timers);
+  send(row.code);
+  applyAfter(timers);
+}
+
+void Form1::holdMouseDown(const ActionRow& row) {
+  const SendTimers timers = pressTimers(row, m_state.arrowMode);
+  applyBefore(timers);
+  m_state.repeatCode = row.hold.row;
+  send(row.code);
+  applyAfter(timers);
   m_timers.timer1.setEnabled(true);
 }
 
 void Form1::Timer1_Timer() {
-  if (m_state.repeatCode == 0) return;
-  const HoldRow* row = findRepeatRow(m_state.repeatCode);
+  const ActionRow* row = actionByRepeatRow(m_state.repeatCode);
   if (row == nullptr) return;
   send(row->code);
   m_timers.timer1.setEnabled(true);
 }
 
-void Form1::holdMouseUp(const HoldRow& row) {
+void Form1::holdMouseUp(const ActionRow& row) {
   m_state.repeatCode = 0;
   m_timers.timer1.setEnabled(false);
   m_timers.timer2.setEnabled(false);
   m_timers.timer4.setEnabled(true);
   m_window.setCaption(Control::Label11, "");
   m_window.setCaption(Control::Label12, "");
-  setReplyTiming(kReleaseTiming);
   m_state.rxBuffer.clear();
-  if (row.kind == HoldKind::Zoom) {
-    m_timers.timer1.setInterval(kZoomReleaseRepeatInterval);
-    m_state.arrowMode = kZoomReleaseArrowMode;
-  }
+  applyAfter(releaseTimers(row));
 }
 
 void Form1::Command95_Click() {
-  setReplyTiming(kFreeEntryTiming);
+  applyBefore(freeEntryTimers());
   m_state.typedLine = fromUtf8(m_window.caption(Control::Text1));
   m_state.sendLine = m_state.cmdPrefix + m_state.typedLine + kCR;
   Hyouji(m_state.sendLine, kSend);

@@ -8,9 +8,11 @@
 #include <string>
 
 #include "app/GrowingCaption.h"
+#include "protocol/Catalogue.h"
 #include "protocol/Commands.h"
 #include "protocol/LeadingNumber.h"
 #include "protocol/Monitor.h"
+#include "protocol/ReplyWindows.h"
 #include "protocol/StatusDecoder.h"
 #include "protocol/Text.h"
 #include "serial/SerialService.h"
@@ -21,7 +23,7 @@ namespace qd40 {
 struct FormState {
   std::uint8_t repeatCode = 0;
   std::uint8_t replyPending = 0;
-  std::uint8_t arrowMode = 0;
+  ArrowMode arrowMode = ArrowMode::Start;
   Text sendLine;
   RxBuffer rxBuffer;
   std::int16_t pressureValue = 0;
@@ -84,12 +86,12 @@ class Form1 final {
   void Hyouji(const Text& line, std::uint8_t mode);
   void Hyouji(const RxBuffer& line, std::uint8_t mode);
 
-  // The single-shot buttons, one procedure for every row of the command table.
-  void commandClick(const CommandRow& row);
+  // The single-shot buttons, one procedure for every row of the catalogue.
+  void commandClick(const ActionRow& row);
 
   // Press-and-hold buttons.
-  void holdMouseDown(const HoldRow& row);
-  void holdMouseUp(const HoldRow& row);
+  void holdMouseDown(const ActionRow& row);
+  void holdMouseUp(const ActionRow& row);
   void Timer1_Timer();
 
   // Free entry and the view button.
@@ -115,6 +117,8 @@ class Form1 final {
   void showStatus(const StatusResult& status);
   double readPressure(const RxBuffer& buffer);
   void setReplyTiming(ReplyTiming timing);
+  void applyBefore(const SendTimers& timers);
+  void applyAfter(const SendTimers& timers);
 
   Window& m_window;
   FormTimers m_timers;

@@ -6,7 +6,7 @@
 #include "app/Form1.h"
 #include "panel/PanelWidgets.h"
 #include "panel/PanelWindow.h"
-#include "protocol/Commands.h"
+#include "protocol/Catalogue.h"
 
 namespace qd40 {
 
@@ -37,13 +37,14 @@ constexpr std::array kClicks = {
 }  // namespace
 
 void bindPanel(PanelWindow& window, Form1& form) {
-  for (const CommandRow& row : kCommandTable) {
-    auto* button = qobject_cast<QAbstractButton*>(window.control(row.button));
-    QObject::connect(button, &QAbstractButton::clicked, &window,
-                     [&form, &row] { form.commandClick(row); });
-  }
-  for (const HoldRow& row : kHoldTable) {
-    auto* button = qobject_cast<HoldButton*>(window.control(row.button));
+  for (const ActionRow& row : kCatalogue) {
+    if (!row.held()) {
+      auto* button = qobject_cast<QAbstractButton*>(window.control(row.control));
+      QObject::connect(button, &QAbstractButton::clicked, &window,
+                       [&form, &row] { form.commandClick(row); });
+      continue;
+    }
+    auto* button = qobject_cast<HoldButton*>(window.control(row.control));
     QObject::connect(button, &HoldButton::mouseDown, &window,
                      [&form, &row] { form.holdMouseDown(row); });
     QObject::connect(button, &HoldButton::mouseUp, &window,

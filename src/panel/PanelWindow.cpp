@@ -25,6 +25,7 @@
 #include "panel/PanelAccessibility.h"
 #include "panel/PanelLook.h"
 #include "panel/PanelWidgets.h"
+#include "protocol/Catalogue.h"
 #include "protocol/Commands.h"
 #include "protocol/LocaleText.h"
 #include "protocol/LogText.h"
@@ -131,8 +132,8 @@ QWidget* makeWidget(const ControlSpec& entry, QWidget* container) {
       return label;
     }
     case Kind::Button: {
-      const bool held = std::any_of(kHoldTable.begin(), kHoldTable.end(),
-                                    [&](const HoldRow& row) { return row.button == entry.name; });
+      const ActionRow* action = actionByButton(entry.name);
+      const bool held = action != nullptr && action->held();
       QPushButton* button = held ? new HoldButton(container) : new FlatButton(container);
       button->setAutoDefault(false);
       return button;

@@ -129,9 +129,9 @@ TEST(Hold, ZoomReleaseThenMenuOnGivesArrowsMode1Timing) {
   FormHarness h;
   h.press("Command48");
   h.release("Command48");
-  EXPECT_EQ(h.form.state().arrowMode, 3);
+  EXPECT_EQ(h.form.state().arrowMode, ArrowMode::Zoom);
   h.click("Command23");
-  EXPECT_EQ(h.form.state().arrowMode, 1);
+  EXPECT_EQ(h.form.state().arrowMode, ArrowMode::Menu);
   EXPECT_EQ(h.timer1.interval(), 200);
   h.press("Command5");
   EXPECT_EQ(h.timer2.interval(), 150);

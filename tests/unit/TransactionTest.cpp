@@ -102,9 +102,9 @@ TEST(Transaction, MenuRowsSetTheRepeatIntervalAndArrowModeAfterSending) {
     h.timer1.setInterval(50);
     h.click(menu);
     EXPECT_EQ(h.timer1.interval(), 200);
-    EXPECT_EQ(h.form.state().arrowMode, 1);
+    EXPECT_EQ(h.form.state().arrowMode, ArrowMode::Menu);
     h.click("Command24");  // MENU OFF leaves the mode
-    EXPECT_EQ(h.form.state().arrowMode, 1);
+    EXPECT_EQ(h.form.state().arrowMode, ArrowMode::Menu);
   }
 }
 
