@@ -50,7 +50,7 @@ TEST(ReplyWindowRule, ThePanelAndQd40ctlGiveEachSendTheSameWindow) {
     std::vector<int> viaPanel, viaCtl;
     for (const std::string_view button : c.buttons) {
       if (button.empty()) {
-        panel.window.setCaption(Control::Text1, "CR7");
+        panel.window.setCaption(Control::FreeEntry, "CR7");
         panel.click("Command95");
         viaPanel.push_back(panel.timer2.interval());
         viaCtl.push_back(typedStep(U"CR7", windows).windowMs);

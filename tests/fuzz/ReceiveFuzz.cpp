@@ -56,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   qd40::test::FormHarness h;
   if (!query.empty()) {
-    h.window.setCaption(Control::Text1, std::string(query));
+    h.window.setCaption(Control::FreeEntry, std::string(query));
     h.click("Command95");
   }
 
@@ -64,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // and what the status shows, from the whole of them at once.
   std::string expected;
   std::size_t received = 0;
-  std::string status = h.caption(Control::Label22);
+  std::string status = h.caption(Control::StatusText);
   std::int16_t pressure = h.form.state().pressureValue;
   // How much of the RXD line is checked, and how long the rendering was that
   // the status was last decoded from. Between two clearings the line only
@@ -83,7 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(buffer.chars().size() == std::min(received, RxBuffer::kMaxChars));
     // The buffer's rendering is checked against a fresh one at the end.
     const std::string_view whole = buffer.rendered();
-    const std::string_view line = h.window.captionText(Control::Label12);
+    const std::string_view line = h.window.captionText(Control::RxMonitor);
     require(line.size() == whole.size() && lineChecked <= whole.size());
     require(line.substr(lineChecked) == whole.substr(lineChecked));
     lineChecked = whole.size();
@@ -94,7 +94,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       if (decoded.pressureValue) pressure = *decoded.pressureValue;
       decodedFrom = whole.size();
     }
-    require(h.window.captionText(Control::Label22) == status);
+    require(h.window.captionText(Control::StatusText) == status);
     require(h.form.state().pressureValue == pressure);
   };
 
@@ -107,7 +107,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   for (std::size_t at = 0, index = 0; at < reply.size(); at += piece, ++index) {
     if (clearBefore != 0 && index == clearBefore) {
-      h.form.Timer4_Timer();
+      h.form.clearMonitor();
       status.clear();
       lineChecked = 0;
       decodedFrom = std::string::npos;
@@ -119,6 +119,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   require(buffer.chars() == qd40::fromBytes(expected));
   require(buffer.rendered() == qd40::renderMonitor(buffer.chars()));
   // Once anything arrived, the RXD line shows the whole rendering.
-  if (received > 0) require(h.window.captionText(Control::Label12) == buffer.rendered());
+  if (received > 0) require(h.window.captionText(Control::RxMonitor) == buffer.rendered());
   return 0;
 }
