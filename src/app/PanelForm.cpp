@@ -16,10 +16,10 @@ Text toText(std::string_view ascii) {
 
 PanelForm::PanelForm(Window& window, FormTimers timers, SerialService& serial)
     : m_window(window), m_timers(timers), m_serial(serial) {
-  m_timers.timer1.setHandler([this] { repeatHeld(); });
-  m_timers.timer2.setHandler([this] { closeReplyWindow(); });
-  m_timers.timer3.setHandler([this] { hidePortSettings(); });
-  m_timers.timer4.setHandler([this] { clearMonitor(); });
+  m_timers.repeat.setHandler([this] { repeatHeld(); });
+  m_timers.replyWindow.setHandler([this] { closeReplyWindow(); });
+  m_timers.settingsHider.setHandler([this] { hidePortSettings(); });
+  m_timers.monitorClear.setHandler([this] { clearMonitor(); });
   m_serial.setCommHandler([this] { charactersArrived(); });
   m_serial.setLostHandler([this](const std::string& why) { portLost(why); });
   m_serial.setTroubleHandler([this](const std::string& why) { portTrouble(why); });
@@ -111,12 +111,12 @@ void PanelForm::selectSpeed(std::string_view settings) {
 
 void PanelForm::showPortSettings() {
   m_window.setVisible(Control::PortSettings, true);
-  m_timers.timer3.setEnabled(true);
+  m_timers.settingsHider.setEnabled(true);
 }
 
 void PanelForm::hidePortSettings() {
   m_window.setVisible(Control::PortSettings, false);
-  m_timers.timer3.setEnabled(false);
+  m_timers.settingsHider.setEnabled(false);
 }
 
 void PanelForm::end() {
@@ -141,7 +141,7 @@ void PanelForm::closeReplyWindow() {
   if (m_state.replyPending || received.empty() || received.back() != kCR) {
     m_serial.replyMissing();
   }
-  m_timers.timer2.setEnabled(false);
+  m_timers.replyWindow.setEnabled(false);
   m_state.rxBuffer.clear();
   m_state.replyPending = false;
 }
@@ -150,7 +150,7 @@ void PanelForm::clearMonitor() {
   m_window.setCaption(Control::TxMonitor, "");
   m_window.setCaption(Control::RxMonitor, "");
   m_window.setCaption(Control::StatusText, "");
-  m_timers.timer4.setEnabled(false);
+  m_timers.monitorClear.setEnabled(false);
 }
 
 void PanelForm::portLost(const std::string& description) {
@@ -178,9 +178,9 @@ void PanelForm::sendLine(const Text& line) {
   m_state.rxBuffer.clear();
   const PortStatus written = writeLine(line);
   m_window.setCaption(Control::TxMonitor, renderMonitor(line));
-  m_timers.timer2.setEnabled(true);
+  m_timers.replyWindow.setEnabled(true);
   m_state.replyPending = true;
-  m_timers.timer4.setEnabled(true);
+  m_timers.monitorClear.setEnabled(true);
   // A line that could not go out still runs its transaction, so the operator
   // sees the same timing as always, plus the reason in the status text.
   if (!written) m_window.setCaption(Control::StatusText, written.description);
@@ -245,8 +245,8 @@ void PanelForm::showStatus(const StatusResult& status) {
 }
 
 void PanelForm::setReplyTiming(ReplyTiming timing) {
-  m_timers.timer2.setInterval(timing.replyWindow);
-  m_timers.timer4.setInterval(timing.clearing);
+  m_timers.replyWindow.setInterval(timing.replyWindow);
+  m_timers.monitorClear.setInterval(timing.clearing);
 }
 
 void PanelForm::send(std::string_view code) {
@@ -259,7 +259,7 @@ void PanelForm::applyBefore(const SendTimers& timers) {
 }
 
 void PanelForm::applyAfter(const SendTimers& timers) {
-  if (timers.repeatInterval) m_timers.timer1.setInterval(*timers.repeatInterval);
+  if (timers.repeatInterval) m_timers.repeat.setInterval(*timers.repeatInterval);
   if (timers.after) setReplyTiming(*timers.after);
   if (timers.arrowMode) m_state.arrowMode = *timers.arrowMode;
 }
@@ -277,21 +277,21 @@ void PanelForm::pressHeld(const ActionRow& row) {
   m_state.repeatCode = row.hold.row;
   send(row.code);
   applyAfter(timers);
-  m_timers.timer1.setEnabled(true);
+  m_timers.repeat.setEnabled(true);
 }
 
 void PanelForm::repeatHeld() {
   const ActionRow* row = actionByRepeatRow(m_state.repeatCode);
   if (row == nullptr) return;
   send(row->code);
-  m_timers.timer1.setEnabled(true);
+  m_timers.repeat.setEnabled(true);
 }
 
 void PanelForm::releaseHeld(const ActionRow& row) {
   m_state.repeatCode = 0;
-  m_timers.timer1.setEnabled(false);
-  m_timers.timer2.setEnabled(false);
-  m_timers.timer4.setEnabled(true);
+  m_timers.repeat.setEnabled(false);
+  m_timers.replyWindow.setEnabled(false);
+  m_timers.monitorClear.setEnabled(true);
   m_window.setCaption(Control::TxMonitor, "");
   m_window.setCaption(Control::RxMonitor, "");
   m_state.rxBuffer.clear();
@@ -310,7 +310,7 @@ void PanelForm::clearTyped() {
 }
 
 void PanelForm::toggleDataView() {
-  m_timers.timer3.setEnabled(false);
+  m_timers.settingsHider.setEnabled(false);
   m_state.extendedUnlock = false;
   if (m_window.height() >= kOpenViewThreshold) {
     m_window.setHeight(kCompactHeight);
@@ -319,7 +319,7 @@ void PanelForm::toggleDataView() {
     m_window.setHeight(kDataViewHeight);
     m_window.setCaption(Control::ViewButton, std::string(kHideDataCaption));
   }
-  m_timers.timer3.setEnabled(true);
+  m_timers.settingsHider.setEnabled(true);
 }
 
 void PanelForm::keyDown(int keyCode, KeyModifiers modifiers) {

@@ -41,10 +41,10 @@ struct KeyModifiers {
 };
 
 struct FormTimers {
-  Timer& timer1;  // press-and-hold repeat
-  Timer& timer2;  // reply window
-  Timer& timer3;  // hides the port settings frame
-  Timer& timer4;  // clears the monitor and status texts
+  Timer& repeat;         // repeats the held button's send
+  Timer& replyWindow;    // closes the reply window
+  Timer& settingsHider;  // hides the port settings frame
+  Timer& monitorClear;   // clears the monitor and status texts
 };
 
 class PanelForm final {
