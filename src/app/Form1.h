@@ -8,12 +8,12 @@
 #include <string>
 
 #include "app/GrowingCaption.h"
+#include "line/SerialService.h"
 #include "protocol/Commands.h"
 #include "protocol/LeadingNumber.h"
 #include "protocol/Monitor.h"
 #include "protocol/StatusDecoder.h"
 #include "protocol/Text.h"
-#include "serial/SerialService.h"
 #include "toolkit/Toolkit.h"
 
 namespace qd40 {
