@@ -1,6 +1,6 @@
 // The table of figures and the panel the benchmark drives.
+#include "doctor/LockFiles.h"
 #include "panel/Layout.h"
-#include "serial/LockFiles.h"
 // X11's headers define macros (None, Bool, ...); they come after the panel's.
 #include "PanelDriver.h"
 

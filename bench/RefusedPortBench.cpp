@@ -17,8 +17,8 @@
 #include <stdexcept>
 #include <thread>
 
+#include "doctor/LockFiles.h"
 #include "panel/Layout.h"
-#include "serial/LockFiles.h"
 
 namespace qd40::bench {
 

@@ -10,9 +10,9 @@
 
 #include "Version.h"
 #include "app/PanelBinding.h"
+#include "config/NetworkPort.h"
 #include "protocol/Commands.h"
 #include "protocol/LogText.h"
-#include "serial/NetworkPort.h"
 
 namespace qd40 {
 

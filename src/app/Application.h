@@ -10,12 +10,12 @@
 #include "app/PanelForm.h"
 #include "app/PortSetup.h"
 #include "config/Translations.h"
+#include "line/QtSerialService.h"
+#include "line/SerialRouter.h"
+#include "log/LoggingSerialService.h"
+#include "log/SessionLog.h"
+#include "net/TcpSerialService.h"
 #include "panel/PanelWindow.h"
-#include "serial/LoggingSerialService.h"
-#include "serial/QtSerialService.h"
-#include "serial/SerialRouter.h"
-#include "serial/SessionLog.h"
-#include "serial/TcpSerialService.h"
 #include "toolkit/QtTimer.h"
 
 namespace qd40 {

@@ -9,8 +9,8 @@
 
 #include "Version.h"
 #include "app/PortSetup.h"
+#include "log/SessionLog.h"
 #include "protocol/LogText.h"
-#include "serial/SessionLog.h"
 
 namespace qd40 {
 

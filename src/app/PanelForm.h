@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/GrowingCaption.h"
+#include "line/SerialService.h"
 #include "protocol/Catalogue.h"
 #include "protocol/Commands.h"
 #include "protocol/LeadingNumber.h"
@@ -15,7 +16,6 @@
 #include "protocol/ReplyWindows.h"
 #include "protocol/StatusDecoder.h"
 #include "protocol/Text.h"
-#include "serial/SerialService.h"
 #include "toolkit/Toolkit.h"
 
 namespace qd40 {

@@ -8,10 +8,10 @@
 #include <string_view>
 #include <vector>
 
+#include "config/PortConfig.h"
 #include "ctl/Actions.h"
 #include "ctl/Exchange.h"
 #include "protocol/ReplyWindows.h"
-#include "serial/PortConfig.h"
 
 namespace qd40::bus {
 

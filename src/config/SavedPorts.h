@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "serial/PortConfig.h"
+#include "config/PortConfig.h"
 
 namespace qd40 {
 

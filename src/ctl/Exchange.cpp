@@ -1,10 +1,10 @@
 // One projector's line: open, send, gather the reply until it ends, decode.
 #include "ctl/Exchange.h"
 
+#include "config/NetworkPort.h"
 #include "protocol/Commands.h"
 #include "protocol/StatusDecoder.h"
 #include "protocol/Utf8.h"
-#include "serial/NetworkPort.h"
 
 namespace qd40::ctl {
 

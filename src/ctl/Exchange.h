@@ -14,13 +14,13 @@
 #include <optional>
 #include <string>
 
+#include "config/PortConfig.h"
+#include "line/QtSerialService.h"
+#include "line/SerialRouter.h"
+#include "net/TcpSerialService.h"
 #include "protocol/Monitor.h"
 #include "protocol/StatusReplies.h"
 #include "protocol/Text.h"
-#include "serial/PortConfig.h"
-#include "serial/QtSerialService.h"
-#include "serial/SerialRouter.h"
-#include "serial/TcpSerialService.h"
 
 namespace qd40::ctl {
 

@@ -7,10 +7,10 @@
 #include <map>
 
 #include "Version.h"
+#include "config/NetworkPort.h"
+#include "doctor/DevicePaths.h"
 #include "protocol/LogText.h"
-#include "serial/DevicePaths.h"
-#include "serial/NetworkPort.h"
-#include "serial/PortMessages.h"
+#include "wording/PortMessages.h"
 
 namespace qd40::ctl {
 

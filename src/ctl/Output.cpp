@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "protocol/Utf8.h"
-#include "serial/PortMessages.h"
+#include "wording/PortMessages.h"
 
 namespace qd40::ctl {
 

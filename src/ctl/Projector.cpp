@@ -4,7 +4,7 @@
 #include <QDateTime>
 #include <algorithm>
 
-#include "serial/PortMessages.h"
+#include "wording/PortMessages.h"
 
 namespace qd40::ctl {
 

@@ -4,7 +4,7 @@
 // end closes.
 #include <unistd.h>
 
-#include "serial/LogCalls.h"
+#include "log/LogCalls.h"
 
 int main() {
   // A descriptor the panel let through stays with the panel alone: a writer

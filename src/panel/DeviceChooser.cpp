@@ -15,8 +15,8 @@
 #include <QVBoxLayout>
 #include <chrono>
 
+#include "config/NetworkPort.h"
 #include "protocol/LogText.h"
-#include "serial/NetworkPort.h"
 
 namespace qd40 {
 

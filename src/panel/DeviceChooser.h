@@ -10,8 +10,8 @@
 #include <array>
 #include <string>
 
-#include "serial/PortConfig.h"
-#include "serial/SerialPortList.h"
+#include "config/PortConfig.h"
+#include "line/SerialPortList.h"
 
 class QLabel;
 class QLineEdit;

@@ -15,7 +15,7 @@
 #include "app/Application.h"
 #include "app/CommandLine.h"
 #include "app/PortSetup.h"
-#include "serial/PortMessages.h"
+#include "wording/PortMessages.h"
 
 namespace qd40::test {
 namespace {

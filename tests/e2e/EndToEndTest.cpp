@@ -20,7 +20,7 @@
 
 #include "PtyPair.h"
 #include "app/Application.h"
-#include "serial/PortDiagnostics.h"
+#include "doctor/PortDiagnostics.h"
 #include "toolkit/SignalWatcher.h"
 
 namespace qd40::test {

@@ -18,7 +18,7 @@
 #include "Loopback.h"
 #include "NetworkPanel.h"
 #include "VethNamespace.h"
-#include "serial/PortConfig.h"
+#include "config/PortConfig.h"
 
 namespace qd40::test {
 namespace {

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "serial/TelnetCodec.h"
+#include "net/TelnetCodec.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 1) return 0;

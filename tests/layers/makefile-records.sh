@@ -11,18 +11,18 @@ trap 'rm -rf "$scratch"' EXIT
 failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 
-# tree NAME HEADER...: a Makefile tree whose one serial object includes HEADERs.
+# tree NAME HEADER...: a Makefile tree whose one doctor object includes HEADERs.
 tree() {
   local dir="$scratch/$1"
   shift
-  mkdir -p "$dir/CMakeFiles/qd40_serial.dir/src/serial" "$dir/CMakeFiles/qd40_panel.dir/src/panel"
+  mkdir -p "$dir/CMakeFiles/qd40_doctor.dir/src/doctor" "$dir/CMakeFiles/qd40_panel.dir/src/panel"
   touch "$dir/Makefile"
   {
-    echo "CMakeFiles/qd40_serial.dir/src/serial/LineCheck.cpp.o: \\"
-    echo " /src/serial/LineCheck.cpp /src/serial/LineCheck.h \\"
+    echo "CMakeFiles/qd40_doctor.dir/src/doctor/LineCheck.cpp.o: \\"
+    echo " /src/doctor/LineCheck.cpp /src/doctor/LineCheck.h \\"
     printf ' %s \\\n' "$@"
     echo " /usr/include/c++/12/string"
-  } >"$dir/CMakeFiles/qd40_serial.dir/src/serial/LineCheck.cpp.o.d"
+  } >"$dir/CMakeFiles/qd40_doctor.dir/src/doctor/LineCheck.cpp.o.d"
   # The panel may include what it likes.
   echo "CMakeFiles/qd40_panel.dir/src/panel/PanelWindow.cpp.o: \\
  /usr/include/x86_64-linux-gnu/qt6/QtWidgets/qwidget.h" \

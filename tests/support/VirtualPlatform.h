@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "serial/SerialService.h"
+#include "line/SerialService.h"
 #include "toolkit/Toolkit.h"
 
 namespace qd40::test {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "serial/SessionLog.h"
+#include "log/SessionLog.h"
 
 namespace qd40::test {
 

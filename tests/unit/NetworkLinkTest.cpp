@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "VirtualPlatform.h"
-#include "serial/NetworkLink.h"
-#include "serial/PortConfig.h"
+#include "config/PortConfig.h"
+#include "net/NetworkLink.h"
 
 namespace qd40 {
 namespace {

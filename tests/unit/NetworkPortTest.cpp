@@ -4,9 +4,9 @@
 
 #include "FormHarness.h"
 #include "VirtualPlatform.h"
-#include "serial/LineSettings.h"
-#include "serial/NetworkPort.h"
-#include "serial/SerialRouter.h"
+#include "line/LineSettings.h"
+#include "line/SerialRouter.h"
+#include "wording/NetworkMessages.h"
 
 namespace qd40 {
 namespace {

@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "PortTestSupport.h"
-#include "serial/AccessCause.h"
+#include "doctor/AccessCause.h"
 
 namespace qd40::test {
 namespace {

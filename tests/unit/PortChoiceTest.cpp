@@ -5,8 +5,8 @@
 #include <QTemporaryDir>
 
 #include "FormHarness.h"
+#include "config/PortConfig.h"
 #include "config/SavedPorts.h"
-#include "serial/PortConfig.h"
 
 namespace qd40::test {
 namespace {

@@ -6,10 +6,10 @@
 #include <sys/sysmacros.h>
 
 #include "PortTestSupport.h"
+#include "doctor/LineCheck.h"
+#include "line/QtSerialService.h"
 #include "protocol/LogText.h"
 #include "protocol/Utf8.h"
-#include "serial/LineCheck.h"
-#include "serial/QtSerialService.h"
 
 namespace qd40::test {
 namespace {

@@ -18,8 +18,8 @@
 #include <functional>
 
 #include "PortTestSupport.h"
-#include "serial/DevicePaths.h"
-#include "serial/PortDiagnostics.h"
+#include "doctor/DevicePaths.h"
+#include "doctor/PortDiagnostics.h"
 
 namespace qd40::test {
 namespace {

@@ -17,8 +17,8 @@
 #include <string>
 
 #include "PseudoTerminal.h"
-#include "serial/PortDiagnostics.h"
-#include "serial/PortMessages.h"
+#include "doctor/PortDiagnostics.h"
+#include "wording/PortMessages.h"
 
 namespace qd40::test {
 

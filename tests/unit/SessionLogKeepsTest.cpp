@@ -10,8 +10,8 @@
 
 #include "LogFiles.h"
 #include "VirtualPlatform.h"
-#include "serial/LoggingSerialService.h"
-#include "serial/SessionLog.h"
+#include "log/LoggingSerialService.h"
+#include "log/SessionLog.h"
 
 namespace qd40 {
 namespace {

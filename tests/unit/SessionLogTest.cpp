@@ -16,9 +16,9 @@
 
 #include "LogFiles.h"
 #include "VirtualPlatform.h"
+#include "log/LoggingSerialService.h"
+#include "log/SessionLog.h"
 #include "protocol/LogText.h"
-#include "serial/LoggingSerialService.h"
-#include "serial/SessionLog.h"
 
 namespace qd40 {
 namespace {

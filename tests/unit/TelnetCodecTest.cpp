@@ -1,7 +1,7 @@
 // The Telnet and COM-PORT-OPTION byte logic of rfc2217:// ports, byte by byte.
 #include <gtest/gtest.h>
 
-#include "serial/TelnetCodec.h"
+#include "net/TelnetCodec.h"
 
 namespace qd40 {
 namespace {

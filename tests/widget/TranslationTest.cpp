@@ -13,8 +13,8 @@
 #include "PtyPair.h"
 #include "app/Application.h"
 #include "config/Translations.h"
-#include "serial/NetworkPort.h"
-#include "serial/PortMessages.h"
+#include "wording/NetworkMessages.h"
+#include "wording/PortMessages.h"
 
 namespace qd40::test {
 namespace {
