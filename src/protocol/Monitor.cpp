@@ -109,7 +109,7 @@ std::size_t RxBuffer::append(std::string_view bytes) {
 
 void RxBuffer::clear() {
   m_chars.clear();
-  m_rendered = " ";
+  m_rendered.assign(1, ' ');
   ++m_generation;
 }
 
