@@ -29,7 +29,9 @@ constexpr std::array<std::string_view, 12> kQueries = {
 constexpr std::uint8_t kAnyFill = 128;
 constexpr std::uint8_t kNearLimit = 192;
 constexpr std::size_t kNearLimitSpan = 256;
-constexpr std::size_t kMinFillPiece = 256;
+// A fill piece costs its checks whatever its size; small pieces are the
+// reply's, which come in 1 to 16 bytes.
+constexpr std::size_t kMinFillPiece = 1024;
 constexpr std::uint8_t kPieceSizes = 16;
 // Bytes of rendering up to which the status is checked after every piece.
 constexpr std::size_t kShortRendering = 1024;
