@@ -96,9 +96,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // grows, so each piece checks what it added (the end checks it whole). The
   // status is decoded again whenever the rendering changed while it is short,
   // then when it doubled since the last time, and at the end; in between, it
-  // is checked whenever the rendering is still the one decoded. A raw or a pressure reply is
-  // decoded to its end, so decoding after every piece cost in proportion to pieces times length:
-  // far more than the receive path itself. A clearing starts both again.
+  // is checked whenever the rendering is still the one decoded. A raw or a
+  // pressure reply is decoded to its end, so decoding after every piece cost
+  // pieces times length: far more than the receive path itself. A clearing
+  // starts both again.
   std::size_t lineChecked = 0;
   std::size_t decodedFrom = std::string::npos;
   const auto checkStatus = [&](bool atEnd) {
