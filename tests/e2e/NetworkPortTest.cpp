@@ -17,6 +17,7 @@
 #include "DeviceServer.h"
 #include "Loopback.h"
 #include "NetworkPanel.h"
+#include "SessionLogProbe.h"
 #include "VethNamespace.h"
 #include "serial/PortConfig.h"
 
@@ -170,7 +171,7 @@ TEST_F(NetworkPortTest, APressWhileConnectingGoesOutAndAStoppedServerIsPickedUpA
   runFor(kReplyWindowClosed);
   click("Command44");
   EXPECT_TRUE(shows("Label22", " Stand by")) << text("Label22");
-  panel->sessionLog()->waitUntilWritten();
+  EXPECT_TRUE(SessionLogProbe::waitUntilWritten(*panel->sessionLog()));
   EXPECT_EQ(countLines(log, " lost: "), 1) << contents(log);
   EXPECT_EQ(countLines(log, ") connecting"), 2) << "start-up connects twice, no press does";
   EXPECT_EQ(countLines(log, ") opened"), 2);
@@ -283,7 +284,7 @@ TEST_F(NetworkPortTest, AHostThatDoesNotAnswerLeavesTheWindowWorkingAndIsReporte
   EXPECT_GE(clickLateBy, 0);
   EXPECT_LT(clickLateBy, 100);
   EXPECT_LT(startUp, 1000) << "start-up does not wait for the connection";
-  panel->sessionLog()->waitUntilWritten();
+  EXPECT_TRUE(SessionLogProbe::waitUntilWritten(*panel->sessionLog()));
   EXPECT_EQ(countLines(log, " failed: "), 1);
   EXPECT_EQ(text("Label22"), reason);
 }

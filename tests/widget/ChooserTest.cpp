@@ -19,6 +19,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "PanelProbe.h"
 #include "PtyPair.h"
 #include "app/Application.h"
 
@@ -159,12 +160,12 @@ TEST_F(ChooserTest, EveryPortBoxAndTheComMenuOpenTheChooserAboutTheirPort) {
   click("Command17");
   pty.hangUp();
   ASSERT_TRUE(
-      waitUntil([&] { return panel->window().portProblemBox() != nullptr; }, milliseconds(3000)));
-  panel->window().portProblemBox()->findChild<QAbstractButton*>("ChooseDevice")->click();
+      waitUntil([&] { return portProblemBox(panel->window()) != nullptr; }, milliseconds(3000)));
+  portProblemBox(panel->window())->findChild<QAbstractButton*>("ChooseDevice")->click();
   ASSERT_NE(chooser(), nullptr);
   EXPECT_EQ(chooser()->focusWidget(), field(1));
   EXPECT_TRUE(
-      waitUntil([&] { return panel->window().portProblemBox() == nullptr; }, milliseconds(2000)));
+      waitUntil([&] { return portProblemBox(panel->window()) == nullptr; }, milliseconds(2000)));
 }
 
 TEST(DeviceChooser, AFieldLeftAsItWasKeepsBytesThatAreNotUtf8) {
