@@ -2,6 +2,10 @@
 // What the panel benchmark is built from: a pseudo-terminal it owns, the
 // programs it starts, X input through XTEST, CPU and memory from /proc, and
 // the statistics of repeated runs.
+// Qt's headers go before Xlib's, whose macros (Status, Bool) they would meet.
+#include "PtyPair.h"
+#include "TempFolder.h"
+
 #include <X11/Xlib.h>
 #include <sys/types.h>
 
@@ -10,9 +14,6 @@
 #include <optional>
 #include <string>
 #include <vector>
-
-#include "PtyPair.h"
-#include "TempFolder.h"
 
 namespace qd40::bench {
 

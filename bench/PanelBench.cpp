@@ -214,7 +214,7 @@ int main(int argc, char** argv) {
   const std::string control = argv[1], floor = argv[2];
   const int runs = argc > 3 ? std::max(1, std::atoi(argv[3])) : 5;
   const int longRuns = std::max(1, (runs + 1) / 2);
-  const test::TempFolder folder("bench");
+  const qd40::test::TempFolder folder("bench");
   const std::string& dir = folder.path();
   const std::string parts =
       argc > 4 ? argv[4] : "startup,clicks,holds,flood,receive,ports,refused,network,ctl";
