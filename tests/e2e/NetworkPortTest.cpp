@@ -18,6 +18,7 @@
 #include "Loopback.h"
 #include "NetworkPanel.h"
 #include "SessionLogProbe.h"
+#include "TempFolder.h"
 #include "VethNamespace.h"
 #include "serial/PortConfig.h"
 
@@ -141,7 +142,7 @@ TEST_F(NetworkPortTest, APressWhileConnectingGoesOutAndAStoppedServerIsPickedUpA
   ASSERT_FALSE(device.empty());
   DeviceServer server(device, Mode::Rfc2217);
   ASSERT_TRUE(server.start());
-  QTemporaryDir dir;
+  TempFolder dir;
   const std::string log = dir.filePath("session.log").toStdString();
   startPanel(server.url(), log);
   click("Command44");
@@ -244,7 +245,7 @@ class SilentHost {
 TEST_F(NetworkPortTest, AHostThatDoesNotAnswerLeavesTheWindowWorkingAndIsReportedOnce) {
   SilentHost host;
   const std::string url = "socket://127.0.0.1:" + std::to_string(host.port);
-  QTemporaryDir dir;
+  TempFolder dir;
   const std::string log = dir.filePath("session.log").toStdString();
   QElapsedTimer clock;
   clock.start();
@@ -298,7 +299,7 @@ TEST(NetworkDiagnosisTest, UnreachableAddressAndFailedLookupAreNamed) {
   if (!probe.waitForFinished(5000) || probe.exitCode() != 0) {
     GTEST_SKIP() << "no network namespaces here (unshare -n fails)";
   }
-  QTemporaryDir dir;
+  TempFolder dir;
   const struct {
     const char* url;
     const char* reason;

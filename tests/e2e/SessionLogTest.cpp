@@ -7,7 +7,6 @@
 #include <QAbstractButton>
 #include <QLabel>
 #include <QMessageBox>
-#include <QTemporaryDir>
 #include <QTest>
 #include <filesystem>
 #include <fstream>
@@ -15,6 +14,7 @@
 
 #include "PtyPair.h"
 #include "SessionLogProbe.h"
+#include "TempFolder.h"
 #include "app/Application.h"
 
 namespace qd40::test {
@@ -67,7 +67,7 @@ class SessionLogPanel : public testing::Test {
     return lines;
   }
 
-  QTemporaryDir dir;
+  TempFolder dir;
   std::string link, log;
   std::unique_ptr<Panel> panel;
 };

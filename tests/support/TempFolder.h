@@ -2,6 +2,7 @@
 // A folder of its own for one test or one benchmark run, made under $TMPDIR
 // (else /tmp) with a name no other run has, and removed with everything in
 // it when the object goes.
+#include <QString>
 #include <string>
 
 namespace qd40::test {
@@ -17,6 +18,9 @@ class TempFolder final {
   const std::string& path() const { return m_path; }
   // The path of `name` inside the folder.
   std::string file(const std::string& name) const { return m_path + "/" + name; }
+  QString filePath(const QString& name) const {
+    return QString::fromStdString(m_path) + "/" + name;
+  }
 
  private:
   std::string m_path;

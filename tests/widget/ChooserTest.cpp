@@ -13,7 +13,6 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
@@ -21,6 +20,7 @@
 
 #include "PanelProbe.h"
 #include "PtyPair.h"
+#include "TempFolder.h"
 #include "app/Application.h"
 
 namespace qd40::test {
@@ -177,13 +177,13 @@ TEST(DeviceChooser, AFieldLeftAsItWasKeepsBytesThatAreNotUtf8) {
 }
 
 TEST(DeviceChooser, FollowsAdaptersAlsoWhenTheStableNameFolderGoesAndComesBack) {
-  QTemporaryDir dev;
-  ASSERT_TRUE(QDir(dev.path()).mkpath("serial/by-id"));
+  TempFolder dev;
+  ASSERT_TRUE(QDir(QString::fromStdString(dev.path())).mkpath("serial/by-id"));
   const QString byId = dev.filePath("serial/by-id");
   DeviceChooser chooser({}, 1, "/tmp/qd40-test.conf");
   int listed = 0;
   QObject::connect(&chooser, &DeviceChooser::listed, [&] { ++listed; });
-  chooser.watchFolders({dev.path(), dev.filePath("serial"), byId});
+  chooser.watchFolders({QString::fromStdString(dev.path()), dev.filePath("serial"), byId});
   const auto relisted = [&] {
     const int before = listed;
     return waitUntil([&] { return listed > before; }, milliseconds(3000));
@@ -192,7 +192,7 @@ TEST(DeviceChooser, FollowsAdaptersAlsoWhenTheStableNameFolderGoesAndComesBack) 
   QDir(byId).removeRecursively();
   EXPECT_TRUE(relisted());
   // One is plugged in: the folder is made, then the link in it.
-  ASSERT_TRUE(QDir(dev.path()).mkpath("serial/by-id"));
+  ASSERT_TRUE(QDir(QString::fromStdString(dev.path())).mkpath("serial/by-id"));
   EXPECT_TRUE(relisted());
   runFor(milliseconds(400));
   QFile::link("/dev/null", byId + "/usb-Maker_Adapter-if00-port0");
@@ -200,8 +200,8 @@ TEST(DeviceChooser, FollowsAdaptersAlsoWhenTheStableNameFolderGoesAndComesBack) 
 }
 
 TEST(SerialPortList, AStableNameIsFoundThroughItsRelativeLink) {
-  QTemporaryDir dev;
-  ASSERT_TRUE(QDir(dev.path()).mkpath("serial/by-id"));
+  TempFolder dev;
+  ASSERT_TRUE(QDir(QString::fromStdString(dev.path())).mkpath("serial/by-id"));
   QFile node(dev.filePath("ttyUSB0"));
   ASSERT_TRUE(node.open(QIODevice::WriteOnly));
   const std::string byId = dev.filePath("serial/by-id").toStdString();
