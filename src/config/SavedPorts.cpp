@@ -12,8 +12,8 @@
 
 #include "config/SettingsFile.h"
 #include "protocol/LogText.h"
+#include "protocol/TemporaryFolder.h"
 #include "protocol/Utf8.h"
-#include "serial/LockFiles.h"
 
 namespace qd40 {
 

@@ -14,6 +14,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "protocol/TemporaryFolder.h"
 #include "protocol/Utf8.h"
 #include "serial/ProcessScan.h"
 

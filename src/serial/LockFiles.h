@@ -16,9 +16,6 @@ std::string qtLockName(const std::string& path);
 // The lock file name other serial programs use: "LCK.." and the base name.
 std::string uucpLockName(const std::string& path);
 
-// The folder for temporary files when $TMPDIR names none.
-inline constexpr const char* kDefaultTemporaryFolder = "/tmp";
-
 // The lock folders, in the order Qt SerialPort tries them, then the
 // program's `temporaryFolder`, where Qt falls back to.
 std::vector<std::string> lockDirectories(const std::string& temporaryFolder);

@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "serial/LockFiles.h"
+#include "protocol/TemporaryFolder.h"
 
 namespace qd40::test {
 
