@@ -42,32 +42,17 @@ int onXError(::Display* display, XErrorEvent* error) {
   return 0;
 }
 
+// Whether `pid` has ended within `time`; its status in `status` when it has.
+bool reapedWithin(pid_t pid, std::chrono::milliseconds time, int* status = nullptr) {
+  return test::waitWithin(
+      time, [&] { return waitpid(pid, status, WNOHANG) != 0; },
+      [] { std::this_thread::sleep_for(kReapPoll); });
+}
+
 }  // namespace
 
 double msSince(Clock::time_point start) {
   return Millis(Clock::now() - start).count();
-}
-
-std::string Pty::read(Millis timeout) {
-  const Clock::time_point until =
-      Clock::now() + std::chrono::duration_cast<Clock::duration>(timeout);
-  pollfd p{fd(), POLLIN, 0};
-  if (poll(&p, 1, static_cast<int>(std::ceil(timeout.count()))) <= 0) return {};
-  // While no one has the slave open the master reports a hang-up at once;
-  // nothing can arrive before the panel opens it, so wait out the time
-  // rather than spin beside the panel being measured.
-  if ((p.revents & POLLIN) == 0) {
-    std::this_thread::sleep_until(until);
-    return {};
-  }
-  char buffer[4096];
-  const ssize_t n = ::read(fd(), buffer, sizeof buffer);
-  return n > 0 ? std::string(buffer, static_cast<std::size_t>(n)) : std::string();
-}
-
-void Pty::drain(Millis quiet) {
-  while (!read(quiet).empty()) {
-  }
 }
 
 Child::Child(const std::string& path, const std::map<std::string, std::string>& env,
@@ -91,20 +76,18 @@ Child::Child(const std::string& path, const std::map<std::string, std::string>& 
 
 Child::~Child() {
   kill(m_pid, SIGTERM);
-  const auto deadline = Clock::now() + kGraceBeforeKill;
-  while (waitpid(m_pid, nullptr, WNOHANG) == 0) {
-    if (Clock::now() > deadline) {
-      kill(m_pid, SIGKILL);
-      waitpid(m_pid, nullptr, 0);
-      return;
-    }
-    std::this_thread::sleep_for(kReapPoll);
-  }
+  if (reapedWithin(m_pid, kGraceBeforeKill)) return;
+  kill(m_pid, SIGKILL);
+  waitpid(m_pid, nullptr, 0);
 }
 
-int Child::wait() {
+int Child::wait(std::chrono::milliseconds timeout) {
   int status = 0;
-  if (waitpid(m_pid, &status, 0) != m_pid) return -1;
+  if (!reapedWithin(m_pid, timeout, &status)) {
+    kill(m_pid, SIGKILL);
+    waitpid(m_pid, nullptr, 0);
+    return -1;
+  }
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 

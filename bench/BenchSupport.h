@@ -2,6 +2,10 @@
 // What the panel benchmark is built from: a pseudo-terminal it owns, the
 // programs it starts, X input through XTEST, CPU and memory from /proc, and
 // the statistics of repeated runs.
+// Qt's headers go before Xlib's, whose macros (Status, Bool) they would meet.
+#include "PtyPair.h"
+#include "TempFolder.h"
+
 #include <X11/Xlib.h>
 #include <sys/types.h>
 
@@ -11,8 +15,6 @@
 #include <string>
 #include <vector>
 
-#include "PseudoTerminal.h"
-
 namespace qd40::bench {
 
 using Clock = std::chrono::steady_clock;
@@ -21,19 +23,7 @@ using Millis = std::chrono::duration<double, std::milli>;
 double msSince(Clock::time_point start);
 
 // The master side of a pseudo-terminal pair; the panel opens the slave.
-class Pty final {
- public:
-  int fd() const { return m_pair.master(); }
-  const std::string& slavePath() const { return m_pair.slavePath(); }
-  void close() { m_pair.hangUp(); }
-  // Reads what is there within the timeout; empty when nothing came.
-  std::string read(Millis timeout);
-  // Reads and throws away until the line has been quiet for `quiet`.
-  void drain(Millis quiet);
-
- private:
-  pty::PseudoTerminal m_pair;
-};
+using Pty = test::PtyPair;
 
 // A child process with extra environment; stopped (SIGTERM, then SIGKILL)
 // when the object goes. Its standard error goes to `errors`, or nowhere.
@@ -46,8 +36,9 @@ class Child final {
   Child& operator=(const Child&) = delete;
   pid_t pid() const { return m_pid; }
   Clock::time_point started() const { return m_started; }
-  // Waits for it to end; its exit status, or -1 when it was killed.
-  int wait();
+  // Waits for it to end; its exit status, or -1 when it was killed or had
+  // to be, still running after `timeout`.
+  int wait(std::chrono::milliseconds timeout = std::chrono::minutes(5));
   // CPU seconds (user + system) used so far.
   double cpuSeconds() const;
   // Resident memory in MiB.

@@ -11,7 +11,6 @@
 
 #include <QCoreApplication>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -27,7 +26,8 @@
 
 #include "Loopback.h"
 #include "ProjectorModel.h"
-#include "PseudoTerminal.h"
+#include "PtyPair.h"
+#include "TempFolder.h"
 
 namespace {
 
@@ -40,12 +40,12 @@ double msBetween(Clock::time_point from, Clock::time_point to) {
 
 // The broker, with a configuration of the bench's own and no persistence.
 struct Broker {
-  QTemporaryDir dir;
+  qd40::test::TempFolder dir{"bus-bench"};
   QProcess process;
   int port = 0;
   Broker() { ::close(qd40::test::listenOnLoopback(1, port)); }
   void start() {
-    const std::string config = dir.path().toStdString() + "/mosquitto.conf";
+    const std::string config = dir.file("mosquitto.conf");
     std::ofstream(config) << "persistence false\nlog_dest none\nlistener " << port
                           << " 127.0.0.1\nallow_anonymous true\nmax_queued_messages 100000\n";
     process.start("/usr/sbin/mosquitto", {"-c", QString::fromStdString(config)});
@@ -101,7 +101,7 @@ class Watcher {
 
 // The projectors: one pty each, answered by the simulator's model.
 struct Projectors {
-  std::vector<std::unique_ptr<qd40::pty::PseudoTerminal>> ptys;
+  std::vector<std::unique_ptr<qd40::test::PtyPair>> ptys;
   std::vector<qd40sim::ProjectorModel> models;
   std::vector<std::string> pending;
   std::vector<Clock::time_point> lastRead;
@@ -109,8 +109,7 @@ struct Projectors {
   std::vector<double> latencies, idleLatencies;
 
   explicit Projectors(std::size_t count) : models(count), pending(count), lastRead(count) {
-    for (std::size_t i = 0; i < count; ++i)
-      ptys.push_back(std::make_unique<qd40::pty::PseudoTerminal>());
+    for (std::size_t i = 0; i < count; ++i) ptys.push_back(std::make_unique<qd40::test::PtyPair>());
   }
   // Serves the lines for `time`.
   void serve(milliseconds time) {
@@ -195,7 +194,7 @@ int main(int argc, char** argv) {
   Broker broker;
   broker.start();
   Projectors projectors(count);
-  const std::string file = broker.dir.path().toStdString() + "/projectors";
+  const std::string file = broker.dir.file("projectors");
   {
     std::ofstream out(file);
     for (std::size_t i = 0; i < count; ++i)
@@ -203,7 +202,7 @@ int main(int argc, char** argv) {
   }
   auto watcher = std::make_unique<Watcher>(broker.port);
   QProcess bridge;
-  bridge.setStandardErrorFile(broker.dir.path() + "/bridge.err");
+  bridge.setStandardErrorFile(QString::fromStdString(broker.dir.file("bridge.err")));
   bridge.start(argv[1], {"mqtt", "--broker", QString("mqtt://127.0.0.1:%1").arg(broker.port),
                          "--projectors", QString::fromStdString(file), "--interval", "30"});
   bridge.waitForStarted(5000);

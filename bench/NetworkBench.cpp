@@ -283,7 +283,7 @@ void deadLink(XSession& x, const CentreOf& centreOf, const std::string& control,
     NetworkPanel panel(x, centreOf, control,
                        "rfc2217://" + place.address() + ":" + std::to_string(kPort), errors);
     std::this_thread::sleep_for(kConnectSettle);
-    device.drain(Millis(kPoll));
+    device.awaitQuiet(Millis(kPoll));
     place.setLink(false);
     const auto down = Clock::now();
     const bool press = run % 2 == 0;

@@ -99,14 +99,14 @@ void measureHold(Panel& panel, std::string_view control, double period, Millis h
     const auto pressed = Clock::now();
     std::vector<double> arrivals;
     while (Clock::now() - pressed < holdFor) {
-      const std::string bytes = panel.pty->read(1ms);
+      const std::string bytes = panel.pty->awaitBytes(1ms);
       const double at = msSince(pressed);
       for (char c : bytes) {
         if (c == '\r') arrivals.push_back(at);
       }
     }
     panel.x.button(false);
-    panel.pty->drain(kQuiet);
+    panel.pty->awaitQuiet(kQuiet);
     std::vector<double> off;
     for (std::size_t i = 1; i < arrivals.size(); ++i) {
       off.push_back(std::abs(arrivals[i] - arrivals[i - 1] - period));
@@ -144,7 +144,7 @@ void measureFailedHold(Panel& panel, Pty& line, const std::string& what, int run
     const auto start = Clock::now();
     panel.x.button(true);
     std::string leaked;
-    while (Clock::now() - start < kFailedHoldFor) leaked += line.read(10ms);
+    while (Clock::now() - start < kFailedHoldFor) leaked += line.awaitBytes(10ms);
     panel.x.button(false);
     const auto released = Clock::now();
     cpu.push_back(100.0 * (panel.child->cpuSeconds() - before) / (msSince(start) / 1000.0));
@@ -185,7 +185,7 @@ void waitHeld(const std::string& device, pid_t holder) {
 // held button; then hands it to a second panel that holds it, and again.
 void measurePortsAway(Panel& panel, const std::string& control, int runs) {
   const std::string oldSlave = panel.pty->slavePath();
-  panel.pty->close();
+  panel.pty->hangUp();
   std::this_thread::sleep_for(kPortLostSettle);
   std::filesystem::remove(panel.link);
   if (holdsOpen(panel.child->pid(), oldSlave)) {
@@ -197,7 +197,7 @@ void measurePortsAway(Panel& panel, const std::string& control, int runs) {
   std::filesystem::create_symlink(busy.slavePath(), panel.link);
   Child holder(control, {{"QD40_COM1", panel.link}, {"QT_QPA_PLATFORM", "offscreen"}});
   waitHeld(busy.slavePath(), holder.pid());
-  busy.drain(kQuiet);
+  busy.awaitQuiet(kQuiet);
   measureFailedHold(panel, busy, "busy", runs);
 }
 
@@ -214,10 +214,8 @@ int main(int argc, char** argv) {
   const std::string control = argv[1], floor = argv[2];
   const int runs = argc > 3 ? std::max(1, std::atoi(argv[3])) : 5;
   const int longRuns = std::max(1, (runs + 1) / 2);
-  char pattern[] = "/tmp/qd40-bench-XXXXXX";
-  const char* made = mkdtemp(pattern);
-  if (made == nullptr) return 2;
-  const std::string dir = made;
+  const qd40::test::TempFolder folder("bench");
+  const std::string& dir = folder.path();
   const std::string parts =
       argc > 4 ? argv[4] : "startup,clicks,holds,flood,receive,ports,refused,network,ctl";
   const auto wanted = [&](std::string_view part) { return parts.find(part) != std::string::npos; };
@@ -256,10 +254,8 @@ int main(int argc, char** argv) {
     }
   } catch (const std::exception& e) {
     std::fprintf(stderr, "bench: %s\n", e.what());
-    std::filesystem::remove_all(dir);
     return 2;
   }
-  std::filesystem::remove_all(dir);
   printTable();
   for (const std::string& lock : locksLeft()) {
     std::printf("left behind by an ended program: %s\n", lock.c_str());

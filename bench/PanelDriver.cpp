@@ -124,11 +124,11 @@ double Panel::click(std::string_view control) {
   x.button(true);
   const auto released = Clock::now();
   x.button(false);
-  std::string line = pty->read(kLineWait);
+  std::string line = pty->awaitBytes(kLineWait);
   if (line.empty()) return Millis(kLineWait).count();
   const double ms = msSince(released);
   while (line.find('\r') == std::string::npos) {
-    const std::string more = pty->read(kLineWait);
+    const std::string more = pty->awaitBytes(kLineWait);
     if (more.empty()) break;
     line += more;
   }
@@ -140,7 +140,7 @@ void Panel::tap(std::string_view control) {
   x.button(true);
   std::this_thread::sleep_for(kTapHold);
   x.button(false);
-  pty->drain(kQuiet);
+  pty->awaitQuiet(kQuiet);
 }
 
 void Panel::showMonitor() {

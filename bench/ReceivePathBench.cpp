@@ -36,7 +36,7 @@ double chatter(Panel& panel, Millis duration) {
     panel.tap("Command27");
     std::this_thread::sleep_for(kReplyWindowOver);
   }
-  panel.pty->drain(kQuiet);
+  panel.pty->awaitQuiet(kQuiet);
   const auto every = std::chrono::duration_cast<Clock::duration>(1s) / kLineRate;
   const double before = panel.child->cpuSeconds();
   const auto start = Clock::now();
@@ -47,7 +47,7 @@ double chatter(Panel& panel, Millis duration) {
     for (const auto now = Clock::now(); next <= now; next += every) {
       const char c = kDigits[sent % kDigits.size()];
       // A full line (the panel not reading) drops the character, as chatter would be.
-      if (write(panel.pty->fd(), &c, 1) == 1) ++sent;
+      if (write(panel.pty->master(), &c, 1) == 1) ++sent;
     }
   }
   const double seconds = msSince(start) / 1000.0;
@@ -101,14 +101,14 @@ FloodResult flood(Panel& panel, Millis duration, int run, Clicks clicks) {
   Clock::time_point clicked;
   int clickCount = 0;
   while (Clock::now() - start < duration) {
-    pollfd p{panel.pty->fd(), POLLIN | POLLOUT, 0};
+    pollfd p{panel.pty->master(), POLLIN | POLLOUT, 0};
     poll(&p, 1, 1);
     if (p.revents & POLLOUT) {
-      const ssize_t n = write(panel.pty->fd(), chunk.data(), chunk.size());
+      const ssize_t n = write(panel.pty->master(), chunk.data(), chunk.size());
       if (n > 0) written += static_cast<std::size_t>(n);
     }
     if (p.revents & POLLIN) {
-      const std::string bytes = panel.pty->read(0ms);
+      const std::string bytes = panel.pty->awaitBytes(0ms);
       if (waiting && !bytes.empty()) {
         latencies.push_back(msSince(clicked));
         waiting = false;
@@ -133,7 +133,7 @@ FloodResult flood(Panel& panel, Millis duration, int run, Clicks clicks) {
   std::printf("flood run %d: %.1f MB/s into the %s, %zu clicks answered\n", run + 1,
               static_cast<double>(written) / seconds / 1e6, panel.hasPanel ? "panel" : "floor",
               latencies.size());
-  panel.pty->drain(kQuiet);
+  panel.pty->awaitQuiet(kQuiet);
   return result;
 }
 

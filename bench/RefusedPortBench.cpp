@@ -85,7 +85,7 @@ class NobodyPanel final {
   // The line goes away under the open port (the first time), and the link
   // then leads to whatever `next` sets up.
   void takeAway(const std::function<void()>& next) {
-    m_line->close();
+    m_line->hangUp();
     std::this_thread::sleep_for(kLossSettle);
     fs::remove(link);
     next();
@@ -143,9 +143,8 @@ std::vector<RefusedHold> measureRefusedHolds(XSession& x, const std::string& pro
     std::printf("refused ports: left out, making another user's refusals needs root\n");
     return {};
   }
-  char pattern[] = "/tmp/qd40-refused-XXXXXX";
-  if (mkdtemp(pattern) == nullptr) throw std::runtime_error("no temporary folder");
-  const std::string dir = pattern;
+  const test::TempFolder folder("refused");
+  const std::string& dir = folder.path();
   chmod(dir.c_str(), 0755);
   std::vector<RefusedHold> holds;
   {
@@ -193,7 +192,6 @@ std::vector<RefusedHold> measureRefusedHolds(XSession& x, const std::string& pro
       std::this_thread::sleep_for(kHolderSettle);
     });
   }
-  fs::remove_all(dir);
   return holds;
 }
 

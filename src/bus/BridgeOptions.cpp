@@ -4,13 +4,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <charconv>
 #include <cmath>
 #include <fstream>
 #include <set>
 
 #include "ctl/Actions.h"
 #include "ctl/Options.h"
+#include "protocol/ArgumentReader.h"
+#include "protocol/WholeNumber.h"
 
 namespace qd40::bus {
 
@@ -61,15 +62,6 @@ BridgeCommandLine mistake(const std::string& reason) {
   return line;
 }
 
-std::optional<int> wholeNumber(const std::string& text, int least, int most) {
-  int value = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (error != std::errc() || end != text.data() + text.size() || value < least || value > most) {
-    return std::nullopt;
-  }
-  return value;
-}
-
 std::optional<std::chrono::milliseconds> seconds(const std::string& text) {
   return ctl::parseSeconds(text, kShortestInterval, kLongestInterval);
 }
@@ -117,7 +109,7 @@ bool readBroker(const std::string& url, BrokerSettings& broker, std::string& err
   }
   broker.host = host;
   if (!port.empty()) {
-    const auto number = wholeNumber(port, 1, 65535);
+    const auto number = wholeNumberAs<int>(port, 1, 65535);
     if (!number) {
       error = "--broker: \"" + port + "\" is no port number";
       return false;
@@ -200,8 +192,9 @@ BridgeCommandLine parseBridgeCommandLine(const std::vector<std::string>& argumen
   options.broker.clientId = defaultClientId();
   std::vector<std::string> ports, ids;
   std::optional<std::string> credentialsFile;
-  for (std::size_t i = 0; i < arguments.size(); ++i) {
-    const std::string& arg = arguments[i];
+  ArgumentReader args(arguments);
+  while (args.next()) {
+    const std::string& arg = args.argument();
     if (arg == "-h" || arg == "--help") {
       line.run = false;
       line.out = std::string(kUsage) + "\n" + std::string(kHelp);
@@ -211,15 +204,12 @@ BridgeCommandLine parseBridgeCommandLine(const std::vector<std::string>& argumen
       options.allowRaw = true;
       continue;
     }
-    std::string name = arg, value;
-    if (const auto equals = arg.find('='); arg.starts_with("--") && equals != std::string::npos) {
-      name = arg.substr(0, equals);
-      value = arg.substr(equals + 1);
-    } else if (i + 1 < arguments.size()) {
-      value = arguments[++i];
-    } else {
+    const std::string& name = args.name();
+    const std::optional<std::string> given = args.value();
+    if (!given) {
       return mistake(arg.starts_with("-") ? arg + " needs a value" : "unexpected \"" + arg + "\"");
     }
+    const std::string& value = *given;
     std::string error;
     if (name == "--broker") {
       if (!readBroker(value, options.broker, error)) return mistake(error);
@@ -235,7 +225,7 @@ BridgeCommandLine parseBridgeCommandLine(const std::vector<std::string>& argumen
       if (value.empty()) return mistake("--client-id needs an id");
       options.broker.clientId = value;
     } else if (name == "--keepalive") {
-      const auto keepalive = wholeNumber(value, kLeastKeepalive, kMostKeepalive);
+      const auto keepalive = wholeNumberAs<int>(value, kLeastKeepalive, kMostKeepalive);
       if (!keepalive) return mistake("--keepalive takes seconds from 5 to 65535");
       options.broker.keepaliveSeconds = *keepalive;
     } else if (name == "--interval") {

@@ -1,7 +1,7 @@
 // Reads socket:// and rfc2217:// port names.
 #include "config/NetworkPort.h"
 
-#include <charconv>
+#include "protocol/WholeNumber.h"
 
 namespace qd40 {
 
@@ -74,14 +74,10 @@ std::optional<NetworkAddress> parseNetworkAddress(std::string_view name) {
     if (host.find(':') != std::string_view::npos) return std::nullopt;
   }
   if (host.empty() || host.find_first_of("/?#@ ") != std::string_view::npos) return std::nullopt;
-  unsigned number = 0;
-  const char* end = port.data() + port.size();
-  const auto [ptr, ec] = std::from_chars(port.data(), end, number);
-  if (port.empty() || ec != std::errc() || ptr != end || number == 0 || number > 65535) {
-    return std::nullopt;
-  }
+  const auto number = wholeNumberAs<std::uint16_t>(port, 1);
+  if (!number) return std::nullopt;
   address.host = host;
-  address.port = static_cast<std::uint16_t>(number);
+  address.port = *number;
   return address;
 }
 

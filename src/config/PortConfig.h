@@ -74,7 +74,8 @@ class PortConfig final {
   void choose(int number, const std::string& device);
 
   // The program's folder for temporary files ($TMPDIR), where Qt SerialPort
-  // puts a lock when no lock folder may be written; /tmp unless set.
+  // puts a lock when no lock folder may be written; empty for the default
+  // (see lockDirectories).
   const std::string& temporaryFolder() const { return m_temporaryFolder; }
   void setTemporaryFolder(std::string folder) { m_temporaryFolder = std::move(folder); }
 
@@ -83,7 +84,7 @@ class PortConfig final {
   PortUser m_user = PortUser::Panel;
   std::array<PortCandidates, 2> m_candidates;
   std::array<std::optional<std::string>, 2> m_chosen;
-  std::string m_temporaryFolder = "/tmp";
+  std::string m_temporaryFolder;
 };
 
 }  // namespace qd40

@@ -12,6 +12,7 @@
 
 #include "config/SettingsFile.h"
 #include "protocol/LogText.h"
+#include "protocol/TemporaryFolder.h"
 #include "protocol/Utf8.h"
 
 namespace qd40 {
@@ -122,7 +123,7 @@ PortChoice configuredPort(int number, const SavedPorts& saved) {
 
 std::string temporaryFolder() {
   const QByteArray folder = qgetenv("TMPDIR");
-  return folder.isEmpty() ? std::string("/tmp") : folder.toStdString();
+  return folder.isEmpty() ? std::string(kDefaultTemporaryFolder) : folder.toStdString();
 }
 
 }  // namespace qd40

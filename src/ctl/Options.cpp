@@ -2,14 +2,15 @@
 // bytes and the words of the actions are left to the action parser.
 #include "ctl/Options.h"
 
-#include <charconv>
 #include <fstream>
 #include <map>
 
 #include "Version.h"
 #include "config/NetworkPort.h"
 #include "doctor/DevicePaths.h"
+#include "protocol/ArgumentReader.h"
 #include "protocol/LogText.h"
+#include "protocol/WholeNumber.h"
 #include "wording/PortMessages.h"
 
 namespace qd40::ctl {
@@ -74,13 +75,7 @@ CommandLine exitWith(std::string out) {
 }
 
 std::optional<int> parseTimeout(const std::string& text) {
-  int ms = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), ms);
-  if (error != std::errc() || end != text.data() + text.size() || ms < 1 ||
-      ms > kLongestTimeoutMs) {
-    return std::nullopt;
-  }
-  return ms;
+  return wholeNumberAs<int>(text, 1, kLongestTimeoutMs);
 }
 
 constexpr std::string_view kBlanks = " \t\r";
@@ -167,28 +162,16 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
   CommandLine line;
   Options& options = line.options;
   std::vector<NamedPort> ports;
-  std::size_t i = 1;
-  // An option's value follows it, or is joined to it by '='.
-  auto value = [&](std::string_view option, const std::string& arg,
-                   std::optional<std::string>& out) -> bool {
-    if (arg == option) {
-      if (i + 1 >= arguments.size()) return false;
-      out = arguments[++i];
-      return true;
-    }
-    if (arg.starts_with(std::string(option) + "=")) {
-      out = arg.substr(option.size() + 1);
-      return true;
-    }
-    return false;
-  };
-  for (; i < arguments.size(); ++i) {
-    const std::string& arg = arguments[i];
-    if (arg == "--") {
-      ++i;
+  ArgumentReader args(arguments.empty()
+                          ? arguments
+                          : std::vector<std::string>(arguments.begin() + 1, arguments.end()));
+  while (args.next()) {
+    const std::string& arg = args.argument();
+    if (arg == "--") break;
+    if (!arg.starts_with("-")) {
+      args.putBack();
       break;
     }
-    if (!arg.starts_with("-")) break;
     if (arg == "-h" || arg == "--help")
       return exitWith(std::string(kUsage) + "\n" + std::string(kHelp));
     if (arg == "--version")
@@ -198,38 +181,35 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
       options.json = true;
       continue;
     }
-    std::optional<std::string> given;
-    if (value("--port", arg, given)) {
+    const std::string& name = args.name();
+    if (name != "--port" && name != "--ports" && name != "--speed" && name != "--timeout") {
+      return mistake("unknown option " + arg);
+    }
+    const std::optional<std::string> given = args.value();
+    if (!given) return mistake(arg + " needs a value");
+    if (name == "--port") {
       if (given->empty()) return mistake("--port needs a device path or a URL");
       ports.push_back({*given, "--port"});
-    } else if (value("--ports", arg, given)) {
+    } else if (name == "--ports") {
       std::string error;
       const auto named = readPortsFile(*given, error);
       if (!named) return mistake(error);
       if (named->empty()) return mistake("the ports file " + *given + " names no port");
       ports.insert(ports.end(), named->begin(), named->end());
-    } else if (value("--speed", arg, given)) {
+    } else if (name == "--speed") {
       if (*given != "19200" && *given != "9600") {
         return mistake("--speed is 19200 or 9600, not \"" + *given + "\"");
       }
       options.settings = *given + ",N,8,1";
-    } else if (value("--timeout", arg, given)) {
+    } else {
       options.timeoutMs = parseTimeout(*given);
       if (!options.timeoutMs) {
         return mistake("--timeout takes milliseconds from 1 to 600000, not \"" + *given + "\"");
       }
-    } else if (arg == "--port" || arg == "--ports" || arg == "--speed" || arg == "--timeout") {
-      return mistake(arg + " needs a value");
-    } else {
-      return mistake("unknown option " + arg);
     }
   }
   std::string error;
-  const auto actions = parseActions(
-      std::vector<std::string>(
-          arguments.begin() + static_cast<std::ptrdiff_t>(std::min(i, arguments.size())),
-          arguments.end()),
-      error);
+  const auto actions = parseActions(args.rest(), error);
   if (!actions) return mistake(error);
   options.actions = *actions;
   // A device named twice would be opened twice, and its second open refused

@@ -1,9 +1,9 @@
 // The actions of a run on one projector, one after the other.
 #include "ctl/Projector.h"
 
-#include <QDateTime>
 #include <algorithm>
 
+#include "protocol/TimeText.h"
 #include "wording/PortMessages.h"
 
 namespace qd40::ctl {
@@ -19,7 +19,7 @@ std::string seen(const std::optional<LineResult>& line) {
 }
 
 std::string utcNow() {
-  return QDateTime::currentDateTimeUtc().toString(Qt::ISODate).toStdString();
+  return formatTime(std::chrono::system_clock::now(), TimeForm::UtcSeconds);
 }
 
 Report reportOf(const std::string& port, const Action& action, Report::Kind kind,

@@ -15,6 +15,7 @@
 #include <sstream>
 
 #include "doctor/ProcessScan.h"
+#include "protocol/TemporaryFolder.h"
 #include "protocol/Utf8.h"
 
 namespace qd40 {
@@ -76,7 +77,7 @@ std::string uucpLockName(const std::string& path) {
 
 std::vector<std::string> lockDirectories(const std::string& temporaryFolder) {
   std::vector<std::string> folders(kLockFolders.begin(), kLockFolders.end());
-  std::string last = temporaryFolder.empty() ? "/tmp" : temporaryFolder;
+  std::string last = temporaryFolder.empty() ? kDefaultTemporaryFolder : temporaryFolder;
   while (last.size() > 1 && last.back() == '/') last.pop_back();
   if (std::find(folders.begin(), folders.end(), last) == folders.end()) folders.push_back(last);
   return folders;

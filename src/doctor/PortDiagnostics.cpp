@@ -192,17 +192,21 @@ Diagnosis diagnoseOpenFailure(const std::string& configured, const std::string& 
   return trialOpen(diagnosis, info);
 }
 
-std::string failureSignature(const PortIdentity& port, const std::string& path, int libraryError,
-                             const std::string& temporaryFolder) {
-  std::vector<std::string> nodes = {port.device, path, "/dev", "/dev/serial/by-id"};
+std::string refusalStamp(const std::string& device, const std::string& path,
+                         const std::string& temporaryFolder) {
+  std::vector<std::string> nodes = {device, path, "/dev", "/dev/serial/by-id"};
   // The candidates name the lock folders there are, so a folder made later
-  // changes the signature too.
-  for (std::string& lock :
-       lockCandidates(port.device, path.empty() ? port.device : path, temporaryFolder)) {
+  // changes the stamp too.
+  for (std::string& lock : lockCandidates(device, path.empty() ? device : path, temporaryFolder)) {
     nodes.push_back(std::move(lock));
   }
+  return nodeStamp(nodes);
+}
+
+std::string failureSignature(const PortIdentity& port, const std::string& path, int libraryError,
+                             const std::string& temporaryFolder) {
   return std::to_string(port.number) + '\n' + std::to_string(libraryError) + '\n' +
-         nodeStamp(nodes);
+         refusalStamp(port.device, path, temporaryFolder);
 }
 
 }  // namespace qd40

@@ -74,8 +74,14 @@ Diagnosis diagnoseOpenFailure(const std::string& configured, const std::string& 
 std::optional<Diagnosis> foreignLock(const std::string& configured, const std::string& path,
                                      const std::string& temporaryFolder);
 
-// What a failed open depends on, cheap to find: the nodes, the lock files,
-// /dev itself and the library's error. While it stays the same, so does the
+// What a refused open of `device` (opened as `path`) would need changed to
+// succeed, cheap to look at: the configured name, the node, /dev, the by-id
+// links and every place a lock of the device could be.
+std::string refusalStamp(const std::string& device, const std::string& path,
+                         const std::string& temporaryFolder);
+
+// What a failed open depends on: the refusal's stamp, the port and the
+// library's error. While it stays the same, so does the
 // diagnosis, and the expensive look through every process is not repeated.
 std::string failureSignature(const PortIdentity& port, const std::string& path, int libraryError,
                              const std::string& temporaryFolder);

@@ -1,22 +1,11 @@
 // Reads the panel's line settings text.
 #include "line/LineSettings.h"
 
-#include <charconv>
 #include <vector>
 
+#include "protocol/WholeNumber.h"
+
 namespace qd40 {
-
-namespace {
-
-std::optional<int> wholeNumber(std::string_view text) {
-  int value = 0;
-  const char* end = text.data() + text.size();
-  const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-  if (text.empty() || ec != std::errc() || ptr != end) return std::nullopt;
-  return value;
-}
-
-}  // namespace
 
 std::optional<LineSettings> parseLineSettings(std::string_view text) {
   std::vector<std::string_view> fields;
@@ -28,11 +17,10 @@ std::optional<LineSettings> parseLineSettings(std::string_view text) {
   }
   if (fields.size() != 4) return std::nullopt;
   LineSettings line;
-  const auto baud = wholeNumber(fields[0]);
-  const auto bits = wholeNumber(fields[2]);
-  const auto stops = wholeNumber(fields[3]);
-  if (!baud || *baud <= 0 || !bits || *bits < 5 || *bits > 8 || !stops ||
-      (*stops != 1 && *stops != 2)) {
+  const auto baud = wholeNumberAs<int>(fields[0], 1);
+  const auto bits = wholeNumberAs<int>(fields[2], 5, 8);
+  const auto stops = wholeNumberAs<int>(fields[3], 1, 2);
+  if (!baud || !bits || !stops) {
     return std::nullopt;
   }
   if (fields[1] == "N" || fields[1] == "n")

@@ -24,16 +24,6 @@ constexpr auto kReaderLookInterval = std::chrono::seconds(1);
 // No library error stands behind a refusal found before the library tried.
 constexpr int kNoLibraryError = -1;
 
-// What a refused open would need changed to succeed: the configured name
-// (a link followed to its device), the node opened, /dev and the lock that
-// stood in the way, if one did.
-std::string refusalStamp(const std::string& device, const std::string& path,
-                         const std::string& lockPath) {
-  std::vector<std::string> nodes = {device, path, "/dev", "/dev/serial/by-id"};
-  if (!lockPath.empty()) nodes.push_back(lockPath);
-  return nodeStamp(nodes);
-}
-
 // Whether the device still refuses to open as busy: the kernel's answer to
 // an open that the library, which would take a lock first, never makes.
 bool stillBusy(const std::string& path) {
@@ -170,7 +160,7 @@ PortStatus QtSerialService::refuse(const PortIdentity& port, const std::string& 
   if (signature != m_refusal.signature) {
     const Diagnosis diagnosis = diagnose();
     m_refusal = {std::move(signature),
-                 refusalStamp(port.device, path, diagnosis.lockPath),
+                 refusalStamp(port.device, path, m_ports.temporaryFolder()),
                  port.number,
                  port.device,
                  path,
@@ -194,7 +184,7 @@ PortStatus QtSerialService::refusal() const {
 bool QtSerialService::refusalStands(const PortIdentity& port) const {
   if (m_refusal.signature.empty() || m_refusal.number != port.number ||
       m_refusal.device != port.device ||
-      refusalStamp(port.device, m_refusal.path, m_refusal.lockPath) != m_refusal.stamp) {
+      refusalStamp(port.device, m_refusal.path, m_ports.temporaryFolder()) != m_refusal.stamp) {
     return false;
   }
   // The nodes and the lock are as they were; what they do not show is

@@ -1,10 +1,8 @@
 // Renders the session log's entries into lines.
 #include "log/LogLines.h"
 
-#include <cstdio>
-#include <ctime>
-
 #include "protocol/LogText.h"
+#include "protocol/TimeText.h"
 
 namespace qd40 {
 
@@ -26,25 +24,8 @@ std::size_t queuedSize(const LogEntry& entry) {
   return kStampedSize + entry.text.size() + kDirectionSize + entry.bytes.size();
 }
 
-std::string formatLogTime(std::chrono::system_clock::time_point time) {
-  using namespace std::chrono;
-  const std::time_t seconds = system_clock::to_time_t(time);
-  std::tm local{};
-  localtime_r(&seconds, &local);
-  auto millis = duration_cast<milliseconds>(time.time_since_epoch()).count() % 1000;
-  if (millis < 0) millis += 1000;
-  const int offset = static_cast<int>(local.tm_gmtoff / 60);
-  const int offsetMinutes = offset < 0 ? -offset : offset;
-  char text[96];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03d%c%02d:%02d",
-                local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
-                local.tm_sec, static_cast<int>(millis), offset < 0 ? '-' : '+', offsetMinutes / 60,
-                offsetMinutes % 60);
-  return text;
-}
-
 std::string stampedLine(std::chrono::system_clock::time_point time, std::string_view text) {
-  return formatLogTime(time) + ' ' + renderText(text) + '\n';
+  return formatTime(time, TimeForm::LocalWithOffset) + ' ' + renderText(text) + '\n';
 }
 
 std::vector<std::string_view> linePieces(std::string_view bytes) {

@@ -31,11 +31,8 @@ struct LogEntry {
 // What an entry takes in the queue: near what its line takes in the file.
 std::size_t queuedSize(const LogEntry& entry);
 
-// Local time with its offset from UTC, to the millisecond, in ISO 8601:
-// 2026-12-08T09:14:03.512+01:00.
-std::string formatLogTime(std::chrono::system_clock::time_point time);
-
-// One line of the file: the time, the text (see renderText) and a newline.
+// One line of the file: the time (TimeForm::LocalWithOffset), the text (see renderText) and a
+// newline.
 std::string stampedLine(std::chrono::system_clock::time_point time, std::string_view text);
 
 // A flood or a long chatter is logged in lines of at most this many bytes,

@@ -6,10 +6,12 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <utility>
+
+#include "protocol/TimeText.h"
+#include "protocol/WholeNumber.h"
 
 namespace qd40 {
 
@@ -28,10 +30,11 @@ std::size_t lineCount(std::string_view text) {
 }  // namespace
 
 std::optional<std::uint64_t> parseLogSize(std::string_view text) {
-  std::uint64_t value = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (error != std::errc() || end == text.data()) return std::nullopt;
-  std::string_view unit(end, static_cast<std::size_t>(text.data() + text.size() - end));
+  const std::size_t digits = std::min(text.find_first_not_of("0123456789"), text.size());
+  std::optional<std::uint64_t> number = wholeNumber(text.substr(0, digits));
+  if (!number) return std::nullopt;
+  std::uint64_t value = *number;
+  const std::string_view unit = text.substr(digits);
   int shift = 0;
   if (unit == "K" || unit == "k") shift = 10;
   if (unit == "M" || unit == "m") shift = 20;
@@ -117,7 +120,8 @@ void SessionLog::tellUnwritten() const {
     return;
   }
   std::fprintf(stderr, "qd40-control: the session log %s ends stopped: %s since %s not written.\n",
-               m_path.c_str(), lines.c_str(), formatLogTime(m_stop->at).c_str());
+               m_path.c_str(), lines.c_str(),
+               formatTime(m_stop->at, TimeForm::LocalWithOffset).c_str());
 }
 
 void SessionLog::write(std::string_view text) {
@@ -161,19 +165,6 @@ void SessionLog::queue(LogEntry entry) {
     wake = m_idle || m_queuedBytes >= kGatherBytes;
   }
   if (wake) m_wake.notify_one();
-}
-
-void SessionLog::waitUntilWritten() {
-  std::unique_lock lock(m_mutex);
-  ++m_waiting;
-  m_wake.notify_one();
-  m_drained.wait(lock, [this] { return m_queue.empty() && !m_writing; });
-  --m_waiting;
-}
-
-std::size_t SessionLog::queuedBytes() {
-  std::lock_guard lock(m_mutex);
-  return m_queuedBytes;
 }
 
 void SessionLog::run() {
@@ -268,9 +259,10 @@ void SessionLog::put(std::vector<std::string> lines) {
     }
     m_stop->lastTry = now;
     prefix = stampedLine(SystemClock::now(),
-                         "the session log resumes; it stopped at " + formatLogTime(m_stop->at) +
-                             ": " + m_stop->why + "; " + std::to_string(m_stop->lines) +
-                             " lines (" + std::to_string(m_stop->bytes) + " bytes) not logged");
+                         "the session log resumes; it stopped at " +
+                             formatTime(m_stop->at, TimeForm::LocalWithOffset) + ": " +
+                             m_stop->why + "; " + std::to_string(m_stop->lines) + " lines (" +
+                             std::to_string(m_stop->bytes) + " bytes) not logged");
   }
   std::size_t written = 0;
   if (!m_file.canRotate()) {

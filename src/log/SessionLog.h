@@ -96,13 +96,12 @@ class SessionLog final {
   void write(std::string_view text);
   // Queues bytes sent (LogEntryKind::Sent) or received on the port `label`.
   void writeBytes(LogEntryKind kind, std::string_view label, std::string_view bytes);
-  // Returns once every line queued so far is written or dropped.
-  void waitUntilWritten();
-  // The bytes waiting for the disk now.
-  std::size_t queuedBytes();
   const std::string& path() const { return m_path; }
 
  private:
+  // The tests' view of the queue: waiting until it is written, and its size.
+  friend class SessionLogProbe;
+
   struct Stop {
     std::chrono::system_clock::time_point at;
     std::string why;
@@ -139,7 +138,7 @@ class SessionLog final {
   bool m_writing = false;
   bool m_finished = false;  // the writer's thread is done
   bool m_idle = false;      // the writer waits for a line
-  int m_waiting = 0;        // callers of waitUntilWritten, who hurry the writer
+  int m_waiting = 0;        // those waiting for the queue to be written, who hurry the writer
   std::atomic<bool> m_closing = false;
   bool m_behindTold = false;
   // The writer thread's own.

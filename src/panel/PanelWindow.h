@@ -66,8 +66,6 @@ class PanelWindow final : public QWidget, public Window {
   int markedPort() const;
 
   static QString messageTitle();
-  // The open port box, if any.
-  QMessageBox* portProblemBox() const { return m_portBox; }
 
  signals:
   void keyDown(int key, Qt::KeyboardModifiers modifiers);

@@ -1,16 +1,13 @@
 #pragma once
 // Turns SIGTERM, SIGINT and SIGHUP (shutdown, Ctrl-C, logout) into an event
 // on the Qt event loop, so the program ends through its own "END" path: the
-// port closed, its lock removed, exit status 0. The signal handler itself only
-// writes a byte to a pipe. A second signal of the same kind ends the program
-// at once, should the event loop be stuck. A signal that was ignored when the
-// program started (as nohup ignores SIGHUP) stays ignored, and the watcher
-// gives each signal back the disposition it found.
-#include <signal.h>
-
+// port closed, its lock removed, exit status 0. The signals reach it through
+// a SignalPipe, whose rules (a second signal, ignored signals, dispositions
+// given back) it keeps.
 #include <QObject>
-#include <array>
 #include <functional>
+
+#include "toolkit/SignalPipe.h"
 
 class QSocketNotifier;
 
@@ -29,10 +26,7 @@ class SignalWatcher final : public QObject {
   void drain();
 
   std::function<void()> m_onSignal;
-  // The dispositions found, one per watched signal.
-  static constexpr std::size_t kWatched = 3;
-  std::array<struct sigaction, kWatched> m_previous{};
-  int m_read = -1;
+  SignalPipe m_pipe;
   QSocketNotifier* m_notifier = nullptr;
 };
 

@@ -139,7 +139,7 @@ std::string describePermission(const PortIdentity& port, const Diagnosis& diagno
 // Who left a stale lock: a process that has ended, one whose number now
 // belongs to an unrelated program, or none at all.
 QString describeStaleLock(const Diagnosis& diagnosis) {
-  const QString lock = wordOf(printablePath(diagnosis.lockPath));
+  const QString lock = wordOf(diagnosis.lockPath);
   const QString pid = QString::number(diagnosis.holder.pid);
   if (diagnosis.holder.pid <= 0) {
     // A lock file without a process number was left by a program that
@@ -219,7 +219,7 @@ std::string otherDeviceAdvice(const PortIdentity& port, const std::string& throu
 
 std::string describeOpenFailure(const PortIdentity& port, const Diagnosis& diagnosis) {
   const std::string where = portName(port) + ": ";
-  const QString node = wordOf(printablePath(diagnosis.path));
+  const QString node = wordOf(diagnosis.path);
   const QString variable = wordOf(port.variable);
   const auto advice = [&port](const QString& throughSetting) {
     return wordOf(otherDeviceAdvice(port, throughSetting.toStdString()));
@@ -243,16 +243,15 @@ std::string describeOpenFailure(const PortIdentity& port, const Diagnosis& diagn
       return where + describePermission(port, diagnosis, node.toStdString());
     case OpenFailure::InUse:
       if (diagnosis.lockUnreadable) {
-        return where +
-               byUser(port,
-                      PortMessages::tr("in use by a program of user %1; its lock file "
-                                       "cannot be read (%2). Ask %1 to close it, then "
-                                       "choose the port again."),
-                      PortMessages::tr("in use by a program of user %1; its lock file "
-                                       "cannot be read (%2). Ask %1 to close it, then "
-                                       "run it again."))
-                   .arg(wordOf(diagnosis.holder.user), wordOf(printablePath(diagnosis.lockPath)))
-                   .toStdString();
+        return where + byUser(port,
+                              PortMessages::tr("in use by a program of user %1; its lock file "
+                                               "cannot be read (%2). Ask %1 to close it, then "
+                                               "choose the port again."),
+                              PortMessages::tr("in use by a program of user %1; its lock file "
+                                               "cannot be read (%2). Ask %1 to close it, then "
+                                               "run it again."))
+                           .arg(wordOf(diagnosis.holder.user), wordOf(diagnosis.lockPath))
+                           .toStdString();
       }
       if (diagnosis.lockUnchecked) {
         return where +
@@ -317,7 +316,7 @@ std::string describeOpenFailure(const PortIdentity& port, const Diagnosis& diagn
 
 std::string describeLostPort(const PortIdentity& port, LineState state, const std::string& node) {
   const std::string where = portName(port) + ": ";
-  const QString gone = wordOf(printablePath(node));
+  const QString gone = wordOf(node);
   switch (state) {
     case LineState::Removed:
       return where + PortMessages::tr(

@@ -4,7 +4,7 @@
 
 #include <fstream>
 
-#include <QTemporaryDir>
+#include "TempFolder.h"
 #include "bus/BridgeOptions.h"
 #include "bus/BusCommands.h"
 #include "bus/StatusValues.h"
@@ -115,8 +115,8 @@ TEST(BusCommands, MessagesBecomeTheirCodesOrAreRefused) {
 }
 
 TEST(BusOptions, TheCommandLineIsCheckedBeforeAnythingConnects) {
-  QTemporaryDir dir;
-  const std::string projectors = dir.path().toStdString() + "/projectors";
+  test::TempFolder dir;
+  const std::string projectors = dir.file("projectors");
   std::ofstream(projectors)
       << "# the halls\nhall-1 /dev/ttyUSB0   # front\n\nhall_2\trfc2217://10.0.0.7:4001\n"
       << "  # the lab\nlab /srv/lab/com#1\t# a '#' inside a path is no comment\n";

@@ -4,10 +4,11 @@
 // forgets every retained message), and a plain libmosquitto client that
 // watches every topic and publishes for the test.
 #include <QProcess>
-#include <QTemporaryDir>
 #include <map>
 #include <string>
 #include <vector>
+
+#include "TempFolder.h"
 
 struct mosquitto;
 struct mosquitto_message;
@@ -28,10 +29,10 @@ class TestBroker final {
   int port() const { return m_port; }
   int watcherPort() const { return m_watcherPort; }
   std::string url() const { return "mqtt://127.0.0.1:" + std::to_string(m_port); }
-  std::string folder() const { return m_folder.path().toStdString(); }
+  const std::string& folder() const { return m_folder.path(); }
 
  private:
-  QTemporaryDir m_folder;
+  TempFolder m_folder{"broker"};
   QProcess m_process;
   std::string m_extra = "allow_anonymous true\n";
   int m_port = 0;

@@ -1,11 +1,16 @@
 // The test's side of a qd40ctl run.
 #include "CtlRun.h"
 
+#include <gtest/gtest.h>
+
 #include <deque>
 
 namespace qd40::test {
 
 using std::chrono::milliseconds;
+
+// Longer than any run of qd40ctl a test makes.
+constexpr milliseconds kRunDeadline(60000);
 
 void startCtl(QProcess& ctl, const QStringList& args, const QProcessEnvironment& env) {
   ctl.setProcessEnvironment(env);
@@ -14,7 +19,11 @@ void startCtl(QProcess& ctl, const QStringList& args, const QProcessEnvironment&
 }
 
 CtlRun finish(QProcess& ctl, const QElapsedTimer& clock) {
-  waitUntil([&] { return ctl.state() == QProcess::NotRunning; }, milliseconds(60000));
+  if (!waitUntil([&] { return ctl.state() == QProcess::NotRunning; }, kRunDeadline)) {
+    ADD_FAILURE() << "qd40ctl still runs after " << kRunDeadline.count() << " ms";
+    ctl.kill();
+    ctl.waitForFinished(5000);
+  }
   return {ctl.exitCode(), ctl.readAllStandardOutput().toStdString(),
           ctl.readAllStandardError().toStdString(), clock.elapsed()};
 }
@@ -29,7 +38,8 @@ CtlRun runAgainst(PtyPair& pty, const QStringList& args,
   std::string pending;
   // Replies not yet due, with the time they are.
   std::deque<std::pair<qint64, std::string>> due;
-  while (ctl.state() != QProcess::NotRunning) {
+  // The run ends by itself, or at the deadline finish() keeps as well.
+  while (ctl.state() != QProcess::NotRunning && clock.elapsed() < kRunDeadline.count()) {
     const std::string got = pty.read(1, milliseconds(5));
     if (wire) *wire += got;
     pending += got;

@@ -6,12 +6,12 @@
 #include <unistd.h>
 
 #include <QProcess>
-#include <QTemporaryDir>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
 
 #include "PtyPair.h"
+#include "TempFolder.h"
 #include "panel/MessageText.h"
 #include "protocol/LogText.h"
 
@@ -41,7 +41,7 @@ struct Said {
 // said `until`.
 Said run(const QString& program, const QString& option, const std::string& device,
          const QStringList& more, const std::string& until) {
-  QTemporaryDir dir;
+  TempFolder dir;
   QProcess process;
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert("QT_QPA_PLATFORM", "offscreen");

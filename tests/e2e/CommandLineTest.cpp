@@ -8,10 +8,10 @@
 #include <QIcon>
 #include <QImage>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <filesystem>
 
 #include "PtyPair.h"
+#include "TempFolder.h"
 #include "app/Application.h"
 #include "app/CommandLine.h"
 #include "app/PortSetup.h"
@@ -228,7 +228,7 @@ TEST(CommandLine, Com1OptionOpensItsDeviceOverTheVariable) {
 
 TEST(CommandLine, LogOptionWritesTheSessionLogOverTheVariable) {
   PtyPair pty;
-  QTemporaryDir dir;
+  TempFolder dir;
   const QString byVariable = dir.filePath("variable.log"), byOption = dir.filePath("option.log");
   QProcess process;
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();

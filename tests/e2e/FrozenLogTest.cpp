@@ -3,12 +3,13 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <chrono>
 
 #include "PtyPair.h"
+#include "TempFolder.h"
 
 namespace qd40::test {
 namespace {
@@ -63,7 +64,7 @@ class FrozenLog : public testing::Test {
     return panel.readAllStandardError().toStdString();
   }
 
-  QTemporaryDir dir;
+  TempFolder dir;
   QString mountPoint, log;
   bool mounted = false;
   PtyPair pty;

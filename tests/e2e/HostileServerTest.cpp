@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 #include <sys/ioctl.h>
 
-#include <QTemporaryDir>
 #include <atomic>
 #include <fstream>
 #include <functional>
@@ -16,6 +15,7 @@
 
 #include "DeviceServer.h"
 #include "NetworkPanel.h"
+#include "TempFolder.h"
 
 namespace qd40::test {
 namespace {
@@ -166,7 +166,7 @@ class HostileServerTest : public NetworkPanel, public testing::TestWithParam<Hos
     text << in.rdbuf();
     return text.str();
   }
-  QTemporaryDir dir;
+  TempFolder dir;
   ScriptedServer* server = nullptr;
 
  protected:

@@ -17,6 +17,8 @@
 #include "DeviceServer.h"
 #include "Loopback.h"
 #include "NetworkPanel.h"
+#include "SessionLogProbe.h"
+#include "TempFolder.h"
 #include "VethNamespace.h"
 #include "config/PortConfig.h"
 
@@ -140,7 +142,7 @@ TEST_F(NetworkPortTest, APressWhileConnectingGoesOutAndAStoppedServerIsPickedUpA
   ASSERT_FALSE(device.empty());
   DeviceServer server(device, Mode::Rfc2217);
   ASSERT_TRUE(server.start());
-  QTemporaryDir dir;
+  TempFolder dir;
   const std::string log = dir.filePath("session.log").toStdString();
   startPanel(server.url(), log);
   click("Command44");
@@ -170,7 +172,7 @@ TEST_F(NetworkPortTest, APressWhileConnectingGoesOutAndAStoppedServerIsPickedUpA
   runFor(kReplyWindowClosed);
   click("Command44");
   EXPECT_TRUE(shows("Label22", " Stand by")) << text("Label22");
-  panel->sessionLog()->waitUntilWritten();
+  EXPECT_TRUE(SessionLogProbe::waitUntilWritten(*panel->sessionLog()));
   EXPECT_EQ(countLines(log, " lost: "), 1) << contents(log);
   EXPECT_EQ(countLines(log, ") connecting"), 2) << "start-up connects twice, no press does";
   EXPECT_EQ(countLines(log, ") opened"), 2);
@@ -243,7 +245,7 @@ class SilentHost {
 TEST_F(NetworkPortTest, AHostThatDoesNotAnswerLeavesTheWindowWorkingAndIsReportedOnce) {
   SilentHost host;
   const std::string url = "socket://127.0.0.1:" + std::to_string(host.port);
-  QTemporaryDir dir;
+  TempFolder dir;
   const std::string log = dir.filePath("session.log").toStdString();
   QElapsedTimer clock;
   clock.start();
@@ -283,7 +285,7 @@ TEST_F(NetworkPortTest, AHostThatDoesNotAnswerLeavesTheWindowWorkingAndIsReporte
   EXPECT_GE(clickLateBy, 0);
   EXPECT_LT(clickLateBy, 100);
   EXPECT_LT(startUp, 1000) << "start-up does not wait for the connection";
-  panel->sessionLog()->waitUntilWritten();
+  EXPECT_TRUE(SessionLogProbe::waitUntilWritten(*panel->sessionLog()));
   EXPECT_EQ(countLines(log, " failed: "), 1);
   EXPECT_EQ(text("Label22"), reason);
 }
@@ -297,7 +299,7 @@ TEST(NetworkDiagnosisTest, UnreachableAddressAndFailedLookupAreNamed) {
   if (!probe.waitForFinished(5000) || probe.exitCode() != 0) {
     GTEST_SKIP() << "no network namespaces here (unshare -n fails)";
   }
-  QTemporaryDir dir;
+  TempFolder dir;
   const struct {
     const char* url;
     const char* reason;

@@ -7,13 +7,14 @@
 #include <QAbstractButton>
 #include <QLabel>
 #include <QMessageBox>
-#include <QTemporaryDir>
 #include <QTest>
 #include <filesystem>
 #include <fstream>
 #include <regex>
 
 #include "PtyPair.h"
+#include "SessionLogProbe.h"
+#include "TempFolder.h"
 #include "app/Application.h"
 
 namespace qd40::test {
@@ -66,7 +67,7 @@ class SessionLogPanel : public testing::Test {
     return lines;
   }
 
-  QTemporaryDir dir;
+  TempFolder dir;
   std::string link, log;
   std::unique_ptr<Panel> panel;
 };
@@ -100,7 +101,7 @@ TEST_F(SessionLogPanel, AScriptedSessionGivesExactlyTheExpectedLines) {
   EXPECT_TRUE(shows("Label22", " Power ON"));
 
   click("Command16");  // END
-  panel->sessionLog()->waitUntilWritten();
+  EXPECT_TRUE(SessionLogProbe::waitUntilWritten(*panel->sessionLog()));
 
   const std::string port = "COM1 (" + link + ") ";
   const std::vector<std::string> lines = events();
@@ -174,7 +175,7 @@ TEST_F(SessionLogPanel, ALogThatStopsIsToldInTheWindowOnce) {
   for (int i = 0; i < 3; ++i) {
     click("Command17");
     EXPECT_EQ(adapter.read(4, kReplyTime), "C00\r") << "the panel runs on";
-    panel->sessionLog()->waitUntilWritten();
+    EXPECT_TRUE(SessionLogProbe::waitUntilWritten(*panel->sessionLog()));
   }
   const auto notices = [&] {
     std::vector<std::string> texts;

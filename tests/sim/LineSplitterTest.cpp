@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "LineSplitter.h"
-#include "LogFormat.h"
+#include "protocol/LogText.h"
 
 namespace qd40sim {
 namespace {
@@ -64,7 +64,7 @@ TEST(LogFormatTest, RendersBytesReadably) {
       {"\xC2\x85", "<U+0085>"},
   };
   for (const auto& [bytes, shown] : cases) {
-    EXPECT_EQ(renderBytes(bytes), shown) << ::testing::PrintToString(bytes);
+    EXPECT_EQ(qd40::renderBytes(bytes), shown) << ::testing::PrintToString(bytes);
   }
 }
 

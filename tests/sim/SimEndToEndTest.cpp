@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "TempFolder.h"
+
 extern char** environ;
 
 namespace qd40sim {
@@ -263,9 +265,8 @@ TEST_F(SimEndToEndTest, BlockedLineNeitherStallsNorLosesTheNextReply) {
 }
 
 TEST_F(SimEndToEndTest, LinkIsCreatedAndRemoved) {
-  char pattern[] = "/tmp/qd40-sim-e2e-XXXXXX";
-  ASSERT_NE(::mkdtemp(pattern), nullptr);
-  const fs::path link = fs::path(pattern) / "projector";
+  const qd40::test::TempFolder folder("sim-e2e");
+  const fs::path link = fs::path(folder.path()) / "projector";
   const std::string path = start({"--link", link});
   EXPECT_EQ(fs::read_symlink(link), path);
   {
@@ -275,7 +276,6 @@ TEST_F(SimEndToEndTest, LinkIsCreatedAndRemoved) {
   }
   expectCleanExitOn(SIGTERM);
   EXPECT_FALSE(fs::exists(fs::symlink_status(link)));
-  fs::remove_all(pattern);
 }
 
 TEST_F(SimEndToEndTest, PanelCanCloseAndReopenThePort) {

@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "SlaveLink.h"
+#include "TempFolder.h"
 
 namespace qd40sim {
 namespace {
@@ -14,9 +15,8 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(SlaveLinkTest, ReplacesOnlyLinksAndRemovesOnlyItsOwn) {
-  char pattern[] = "/tmp/qd40-sim-link-XXXXXX";
-  ASSERT_NE(::mkdtemp(pattern), nullptr);
-  const fs::path dir = pattern;
+  const qd40::test::TempFolder folder("sim-link");
+  const fs::path dir = folder.path();
   const fs::path link = dir / "projector";
   std::string error;
   fs::create_symlink("/dev/pts/1", link);
@@ -39,7 +39,6 @@ TEST(SlaveLinkTest, ReplacesOnlyLinksAndRemovesOnlyItsOwn) {
   EXPECT_NE(error.find("refusing"), std::string::npos) << error;
   EXPECT_EQ(fs::file_size(file), 4u);
   EXPECT_FALSE(SlaveLink::create(dir, "/dev/pts/6", error));
-  fs::remove_all(dir);
 }
 
 }  // namespace

@@ -37,4 +37,9 @@ std::vector<FakeSerial::Write> FormHarness::takeWrites() {
   return fresh;
 }
 
+void FormHarness::forgetWrites() {
+  serial.clearWrites();
+  m_taken = 0;
+}
+
 }  // namespace qd40::test

@@ -26,6 +26,8 @@ struct FormHarness {
   void release(std::string_view button);
   // Everything written to the line since the last call, with virtual times.
   std::vector<FakeSerial::Write> takeWrites();
+  // Drops every line written so far, taken or not.
+  void forgetWrites();
 
  private:
   std::size_t m_taken = 0;

@@ -146,8 +146,9 @@ class FakeSerial final : public SerialService {
     std::string bytes;
   };
   const std::vector<Write>& writes() const { return m_writes; }
+  void clearWrites() { m_writes.clear(); }
   std::vector<std::string> log;  // "close", "port 1", "open", "settings ..."
-  int repliesMissing = 0;         // reply windows closed without a whole reply
+  int repliesMissing = 0;        // reply windows closed without a whole reply
 
  private:
   const VirtualClock& m_clock;

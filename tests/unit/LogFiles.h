@@ -1,7 +1,5 @@
 #pragma once
 // Reading back what the session log wrote, for the tests of the log.
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -9,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "TempFolder.h"
 #include "log/SessionLog.h"
 
 namespace qd40::test {
@@ -19,15 +18,6 @@ inline SessionLogOptions smallestLog(std::string header) {
   options.maxBytes = kMinLogMax;
   options.header = std::move(header);
   return options;
-}
-
-// An empty directory of this process's own under the temporary folder.
-inline std::filesystem::path freshLogDir(const std::string& tag = "log") {
-  namespace fs = std::filesystem;
-  fs::path dir = fs::temp_directory_path() / ("qd40-" + tag + "-" + std::to_string(::getpid()));
-  fs::remove_all(dir);
-  fs::create_directories(dir);
-  return dir;
 }
 
 inline std::string contents(const std::filesystem::path& file) {

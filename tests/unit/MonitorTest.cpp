@@ -69,7 +69,31 @@ TEST(RxBuffer, StopsGrowingAtItsLimitWithoutLosingWhatItHolds) {
   EXPECT_EQ(buffer.append("B"), 0u);
   EXPECT_EQ(buffer.rendered().size(), 1 + 2 * RxBuffer::kMaxChars);
   buffer.clear();
+  buffer.append(std::string(RxBuffer::kMaxChars - 1, 'A'));
+  EXPECT_EQ(buffer.append("\x06\x06"), 1u);
+  EXPECT_EQ(buffer.rendered().substr(2 * RxBuffer::kMaxChars - 3), "A ACK ");
+  buffer.clear();
   EXPECT_EQ(buffer.append("B"), 1u);
+}
+
+// One delivery renders as its characters one by one: tokens of every length
+// side by side, DC4 (one byte) last, and a delivery longer than any one step.
+TEST(RxBuffer, RendersADeliveryAsItsCharactersOneByOne) {
+  std::string sevens;
+  std::string sevensRendered = " ";
+  for (int i = 0; i < 700; ++i) sevens += "7\r", sevensRendered += "7 CR ";
+  const std::pair<std::string, std::string> cases[] = {{"1\x06"
+                                                        "2\r3\n4\x7f\xff z",
+                                                        " 1 ACK 2 CR 3 LF 4 ? ?   z "},
+                                                       {"AB\x14", " A B &"},
+                                                       {sevens, sevensRendered}};
+  for (const auto& [bytes, rendered] : cases) {
+    RxBuffer whole, single;
+    whole.append(bytes);
+    for (char c : bytes) single.append(std::string_view(&c, 1));
+    EXPECT_EQ(whole.rendered(), rendered);
+    EXPECT_EQ(single.rendered(), rendered);
+  }
 }
 
 TEST(Utf8, RoundTripsAndReplacesBrokenBytes) {

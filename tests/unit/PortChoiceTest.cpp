@@ -2,9 +2,8 @@
 // default), and what a device chosen in the window does to the port in use.
 #include <gtest/gtest.h>
 
-#include <QTemporaryDir>
-
 #include "FormHarness.h"
+#include "TempFolder.h"
 #include "config/PortConfig.h"
 #include "config/SavedPorts.h"
 
@@ -74,7 +73,7 @@ TEST(SavedPorts, WithoutACommandLineTheEnvironmentCountsThenThePanelsSavedChoice
     const char* saved;
     PortChoice expected;
   };
-  QTemporaryDir dir;
+  TempFolder dir;
   const SavedPorts saved(dir.filePath("qd40-control.conf"));
   for (const Case& c : {
            Case{"nothing set must mean the panel's default",

@@ -16,7 +16,7 @@
 #include <optional>
 #include <string>
 
-#include "PseudoTerminal.h"
+#include "PtyPair.h"
 #include "doctor/PortDiagnostics.h"
 #include "wording/PortMessages.h"
 
@@ -30,7 +30,7 @@ inline const std::string kLockDir = "/var/lock/";
 
 // The slave end of a fresh pseudo-terminal, whose master the test keeps.
 struct Terminal {
-  pty::PseudoTerminal pair;
+  PtyPair pair;
   const std::string path = pair.slavePath();
   // Closes the master end, as the program that made the terminal would.
   void hangUp() { pair.hangUp(); }

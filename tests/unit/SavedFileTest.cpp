@@ -6,8 +6,8 @@
 #include <unistd.h>
 
 #include <QFile>
-#include <QTemporaryDir>
 
+#include "TempFolder.h"
 #include "config/SavedPorts.h"
 
 namespace qd40::test {
@@ -49,7 +49,7 @@ TEST(SavedFile, ASaveChangesOneEntryAndKeepsEveryOtherLine) {
            Case{"no file at all must become the group", "", 1, "/dev/ttyUSB0",
                 "[ports]\ncom1=/dev/ttyUSB0\n"},
        }) {
-    QTemporaryDir dir;
+    TempFolder dir;
     const QString file = dir.filePath("qd40-control.conf");
     if (!c.before.isEmpty()) write(file, c.before);
     const SavedPorts saved(file);
@@ -61,7 +61,7 @@ TEST(SavedFile, ASaveChangesOneEntryAndKeepsEveryOtherLine) {
 }
 
 TEST(SavedFile, NamesThatNeedQuotingOrAreNotUtf8ReadBackAsTheyWereSaved) {
-  QTemporaryDir dir;
+  TempFolder dir;
   const SavedPorts saved(dir.filePath("qd40-control.conf"));
   for (const std::string& device :
        {std::string("/dev/a;b,c"), std::string("/dev/\"x\" y"), std::string("/dev/\xff\xfe"),
@@ -72,7 +72,7 @@ TEST(SavedFile, NamesThatNeedQuotingOrAreNotUtf8ReadBackAsTheyWereSaved) {
 }
 
 TEST(SavedFile, AFileThatIsNoSettingsOrFarTooLargeIsLeftAsItIsAndReported) {
-  QTemporaryDir dir;
+  TempFolder dir;
   const QString file = dir.filePath("qd40-control.conf");
   struct Case {
     const char* fault;

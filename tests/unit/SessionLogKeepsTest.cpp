@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "LogFiles.h"
+#include "SessionLogProbe.h"
 #include "VirtualPlatform.h"
 #include "log/LoggingSerialService.h"
 #include "log/SessionLog.h"
@@ -33,7 +34,8 @@ std::size_t countOf(const std::vector<std::string>& lines, const std::string& li
 // A writer with short lines and one with long ones, at once: whichever
 // rotates, the other's lines are neither lost nor left in the earlier part.
 TEST(SessionLogKeepsTest, TwoWritersOnOneFileKeepEachOthersLines) {
-  const fs::path log = test::freshLogDir("shared") / "shared.log";
+  const test::TempFolder folder("shared");
+  const fs::path log = folder.file("shared.log");
   std::string error;
   auto first = SessionLog::open(log, error, test::smallestLog("first"));
   auto second = SessionLog::open(log, error, test::smallestLog("second"));
@@ -62,15 +64,16 @@ TEST(SessionLogKeepsTest, AWriterFollowsItsNameWhenAnotherRotatesOrRemovesTheFil
       {false, "second; the log is opened again: moved.log was removed, lines before are lost"},
   };
   for (const auto& [rotated, told] : cases) {
-    const fs::path log = test::freshLogDir("moved") / "moved.log";
+    const test::TempFolder folder("moved");
+    const fs::path log = folder.file("moved.log");
     std::string error;
     auto first = SessionLog::open(log, error, test::smallestLog("first"));
     auto second = SessionLog::open(log, error, test::smallestLog("second"));
     ASSERT_TRUE(first && second) << error;
-    second->waitUntilWritten();
+    EXPECT_TRUE(SessionLogProbe::waitUntilWritten(*second));
     if (rotated) {
       for (int i = 0; i < 300; ++i) first->write(std::string(200, 'a'));
-      first->waitUntilWritten();
+      EXPECT_TRUE(SessionLogProbe::waitUntilWritten(*first));
     } else {
       fs::remove(log);
     }
@@ -86,7 +89,8 @@ TEST(SessionLogKeepsTest, AWriterFollowsItsNameWhenAnotherRotatesOrRemovesTheFil
 // What a device sends cannot push the header, the port's events or what was
 // sent out of the log; what it sent beyond its budget is counted.
 TEST(SessionLogKeepsTest, ABurstOfReceivedBytesLeavesTheRecordWhole) {
-  const fs::path log = test::freshLogDir("burst") / "burst.log";
+  const test::TempFolder folder("burst");
+  const fs::path log = folder.file("burst.log");
   std::string error;
   auto sessionLog = SessionLog::open(log, error, test::smallestLog("header"));
   ASSERT_TRUE(sessionLog) << error;
@@ -129,7 +133,8 @@ TEST(SessionLogKeepsTest, ABurstOfReceivedBytesLeavesTheRecordWhole) {
 }
 
 TEST(SessionLogKeepsTest, AFailedRotationGoesOnInTheSameFileAndSaysSoOnce) {
-  const fs::path dir = test::freshLogDir("unrotated");
+  const test::TempFolder folder("unrotated");
+  const fs::path dir = folder.path();
   fs::create_directories(dir / "full.log.1" / "in-the-way");
   std::string error;
   auto log = SessionLog::open(dir / "full.log", error, test::smallestLog("header"));
@@ -151,7 +156,8 @@ TEST(SessionLogKeepsTest, AFailedRotationGoesOnInTheSameFileAndSaysSoOnce) {
 // A small file system of the test's own fills up, and is given room again.
 TEST(SessionLogKeepsTest, AFullDiskCutsNoLineAndTheLogResumesWithWhatItMissed) {
   if (::geteuid() != 0) GTEST_SKIP() << "mounting a small file system needs root";
-  const fs::path dir = test::freshLogDir("full");
+  const test::TempFolder folder("full");
+  const fs::path dir = folder.path();
   ASSERT_EQ(::mount("qd40-full", dir.c_str(), "tmpfs", 0, "size=64k"), 0);
   std::ofstream(dir / "filler") << std::string(32 * 1024, 'f');
   std::vector<std::string> told;
@@ -163,9 +169,9 @@ TEST(SessionLogKeepsTest, AFullDiskCutsNoLineAndTheLogResumesWithWhatItMissed) {
   ASSERT_TRUE(log) << error;
   testing::internal::CaptureStderr();
   for (int i = 0; i < 5; ++i) log->write(std::string(1000, 'x'));
-  log->waitUntilWritten();
+  EXPECT_TRUE(SessionLogProbe::waitUntilWritten(*log));
   for (int i = 0; i < 60; ++i) log->write(std::string(1000, 'x'));
-  log->waitUntilWritten();
+  EXPECT_TRUE(SessionLogProbe::waitUntilWritten(*log));
   const std::string whenFull = contents(dir / "x.log");
   fs::remove(dir / "filler");
   log->write("after");
@@ -191,7 +197,8 @@ TEST(SessionLogKeepsTest, AFullDiskCutsNoLineAndTheLogResumesWithWhatItMissed) {
 
 TEST(SessionLogKeepsTest, RefusesAFileAnotherUserMade) {
   if (::geteuid() != 0) GTEST_SKIP() << "a file of another user needs root to make";
-  const fs::path dir = test::freshLogDir("owner");
+  const test::TempFolder folder("owner");
+  const fs::path dir = folder.path();
   fs::permissions(dir, fs::perms::all | fs::perms::sticky_bit);  // as /tmp
   std::ofstream(dir / "planted.log") << "forged line\n";
   ASSERT_EQ(::chown((dir / "planted.log").c_str(), 65534, 65534), 0);

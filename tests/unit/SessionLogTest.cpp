@@ -15,10 +15,12 @@
 #include <thread>
 
 #include "LogFiles.h"
+#include "SessionLogProbe.h"
 #include "VirtualPlatform.h"
 #include "log/LoggingSerialService.h"
 #include "log/SessionLog.h"
 #include "protocol/LogText.h"
+#include "protocol/TimeText.h"
 
 namespace qd40 {
 namespace {
@@ -29,12 +31,9 @@ using namespace std::chrono_literals;
 using test::contents;
 using test::events;
 
-fs::path freshDir() {
-  return test::freshLogDir();
-}
-
 TEST(SessionLogTest, AppendsToWhatIsThere) {
-  const fs::path dir = freshDir();
+  const test::TempFolder folder("log");
+  const fs::path dir = folder.path();
   std::ofstream(dir / "kept.log") << "earlier line\n";
   std::string error;
   for (const char* name : {"kept.log", "new.log"}) {
@@ -49,7 +48,8 @@ TEST(SessionLogTest, AppendsToWhatIsThere) {
 }
 
 TEST(SessionLogTest, ALogThatCannotBeOpenedSaysWhy) {
-  const fs::path dir = freshDir();
+  const test::TempFolder folder("log");
+  const fs::path dir = folder.path();
   for (const std::string writer : {"", QD40_LOG_WRITER_PATH, "/nonexistent/qd40-log-writer"}) {
     std::string error;
     SessionLogOptions options;
@@ -63,15 +63,16 @@ TEST(SessionLogTest, ALogThatCannotBeOpenedSaysWhy) {
 }
 
 TEST(SessionLogTest, TakesOnlyARegularFileAndNeverWaitsForAReader) {
-  const fs::path dir = freshDir();
+  const test::TempFolder folder("log");
+  const fs::path dir = folder.path();
   ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
   const std::pair<fs::path, std::string> cases[] = {
       {dir / "fifo", "a named pipe (FIFO)"}, {"/dev/null", "a device"}, {dir, "a directory"}};
   for (const auto& [path, kind] : cases) {
     std::string error;
     // A copy: clang 14 cannot capture a structured binding.
-    auto opening = std::async(std::launch::async,
-                              [&, file = path] { return SessionLog::open(file, error); });
+    auto opening =
+        std::async(std::launch::async, [&, file = path] { return SessionLog::open(file, error); });
     if (opening.wait_for(10s) != std::future_status::ready) {
       ADD_FAILURE() << "opening " << path << " waits for a reader";
       const int reader = ::open((dir / "fifo").c_str(), O_RDONLY | O_NONBLOCK);
@@ -87,7 +88,8 @@ TEST(SessionLogTest, TakesOnlyARegularFileAndNeverWaitsForAReader) {
 
 TEST(SessionLogTest, FollowsNoSymbolicLinkOfAnotherUser) {
   if (::geteuid() != 0) GTEST_SKIP() << "planting a link as another user needs root";
-  const fs::path dir = freshDir();
+  const test::TempFolder folder("log");
+  const fs::path dir = folder.path();
   fs::permissions(dir, fs::perms::all | fs::perms::sticky_bit);  // as /tmp
   std::ofstream(dir / "root-only") << "secret\n";
   fs::permissions(dir / "root-only", fs::perms::owner_read | fs::perms::owner_write);
@@ -134,10 +136,11 @@ TEST(SessionLogTest, AStalledDiskKeepsAtMostOneMiBQueuedAndCountsWhatIsLeftOut) 
   testing::internal::CaptureStderr();
   auto log = SessionLog::onDescriptor(pipeEnds[1], "stalled-pipe");
   log->write("first");
-  for (int i = 0; i < 10000 && log->queuedBytes() > 0; ++i) std::this_thread::sleep_for(1ms);
+  for (int i = 0; i < 10000 && SessionLogProbe::queuedBytes(*log) > 0; ++i)
+    std::this_thread::sleep_for(1ms);
   // Lines of 30 + 1000 + 1 bytes: 1017 fit in 1 MiB, 983 do not.
   for (int i = 0; i < 2000; ++i) log->write(std::string(1000, 'x'));
-  EXPECT_EQ(log->queuedBytes(), 1048527u);
+  EXPECT_EQ(SessionLogProbe::queuedBytes(*log), 1048527u);
 
   std::string read;
   std::thread reader([&] {
@@ -145,7 +148,7 @@ TEST(SessionLogTest, AStalledDiskKeepsAtMostOneMiBQueuedAndCountsWhatIsLeftOut) 
     char buffer[65536];
     for (ssize_t n; (n = ::read(pipeEnds[0], buffer, sizeof buffer)) > 0;) read.append(buffer, n);
   });
-  log->waitUntilWritten();
+  EXPECT_TRUE(SessionLogProbe::waitUntilWritten(*log));
   log->write("after");
   log.reset();
   reader.join();
@@ -163,7 +166,8 @@ TEST(SessionLogTest, AStalledDiskKeepsAtMostOneMiBQueuedAndCountsWhatIsLeftOut) 
 // The same, whether this process makes the file calls or the writer does.
 TEST(SessionLogTest, AFloodRotatesTheFileKeepingOneEarlierPart) {
   for (const std::string writer : {"", QD40_LOG_WRITER_PATH}) {
-    const fs::path dir = freshDir();
+    const test::TempFolder folder("log");
+    const fs::path dir = folder.path();
     std::string error;
     SessionLogOptions options = test::smallestLog("header");
     options.writer = writer;
@@ -171,14 +175,14 @@ TEST(SessionLogTest, AFloodRotatesTheFileKeepingOneEarlierPart) {
     ASSERT_TRUE(log) << error;
     // Lines of 30 + 547 + 1 bytes: 113 to a file after its header.
     for (int i = 0; i < 300; ++i) log->write(std::string(547, 'x'));
-    log->waitUntilWritten();
+    EXPECT_TRUE(SessionLogProbe::waitUntilWritten(*log));
     EXPECT_EQ(fs::file_size(dir / "flood.log.1"), 65381u) << writer;
     EXPECT_EQ(fs::file_size(dir / "flood.log"), 42839u) << writer;
     EXPECT_FALSE(fs::exists(dir / "flood.log.2")) << writer;
     EXPECT_EQ(events(contents(dir / "flood.log"))[0], "header; earlier lines in flood.log.1");
     fs::remove(dir / "flood.log");
     log->write("after removal");
-    log->waitUntilWritten();
+    EXPECT_TRUE(SessionLogProbe::waitUntilWritten(*log));
     EXPECT_EQ(events(contents(dir / "flood.log")),
               (std::vector<std::string>{"header; the log is opened again: flood.log was removed, "
                                         "lines before are lost",
@@ -191,15 +195,16 @@ TEST(SessionLogTest, AFullDiskStopsTheLogWithOneLineOnStandardError) {
   auto log = SessionLog::onDescriptor(::open("/dev/full", O_WRONLY | O_CLOEXEC), "/dev/full");
   testing::internal::CaptureStderr();
   for (int i = 0; i < 5; ++i) log->write("line " + std::to_string(i));
-  log->waitUntilWritten();
+  EXPECT_TRUE(SessionLogProbe::waitUntilWritten(*log));
   log->write("after the stop");
-  log->waitUntilWritten();
+  EXPECT_TRUE(SessionLogProbe::waitUntilWritten(*log));
   EXPECT_EQ(testing::internal::GetCapturedStderr(),
             "qd40-control: the session log /dev/full stopped: No space left on device.\n");
 }
 
 TEST(SessionLogTest, ALongReadGoesOnContinuedLinesWithoutCuttingACharacter) {
-  const fs::path dir = freshDir();
+  const test::TempFolder folder("log");
+  const fs::path dir = folder.path();
   std::string error;
   auto log = SessionLog::open(dir / "long.log", error);
   test::VirtualClock clock;
@@ -208,7 +213,7 @@ TEST(SessionLogTest, ALongReadGoesOnContinuedLinesWithoutCuttingACharacter) {
   LoggingSerialService logged(serial, *log, ports);
   serial.receive(std::string(511, 'A') + "\xE6\x97\xA5" + std::string(600, 'B'));
   logged.input();
-  log->waitUntilWritten();
+  EXPECT_TRUE(SessionLogProbe::waitUntilWritten(*log));
   const std::vector<std::string> lines = events(contents(dir / "long.log"));
   ASSERT_EQ(lines.size(), 3u);
   EXPECT_TRUE(lines[0].ends_with(" RX \"" + std::string(511, 'A') + "\"")) << lines[0];
@@ -217,7 +222,8 @@ TEST(SessionLogTest, ALongReadGoesOnContinuedLinesWithoutCuttingACharacter) {
 }
 
 TEST(SessionLogTest, AFailureRepeatedByAHeldButtonIsCountedNotLoggedEachTime) {
-  const fs::path dir = freshDir();
+  const test::TempFolder folder("log");
+  const fs::path dir = folder.path();
   std::string error;
   auto log = SessionLog::open(dir / "held.log", error);
   test::VirtualClock clock;
@@ -230,7 +236,7 @@ TEST(SessionLogTest, AFailureRepeatedByAHeldButtonIsCountedNotLoggedEachTime) {
       logged.open();
     }
   }
-  log->waitUntilWritten();
+  EXPECT_TRUE(SessionLogProbe::waitUntilWritten(*log));
   const std::vector<std::string> lines = events(contents(dir / "held.log"));
   ASSERT_EQ(lines.size(), 4u);
   EXPECT_TRUE(lines[0].ends_with(" failed: gone")) << lines[0];
@@ -239,17 +245,27 @@ TEST(SessionLogTest, AFailureRepeatedByAHeldButtonIsCountedNotLoggedEachTime) {
   EXPECT_TRUE(lines[3].ends_with(" failed the same way 1 more time")) << lines[3];
 }
 
-TEST(SessionLogTest, TimesAreIso8601WithTheOffsetFromUtc) {
+TEST(SessionLogTest, TimesAreShownInTheZoneAndFormOfEachPlace) {
   using namespace std::chrono;
   const auto at = sys_days{year{2026} / 12 / 8} + 8h + 14min + 3s + 512ms;
   const std::string saved = std::getenv("TZ") != nullptr ? std::getenv("TZ") : "";
-  for (const auto& [zone, shown] : {std::pair{"UTC0", "2026-12-08T08:14:03.512+00:00"},
-                                    std::pair{"CET-1", "2026-12-08T09:14:03.512+01:00"},
-                                    std::pair{"NST+3:30", "2026-12-08T04:44:03.512-03:30"},
-                                    std::pair{"NPT-5:45", "2026-12-08T13:59:03.512+05:45"}}) {
+  struct Case {
+    const char* zone;
+    TimeForm form;
+    const char* shown;
+  };
+  for (const auto& [zone, form, shown] : {
+           Case{"UTC0", TimeForm::LocalWithOffset, "2026-12-08T08:14:03.512+00:00"},
+           Case{"CET-1", TimeForm::LocalWithOffset, "2026-12-08T09:14:03.512+01:00"},
+           Case{"NST+3:30", TimeForm::LocalWithOffset, "2026-12-08T04:44:03.512-03:30"},
+           Case{"NPT-5:45", TimeForm::LocalWithOffset, "2026-12-08T13:59:03.512+05:45"},
+           // The simulator's clock is local; qd40ctl's reports are in UTC whatever the zone.
+           Case{"NPT-5:45", TimeForm::LocalClock, "13:59:03.512"},
+           Case{"NPT-5:45", TimeForm::UtcSeconds, "2026-12-08T08:14:03Z"},
+       }) {
     ::setenv("TZ", zone, 1);
     ::tzset();
-    EXPECT_EQ(formatLogTime(at), shown) << zone;
+    EXPECT_EQ(formatTime(at, form), shown) << zone;
   }
   saved.empty() ? ::unsetenv("TZ") : ::setenv("TZ", saved.c_str(), 1);
   ::tzset();

@@ -13,13 +13,14 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
 #include <memory>
 
+#include "PanelProbe.h"
 #include "PtyPair.h"
+#include "TempFolder.h"
 #include "app/Application.h"
 
 namespace qd40::test {
@@ -159,12 +160,12 @@ TEST_F(ChooserTest, EveryPortBoxAndTheComMenuOpenTheChooserAboutTheirPort) {
   click("Command17");
   pty.hangUp();
   ASSERT_TRUE(
-      waitUntil([&] { return panel->window().portProblemBox() != nullptr; }, milliseconds(3000)));
-  panel->window().portProblemBox()->findChild<QAbstractButton*>("ChooseDevice")->click();
+      waitUntil([&] { return portProblemBox(panel->window()) != nullptr; }, milliseconds(3000)));
+  portProblemBox(panel->window())->findChild<QAbstractButton*>("ChooseDevice")->click();
   ASSERT_NE(chooser(), nullptr);
   EXPECT_EQ(chooser()->focusWidget(), field(1));
   EXPECT_TRUE(
-      waitUntil([&] { return panel->window().portProblemBox() == nullptr; }, milliseconds(2000)));
+      waitUntil([&] { return portProblemBox(panel->window()) == nullptr; }, milliseconds(2000)));
 }
 
 TEST(DeviceChooser, AFieldLeftAsItWasKeepsBytesThatAreNotUtf8) {
@@ -176,13 +177,13 @@ TEST(DeviceChooser, AFieldLeftAsItWasKeepsBytesThatAreNotUtf8) {
 }
 
 TEST(DeviceChooser, FollowsAdaptersAlsoWhenTheStableNameFolderGoesAndComesBack) {
-  QTemporaryDir dev;
-  ASSERT_TRUE(QDir(dev.path()).mkpath("serial/by-id"));
+  TempFolder dev;
+  ASSERT_TRUE(QDir(QString::fromStdString(dev.path())).mkpath("serial/by-id"));
   const QString byId = dev.filePath("serial/by-id");
   DeviceChooser chooser({}, 1, "/tmp/qd40-test.conf");
   int listed = 0;
   QObject::connect(&chooser, &DeviceChooser::listed, [&] { ++listed; });
-  chooser.watchFolders({dev.path(), dev.filePath("serial"), byId});
+  chooser.watchFolders({QString::fromStdString(dev.path()), dev.filePath("serial"), byId});
   const auto relisted = [&] {
     const int before = listed;
     return waitUntil([&] { return listed > before; }, milliseconds(3000));
@@ -191,7 +192,7 @@ TEST(DeviceChooser, FollowsAdaptersAlsoWhenTheStableNameFolderGoesAndComesBack) 
   QDir(byId).removeRecursively();
   EXPECT_TRUE(relisted());
   // One is plugged in: the folder is made, then the link in it.
-  ASSERT_TRUE(QDir(dev.path()).mkpath("serial/by-id"));
+  ASSERT_TRUE(QDir(QString::fromStdString(dev.path())).mkpath("serial/by-id"));
   EXPECT_TRUE(relisted());
   runFor(milliseconds(400));
   QFile::link("/dev/null", byId + "/usb-Maker_Adapter-if00-port0");
@@ -199,8 +200,8 @@ TEST(DeviceChooser, FollowsAdaptersAlsoWhenTheStableNameFolderGoesAndComesBack) 
 }
 
 TEST(SerialPortList, AStableNameIsFoundThroughItsRelativeLink) {
-  QTemporaryDir dev;
-  ASSERT_TRUE(QDir(dev.path()).mkpath("serial/by-id"));
+  TempFolder dev;
+  ASSERT_TRUE(QDir(QString::fromStdString(dev.path())).mkpath("serial/by-id"));
   QFile node(dev.filePath("ttyUSB0"));
   ASSERT_TRUE(node.open(QIODevice::WriteOnly));
   const std::string byId = dev.filePath("serial/by-id").toStdString();

@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <memory>
 
+#include "PanelProbe.h"
 #include "PtyPair.h"
 #include "app/Application.h"
 

@@ -78,8 +78,8 @@ TEST_F(PortLineTest, AnotherReaderIsNamedOnceAndTheLineStaysOpenAndReading) {
   std::string name;
   std::getline(std::ifstream("/proc/" + std::to_string(race->holder) + "/comm"), name);
   EXPECT_EQ(told, 1);
-  ASSERT_NE(panel->window().portProblemBox(), nullptr);
-  EXPECT_EQ(panel->window().portProblemBox()->text().toStdString(),
+  ASSERT_NE(portProblemBox(panel->window()), nullptr);
+  EXPECT_EQ(portProblemBox(panel->window())->text().toStdString(),
             "COM1 (" + pty.slavePath() + "): another program reads this port: " + name +
                 " (process " + std::to_string(race->holder) +
                 " of user root); it may take the replies. Close it so that every reply reaches "

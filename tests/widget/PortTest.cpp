@@ -98,7 +98,7 @@ TEST_F(PortTest, HangUpIsReportedOnceAndTheNextSendOpensTheNewDevice) {
   EXPECT_EQ(panel->window().height(), 5350);
   EXPECT_GE(widget("Label22")->mapTo(&panel->window(), QPoint(0, 0)).y(),
             panel->window().QWidget::height());
-  QMessageBox* box = panel->window().portProblemBox();
+  QMessageBox* box = portProblemBox(panel->window());
   ASSERT_NE(box, nullptr);
   EXPECT_TRUE(box->isVisible());
   EXPECT_EQ(box->text().toStdString(), reported);

@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <functional>
 
+#include "Waits.h"
 #include "app/Application.h"
 
 namespace {
@@ -25,9 +26,7 @@ constexpr milliseconds kReplyTimeout{3000};
 constexpr milliseconds kReplyWindow{600};
 constexpr milliseconds kSettle{200};
 
-bool waitFor(const std::function<bool()>& done, milliseconds timeout) {
-  return QTest::qWaitFor(done, static_cast<int>(timeout.count()));
-}
+using qd40::test::waitUntil;
 
 class Photographer {
  public:
@@ -59,7 +58,7 @@ class Photographer {
   bool readStatus() {
     auto* status = qobject_cast<QLabel*>(m_panel.window().control("Label22"));
     QTest::mouseClick(m_panel.window().control("Command44"), Qt::LeftButton);
-    if (!waitFor([status] { return !status->text().trimmed().isEmpty(); }, kReplyTimeout)) {
+    if (!waitUntil([status] { return !status->text().trimmed().isEmpty(); }, kReplyTimeout)) {
       return fail("no answer to STATUS from the projector on COM1");
     }
     return true;

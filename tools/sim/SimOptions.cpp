@@ -5,25 +5,18 @@
 #include <cmath>
 #include <vector>
 
+#include "protocol/ArgumentReader.h"
+#include "protocol/LogText.h"
+#include "protocol/WholeNumber.h"
+
 namespace qd40sim {
 namespace {
 
 using std::chrono::milliseconds;
 
+// An argument quoted in a message, escaped as every name a person reads is.
 std::string quoted(std::string_view text) {
-  return "'" + std::string(text) + "'";
-}
-
-// Reads a whole decimal number within [low, high]; anything else, including signs, spaces and
-// trailing text, is refused so that a typo never silently becomes a different value.
-std::optional<long long> parseWhole(std::string_view text, long long low, long long high) {
-  long long value = 0;
-  const char* end = text.data() + text.size();
-  const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-  if (text.empty() || ec != std::errc() || ptr != end || value < low || value > high) {
-    return std::nullopt;
-  }
-  return value;
+  return "'" + qd40::printablePath(text) + "'";
 }
 
 // Seconds may have a fractional part so that tests can ask for short bursts of chatter.
@@ -40,19 +33,14 @@ std::optional<milliseconds> parseSeconds(std::string_view text) {
 
 class Parser {
  public:
-  explicit Parser(std::span<const std::string_view> args) : m_args(args) {}
+  explicit Parser(std::span<const std::string_view> args)
+      : m_args(std::vector<std::string>(args.begin(), args.end())) {}
 
   ParseResult run() {
     SimOptions options;
     bool gapGiven = false;
-    while (m_index < m_args.size() && m_error.empty()) {
-      std::string_view arg = m_args[m_index++];
-      m_inlineValue.reset();
-      if (const auto eq = arg.find('='); arg.starts_with("--") && eq != std::string_view::npos) {
-        m_inlineValue = arg.substr(eq + 1);
-        arg = arg.substr(0, eq);
-      }
-      m_name = arg;
+    while (m_error.empty() && m_args.next()) {
+      const std::string_view arg = m_args.name();
       if (arg == "--help" || arg == "-h") {
         flag(options.showHelp);
       } else if (arg == "--version") {
@@ -105,10 +93,10 @@ class Parser {
   }
 
  private:
-  void fail(const std::string& message) { m_error = std::string(m_name) + " " + message; }
+  void fail(const std::string& message) { m_error = m_args.name() + " " + message; }
 
   bool flag(bool& target) {
-    if (m_inlineValue) {
+    if (m_args.joined()) {
       fail("takes no value");
       return false;
     }
@@ -116,18 +104,17 @@ class Parser {
     return true;
   }
 
-  std::optional<std::string_view> text() {
-    if (m_inlineValue) return m_inlineValue;
-    if (m_index < m_args.size()) return m_args[m_index++];
-    fail("needs a value");
-    return std::nullopt;
+  std::optional<std::string> text() {
+    std::optional<std::string> value = m_args.value();
+    if (!value) fail("needs a value");
+    return value;
   }
 
   template <typename T>
   bool whole(T& target, long long low, long long high) {
     const auto value = text();
     if (!value) return false;
-    const auto number = parseWhole(*value, low, high);
+    const auto number = qd40::wholeNumberAs<long long>(*value, low, high);
     if (!number) {
       fail("expects a whole number from " + std::to_string(low) + " to " + std::to_string(high) +
            ", got " + quoted(*value));
@@ -144,10 +131,7 @@ class Parser {
     return true;
   }
 
-  std::span<const std::string_view> m_args;
-  std::size_t m_index = 0;
-  std::string_view m_name;
-  std::optional<std::string_view> m_inlineValue;
+  qd40::ArgumentReader m_args;
   std::string m_error;
 };
 

@@ -12,7 +12,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "LogFormat.h"
+#include "protocol/LogText.h"
+#include "protocol/TimeText.h"
 
 namespace qd40sim {
 namespace {
@@ -98,11 +99,11 @@ void Simulator::releaseDue(Clock::time_point now) {
 
 void Simulator::queueReply(std::string_view bytes, std::string_view note) {
   if (m_output.size() + bytes.size() > kMaxQueuedOutput) {
-    log("--", "line blocked, dropped reply " + renderBytes(bytes) + std::string(note));
+    log("--", "line blocked, dropped reply " + qd40::renderBytes(bytes) + std::string(note));
     return;
   }
   m_output.append(bytes);
-  log("TX", renderBytes(bytes) + std::string(note));
+  log("TX", qd40::renderBytes(bytes) + std::string(note));
 }
 
 // While the panel does not read, chatter is the only thing that keeps coming, so dropping it is
@@ -121,7 +122,7 @@ void Simulator::queueChatter(std::string_view text) {
     m_droppedChatter = 0;
   }
   m_output.append(text);
-  std::string shown = renderBytes(text.substr(0, kChatterLogPreview));
+  std::string shown = qd40::renderBytes(text.substr(0, kChatterLogPreview));
   if (text.size() > kChatterLogPreview) {
     shown += "...";
     note += ", " + std::to_string(text.size()) + " characters";
@@ -162,7 +163,7 @@ bool Simulator::receive() {
   const auto now = Clock::now();
   for (std::string& line :
        m_splitter.feed(std::string_view(buffer, static_cast<std::size_t>(count)))) {
-    log("RX", renderBytes(line + kCr));
+    log("RX", qd40::renderBytes(line + kCr));
     if (m_options.silent) {
       log("--", "no reply (--silent)");
       continue;
@@ -192,7 +193,7 @@ int Simulator::pollTimeoutMs(Clock::time_point now) const {
 }
 
 void Simulator::log(std::string_view kind, std::string_view text) {
-  std::string line = formatTimestamp(std::chrono::system_clock::now());
+  std::string line = qd40::formatTime(std::chrono::system_clock::now(), qd40::TimeForm::LocalClock);
   line.append(" ").append(kind).append(" ").append(text).append("\n");
   std::fwrite(line.data(), 1, line.size(), stdout);
   std::fflush(stdout);

@@ -1,10 +1,6 @@
 // Entry point of qd40-sim: parses options, opens the pseudo-terminal, announces its path and
-// hands over to the Simulator loop. Stop signals are turned into a byte on a pipe so the loop
-// can notice them in poll() and clean up (the link in particular) before exiting.
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
+// hands over to the Simulator loop. Stop signals come as a byte on the toolkit's signal pipe, so
+// the loop notices them in poll() and cleans up (the link in particular) before exiting.
 #include <csignal>
 #include <cstdio>
 #include <optional>
@@ -18,36 +14,18 @@
 #include "Simulator.h"
 #include "SlaveLink.h"
 #include "Version.h"
+#include "toolkit/SignalPipe.h"
 
 namespace {
 
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
-int stopPipeWriteFd = -1;
-
-void onStopSignal(int signal) {
-  const int savedErrno = errno;
-  const auto byte = static_cast<unsigned char>(signal);
-  [[maybe_unused]] const ssize_t ignored = ::write(stopPipeWriteFd, &byte, 1);
-  errno = savedErrno;
-}
-
-bool installSignalHandlers(qd40::pty::UniqueFd& readEnd, qd40::pty::UniqueFd& writeEnd) {
-  int fds[2];
-  if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) return false;
-  readEnd = qd40::pty::UniqueFd(fds[0]);
-  writeEnd = qd40::pty::UniqueFd(fds[1]);
-  stopPipeWriteFd = fds[1];
-
+// A closed log reader must not kill the simulator; failed log writes are simply lost.
+bool ignoreBrokenPipes() {
   struct sigaction action {};
-  action.sa_handler = onStopSignal;
-  sigemptyset(&action.sa_mask);
-  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
-    if (::sigaction(signal, &action, nullptr) != 0) return false;
-  }
-  // A closed log reader must not kill the simulator; failed log writes are simply lost.
   action.sa_handler = SIG_IGN;
+  sigemptyset(&action.sa_mask);
   return ::sigaction(SIGPIPE, &action, nullptr) == 0;
 }
 
@@ -71,9 +49,8 @@ int main(int argc, char** argv) {
     return 0;
   }
 
-  qd40::pty::UniqueFd stopRead;
-  qd40::pty::UniqueFd stopWrite;
-  if (!installSignalHandlers(stopRead, stopWrite)) {
+  const qd40::SignalPipe stop;
+  if (stop.readEnd() < 0 || !ignoreBrokenPipes()) {
     std::perror("qd40-sim: signal set-up");
     return kExitFailure;
   }
@@ -97,6 +74,6 @@ int main(int argc, char** argv) {
   std::printf("%s\n", pty->slavePath().c_str());
   std::fflush(stdout);
 
-  qd40sim::Simulator simulator(options, pty->master(), stopRead.get());
+  qd40sim::Simulator simulator(options, pty->master(), stop.readEnd());
   return simulator.run();
 }

@@ -3,13 +3,14 @@
 // pseudo-terminal; and the simulated projector on a pseudo-terminal of its
 // own. Both are started and stopped by the test.
 #include <QProcess>
-#include <QTemporaryDir>
 #include <atomic>
 #include <chrono>
 #include <functional>
 #include <string>
 #include <string_view>
 #include <thread>
+
+#include "TempFolder.h"
 
 namespace qd40::test {
 
@@ -44,7 +45,7 @@ class DeviceServer final {
   const VethNamespace* m_place;
   std::string m_address = "127.0.0.1";
   int m_port = 0;
-  QTemporaryDir m_dir;
+  TempFolder m_dir;
   QProcess m_process;
 };
 
