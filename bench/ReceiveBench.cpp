@@ -18,8 +18,8 @@ double microsSince(Clock::time_point start) {
 
 void receivePieces(const char* title, std::size_t pieceSize, int pieces, const char* query) {
   qd40::test::FormHarness h;
-  h.window.setCaption(qd40::Control::Text1, query);
-  h.form.Command95_Click();
+  h.window.setCaption(qd40::Control::FreeEntry, query);
+  h.form.sendTyped();
   const std::string piece(pieceSize, '5');
   const auto start = Clock::now();
   for (int i = 0; i < pieces; ++i) h.serial.receive(piece);

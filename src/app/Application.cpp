@@ -115,8 +115,8 @@ Panel::Panel(PortSetup ports, std::optional<std::string> logPath,
     m_log = SessionLog::open(path, m_logFailure, std::move(options));
     if (m_log) m_logged = std::make_unique<LoggingSerialService>(m_router, *m_log, m_ports.config);
   }
-  m_form = std::make_unique<Form1>(*m_window, FormTimers{m_timer1, m_timer2, m_timer3, m_timer4},
-                                   port());
+  m_form = std::make_unique<PanelForm>(*m_window,
+                                       FormTimers{m_timer1, m_timer2, m_timer3, m_timer4}, port());
   bindPanel(*m_window, *m_form);
   m_deviceChoice = new DeviceChoice(*m_window, m_ports, *m_form, port());
 }
@@ -130,7 +130,7 @@ Panel::~Panel() {
 }
 
 void Panel::start() {
-  m_form->Form_Load();
+  m_form->load();
   m_window->show();
   QTimer::singleShot(0, m_window.get(), [this] {
     // Decoding the icon's pictures and measuring the captions wait until the
@@ -140,7 +140,7 @@ void Panel::start() {
       app->giveWindowIcon();
     }
     m_window->measureKnownFits();
-    m_form->Form_Shown();
+    m_form->shown();
     // A log that could not be opened is told once, like a port that failed.
     if (!m_logFailure.empty()) m_window->noticeBox(std::exchange(m_logFailure, {}));
     // So is a saved file that was not read, and is left as it is.

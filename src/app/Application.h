@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "app/DeviceChoice.h"
-#include "app/Form1.h"
+#include "app/PanelForm.h"
 #include "app/PortSetup.h"
 #include "config/Translations.h"
 #include "line/QtSerialService.h"
@@ -59,7 +59,7 @@ class Panel final {
   SerialService& port() { return m_logged ? static_cast<SerialService&>(*m_logged) : m_router; }
   // The session log named by QD40_LOG, when it could be opened.
   SessionLog* sessionLog() { return m_log.get(); }
-  Form1& form() { return *m_form; }
+  PanelForm& form() { return *m_form; }
   PortSetup& ports() { return m_ports; }
   DeviceChoice& deviceChoice() { return *m_deviceChoice; }
 
@@ -75,7 +75,7 @@ class Panel final {
   std::string m_logFailure;
   std::unique_ptr<LoggingSerialService> m_logged;
   QtTimer m_timer1, m_timer2, m_timer3, m_timer4;
-  std::unique_ptr<Form1> m_form;
+  std::unique_ptr<PanelForm> m_form;
   DeviceChoice* m_deviceChoice = nullptr;
 };
 

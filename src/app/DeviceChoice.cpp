@@ -3,13 +3,13 @@
 
 #include <vector>
 
-#include "app/Form1.h"
+#include "app/PanelForm.h"
 #include "panel/DeviceChooser.h"
 #include "panel/PanelWindow.h"
 
 namespace qd40 {
 
-DeviceChoice::DeviceChoice(PanelWindow& window, PortSetup& ports, Form1& form,
+DeviceChoice::DeviceChoice(PanelWindow& window, PortSetup& ports, PanelForm& form,
                            const SerialService& serial)
     : QObject(&window), m_window(window), m_ports(ports), m_form(form), m_serial(serial) {
   connect(&window, &PanelWindow::chooseDevice, this, &DeviceChoice::open);

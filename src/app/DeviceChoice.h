@@ -13,7 +13,7 @@
 
 namespace qd40 {
 
-class Form1;
+class PanelForm;
 class PanelWindow;
 class SerialService;
 
@@ -21,7 +21,7 @@ class DeviceChoice final : public QObject {
   Q_OBJECT
 
  public:
-  DeviceChoice(PanelWindow& window, PortSetup& ports, Form1& form, const SerialService& serial);
+  DeviceChoice(PanelWindow& window, PortSetup& ports, PanelForm& form, const SerialService& serial);
 
   // Opens the chooser about COM<number>, or raises the one already open.
   void open(int number);
@@ -34,7 +34,7 @@ class DeviceChoice final : public QObject {
  private:
   PanelWindow& m_window;
   PortSetup& m_ports;
-  Form1& m_form;
+  PanelForm& m_form;
   const SerialService& m_serial;
   QPointer<DeviceChooser> m_chooser;
 };

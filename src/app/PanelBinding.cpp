@@ -3,62 +3,63 @@
 #include <QAbstractButton>
 #include <array>
 
-#include "app/Form1.h"
+#include "app/PanelForm.h"
 #include "panel/PanelWidgets.h"
 #include "panel/PanelWindow.h"
-#include "protocol/Commands.h"
+#include "protocol/Catalogue.h"
 
 namespace qd40 {
 
 namespace {
 
-// Qt's modifier flags in the form's notation: Shift 1, Ctrl 2, Alt 4.
-int formShift(Qt::KeyboardModifiers modifiers) {
-  int shift = 0;
-  if (modifiers & Qt::ShiftModifier) shift |= Form1::kShiftMask;
-  if (modifiers & Qt::ControlModifier) shift |= Form1::kCtrlMask;
-  if (modifiers & Qt::AltModifier) shift |= Form1::kAltMask;
-  return shift;
+KeyModifiers formModifiers(Qt::KeyboardModifiers modifiers) {
+  return {modifiers.testFlag(Qt::ShiftModifier), modifiers.testFlag(Qt::ControlModifier),
+          modifiers.testFlag(Qt::AltModifier)};
 }
 
 struct Click {
-  std::string_view control;
-  void (Form1::*handler)();
+  Control control;
+  void (PanelForm::*handler)();
 };
 
 constexpr std::array kClicks = {
-    Click{"Command16", &Form1::Command16_Click}, Click{"Command33", &Form1::Command33_Click},
-    Click{"Command34", &Form1::Command34_Click}, Click{"Command95", &Form1::Command95_Click},
-    Click{"Command96", &Form1::Command96_Click}, Click{"Option1", &Form1::Option1_Click},
-    Click{"Option2", &Form1::Option2_Click},     Click{"Option9", &Form1::Option9_Click},
-    Click{"Option10", &Form1::Option10_Click},
+    Click{Control::EndButton, &PanelForm::end},
+    Click{Control::PortButton, &PanelForm::showPortSettings},
+    Click{Control::ViewButton, &PanelForm::toggleDataView},
+    Click{Control::SendButton, &PanelForm::sendTyped},
+    Click{Control::ClearButton, &PanelForm::clearTyped},
+    Click{Control::Com1, &PanelForm::selectCom1},
+    Click{Control::Com2, &PanelForm::selectCom2},
+    Click{Control::FastSpeed, &PanelForm::selectFastSpeed},
+    Click{Control::SlowSpeed, &PanelForm::selectSlowSpeed},
 };
 
 }  // namespace
 
-void bindPanel(PanelWindow& window, Form1& form) {
-  for (const CommandRow& row : kCommandTable) {
-    auto* button = qobject_cast<QAbstractButton*>(window.control(row.button));
-    QObject::connect(button, &QAbstractButton::clicked, &window,
-                     [&form, &row] { form.commandClick(row); });
-  }
-  for (const HoldRow& row : kHoldTable) {
-    auto* button = qobject_cast<HoldButton*>(window.control(row.button));
+void bindPanel(PanelWindow& window, PanelForm& form) {
+  for (const ActionRow& row : kCatalogue) {
+    if (!row.held()) {
+      auto* button = qobject_cast<QAbstractButton*>(window.control(row.control));
+      QObject::connect(button, &QAbstractButton::clicked, &window,
+                       [&form, &row] { form.clickAction(row); });
+      continue;
+    }
+    auto* button = qobject_cast<HoldButton*>(window.control(row.control));
     QObject::connect(button, &HoldButton::mouseDown, &window,
-                     [&form, &row] { form.holdMouseDown(row); });
+                     [&form, &row] { form.pressHeld(row); });
     QObject::connect(button, &HoldButton::mouseUp, &window,
-                     [&form, &row] { form.holdMouseUp(row); });
+                     [&form, &row] { form.releaseHeld(row); });
   }
   for (const Click& click : kClicks) {
-    auto* button = qobject_cast<QAbstractButton*>(window.control(click.control));
+    auto* button = qobject_cast<QAbstractButton*>(window.widget(click.control));
     QObject::connect(button, &QAbstractButton::clicked, &window,
                      [&form, &click] { (form.*click.handler)(); });
   }
-  QObject::connect(qobject_cast<PictureLabel*>(window.control("Image1")),
-                   &PictureLabel::doubleClicked, &window, [&form] { form.Image1_DblClick(); });
+  QObject::connect(qobject_cast<PictureLabel*>(window.widget(Control::Logo)),
+                   &PictureLabel::doubleClicked, &window, [&form] { form.logoDoubleClicked(); });
   QObject::connect(&window, &PanelWindow::keyDown, &window,
                    [&form](int key, Qt::KeyboardModifiers modifiers) {
-                     form.Form_KeyDown(key, formShift(modifiers));
+                     form.keyDown(key, formModifiers(modifiers));
                    });
 }
 

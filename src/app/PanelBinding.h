@@ -3,9 +3,9 @@
 // knows nothing of the form; this is the one place where the two meet.
 namespace qd40 {
 
-class Form1;
+class PanelForm;
 class PanelWindow;
 
-void bindPanel(PanelWindow& window, Form1& form);
+void bindPanel(PanelWindow& window, PanelForm& form);
 
 }  // namespace qd40

@@ -38,7 +38,7 @@ int main(int argc, char** argv) {
   display.release();
   qd40::Panel panel(qd40::loadPortSetup(line.options), line.options.log, line.options.logMax);
   // Shutdown, Ctrl-C and logout end the panel as "END" does.
-  qd40::SignalWatcher watcher([&panel] { panel.form().Command16_Click(); });
+  qd40::SignalWatcher watcher([&panel] { panel.form().end(); });
   panel.start();
   return app.exec();
 }

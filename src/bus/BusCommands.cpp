@@ -22,9 +22,9 @@ std::string quoted(std::string_view payload) {
 
 std::string choices(std::string_view action) {
   std::string out;
-  for (const BusCommand& command : kBusCommands) {
-    if (command.action != action) continue;
-    out += (out.empty() ? "" : ", ") + std::string(command.payload);
+  for (const ActionRow& row : kCatalogue) {
+    if (row.bus.topic != action) continue;
+    out += (out.empty() ? "" : ", ") + std::string(row.bus.payload);
   }
   return out;
 }
@@ -38,28 +38,19 @@ CommandOrRefusal readCommand(std::string_view action, std::string_view payload, 
     if (auto step = rawStep(payload, windows)) return *step;
     return Refusal{"raw " + quoted(payload) + " is no code of the command grammar"};
   }
-  const auto known = std::ranges::find(kBusCommands, action, &BusCommand::action);
-  if (known == kBusCommands.end()) {
+  // An empty topic is no command: it names the actions that are not on the bus.
+  const auto onBus = [&](const ActionRow& row) {
+    return row.bus.onBus() && row.bus.topic == action;
+  };
+  if (action.empty() || std::ranges::none_of(kCatalogue, onBus)) {
     return Refusal{"no such command: " + quoted(action)};
   }
-  const auto command = std::ranges::find_if(kBusCommands, [&](const BusCommand& c) {
-    return c.action == action && c.payload == payload;
-  });
-  if (command == kBusCommands.end()) {
+  const auto command = std::ranges::find_if(
+      kCatalogue, [&](const ActionRow& row) { return onBus(row) && row.bus.payload == payload; });
+  if (command == kCatalogue.end()) {
     return Refusal{std::string(action) + " takes " + choices(action) + ", not " + quoted(payload)};
   }
-  if (auto step = actionStep(command->ctl, windows)) return *step;
-  return Refusal{"qd40ctl has no action \"" + std::string(command->ctl) + "\""};
-}
-
-std::vector<std::string_view> commandActions() {
-  std::vector<std::string_view> actions;
-  for (const BusCommand& command : kBusCommands) {
-    if (std::ranges::find(actions, command.action) == actions.end()) {
-      actions.push_back(command.action);
-    }
-  }
-  return actions;
+  return ctl::actionStep(*command, windows);
 }
 
 }  // namespace qd40::bus

@@ -29,16 +29,15 @@ bool inCommandGrammar(std::string_view code) {
 std::vector<ReadStep> statusReads(ReplyWindows& windows) {
   std::vector<ReadStep> reads;
   for (const ctl::StatusRead& read : ctl::kStatusReads) {
-    reads.push_back({read.key, read.button.empty() ? ctl::typedStep(fromBytes(read.typed), windows)
-                                                   : ctl::buttonStep(read.button, windows)});
+    reads.push_back({read.key, ctl::readStep(read, windows)});
   }
   return reads;
 }
 
 std::optional<LineStep> actionStep(std::string_view action, ReplyWindows& windows) {
-  const auto named = std::ranges::find(ctl::kNamedActions, action, &ctl::NamedAction::name);
-  if (named == ctl::kNamedActions.end()) return std::nullopt;
-  return ctl::buttonStep(named->button, windows);
+  const ActionRow* named = actionByCtlName(action);
+  if (named == nullptr) return std::nullopt;
+  return ctl::actionStep(*named, windows);
 }
 
 std::optional<LineStep> rawStep(std::string_view code, ReplyWindows& windows) {

@@ -10,6 +10,7 @@
 #include "Version.h"
 #include "bus/BusCommands.h"
 #include "bus/StatusValues.h"
+#include "protocol/Catalogue.h"
 
 namespace qd40::bus {
 
@@ -70,6 +71,14 @@ QJsonObject base(const std::string& id, std::string_view object, std::string_vie
   };
 }
 
+// An entity that takes commands on its topic and shows the state there.
+QJsonObject stateful(const std::string& id, std::string_view topic) {
+  QJsonObject entity = base(id, topic, objectName(topic));
+  entity["command_topic"] = q(projectorTopic(id, std::string(topic) + "/set"));
+  entity["state_topic"] = q(projectorTopic(id, topic));
+  return entity;
+}
+
 Retained config(const std::string& prefix, std::string_view component, const std::string& id,
                 std::string_view object, const QJsonObject& json) {
   return {
@@ -85,22 +94,22 @@ std::string projectorTopic(const std::string& id, std::string_view sub) {
 
 std::vector<Retained> discoveryConfigs(const std::string& prefix, const std::string& id) {
   std::vector<Retained> configs;
-  QJsonObject power = base(id, "power", "Power");
-  power["command_topic"] = q(projectorTopic(id, "power/set"));
-  power["state_topic"] = q(projectorTopic(id, "power"));
-  power["payload_on"] = "ON";
-  power["payload_off"] = "OFF";
-  configs.push_back(config(prefix, "switch", id, "power", power));
+  // The switch's topic is its commands' and its state's: the power read
+  // publishes the same two payloads.
+  const BusEntity on = actionRow(ActionRole::PowerOn).bus;
+  QJsonObject power = stateful(id, on.topic);
+  power["payload_on"] = q(on.payload);
+  power["payload_off"] = q(actionRow(ActionRole::PowerOff).bus.payload);
+  configs.push_back(config(prefix, "switch", id, on.topic, power));
 
-  QJsonObject input = base(id, "input", "Input");
-  input["command_topic"] = q(projectorTopic(id, "input/set"));
-  input["state_topic"] = q(projectorTopic(id, "input"));
+  const std::string_view inputTopic = actionRow(ActionRole::InputPc1).bus.topic;
+  QJsonObject input = stateful(id, inputTopic);
   QJsonArray options;
-  for (const BusCommand& command : kBusCommands) {
-    if (command.entity == Entity::Select) options.append(q(command.payload));
+  for (const ActionRow& row : kCatalogue) {
+    if (row.bus.offer == BusOffer::Select) options.append(q(row.bus.payload));
   }
   input["options"] = options;
-  configs.push_back(config(prefix, "select", id, "input", input));
+  configs.push_back(config(prefix, "select", id, inputTopic, input));
 
   for (const SensorRow& row : kSensors) {
     QJsonObject sensor = base(id, row.object, row.name);
@@ -111,12 +120,12 @@ std::vector<Retained> discoveryConfigs(const std::string& prefix, const std::str
     configs.push_back(config(prefix, "sensor", id, row.object, sensor));
   }
 
-  for (const BusCommand& command : kBusCommands) {
-    if (command.entity != Entity::Button) continue;
-    QJsonObject button = base(id, command.action, objectName(command.action));
-    button["command_topic"] = q(projectorTopic(id, std::string(command.action) + "/set"));
-    button["payload_press"] = q(kPress);
-    configs.push_back(config(prefix, "button", id, command.action, button));
+  for (const ActionRow& row : kCatalogue) {
+    if (row.bus.offer != BusOffer::Button) continue;
+    QJsonObject button = base(id, row.bus.topic, objectName(row.bus.topic));
+    button["command_topic"] = q(projectorTopic(id, std::string(row.bus.topic) + "/set"));
+    button["payload_press"] = q(row.bus.payload);
+    configs.push_back(config(prefix, "button", id, row.bus.topic, button));
   }
   return configs;
 }

@@ -3,7 +3,6 @@
 
 #include <array>
 #include <charconv>
-#include <cmath>
 
 namespace qd40::bus {
 
@@ -34,25 +33,13 @@ constexpr std::array kMuteValues{ValueRow{"00", "off"},       ValueRow{"01", "vi
                                  ValueRow{"02", "audio"},     ValueRow{"03", "video_audio"},
                                  ValueRow{"80", "no_signal"}, ValueRow{"FF", "standby"}};
 
-// The temperatures' places in the reply, as the panel cuts them out:
-// characters 1-5, 8-11 and 13-17.
-struct Span {
-  std::size_t first;
-  std::size_t count;
-};
-constexpr std::array kTemperatureSpans{Span{0, 5}, Span{7, 4}, Span{12, 5}};
-
 template <std::size_t N>
 std::vector<StateValue> fromTable(std::string_view topic, const std::array<ValueRow, N>& rows,
-                                  std::string_view reply) {
+                                  std::string_view code) {
   for (const ValueRow& row : rows) {
-    if (reply.starts_with(row.start)) return {{std::string(topic), std::string(row.value)}};
+    if (code.starts_with(row.start)) return {{std::string(topic), std::string(row.value)}};
   }
   return {};
-}
-
-std::string_view untilCR(std::string_view reply) {
-  return reply.substr(0, reply.find('\r'));
 }
 
 std::string trimmed(std::string_view text) {
@@ -61,67 +48,47 @@ std::string trimmed(std::string_view text) {
   return std::string(text.substr(first, text.find_last_not_of(' ') - first + 1));
 }
 
-// A decimal number as the whole of `text`; shortest form back.
-std::optional<std::string> number(std::string_view text) {
-  double value = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value)) {
-    return std::nullopt;
-  }
+// A reading in its shortest form: 42 rather than 42.0.
+std::string shortest(double value) {
   char out[32];
   const auto written = std::to_chars(out, out + sizeof out, value);
   return std::string(out, written.ptr);
 }
 
-std::vector<StateValue> power(const LineResult& line) {
-  if (line.reply.empty()) return {};
-  const char phase = line.reply.front();
+std::vector<StateValue> power(const StatusValue& value, const LineResult& line) {
+  const char phase = value.text.front();
   const bool on = phase == '0' || phase == '4';
   return {{"power", on ? "ON" : "OFF"}, {"status", trimmed(line.text.value_or(""))}};
 }
 
-std::vector<StateValue> lampHours(const LineResult& line) {
-  const std::string_view digits = untilCR(line.reply);
-  if (digits.empty() || digits.find_first_not_of("0123456789") != std::string_view::npos) {
-    return {};
-  }
-  const auto value = number(digits);
-  if (!value) return {};
-  return {{"lamp_hours", *value}};
-}
-
-std::vector<StateValue> temperatures(const LineResult& line) {
+std::vector<StateValue> temperatures(const StatusValue& value) {
   std::vector<StateValue> values;
-  for (std::size_t i = 0; i < kTemperatureSpans.size(); ++i) {
-    const Span span = kTemperatureSpans[i];
-    if (span.first >= line.reply.size()) break;
-    const auto value = number(untilCR(line.reply.substr(span.first, span.count)));
-    if (value) values.push_back({"temperature/" + std::to_string(i + 1), *value});
+  for (std::size_t i = 0; i < value.readings.size(); ++i) {
+    values.push_back({"temperature/" + std::to_string(i + 1), shortest(value.readings[i])});
   }
   return values;
-}
-
-std::vector<StateValue> pressure(const LineResult& line) {
-  // The text is the panel's "650 hPa": the conversion is the panel's.
-  const std::string text = line.text.value_or("");
-  const auto value = number(std::string_view(text).substr(0, text.find(' ')));
-  if (!value) return {};
-  return {{"pressure", *value}};
 }
 
 }  // namespace
 
 std::vector<StateValue> stateValues(std::string_view key, const LineResult& line) {
-  if (!readValid(line)) return {};
-  const std::string_view reply = line.reply;
-  if (key == "power") return power(line);
-  if (key == "input") return fromTable("input", kInputValues, reply);
-  if (key == "lamp_hours") return lampHours(line);
-  if (key == "orientation") return fromTable("orientation", kOrientationValues, reply);
-  if (key == "temperatures") return temperatures(line);
-  if (key == "lamp_mode") return fromTable("lamp_mode", kLampModeValues, reply);
-  if (key == "mute_signal") return fromTable("mute_signal", kMuteValues, reply);
-  if (key == "pressure") return pressure(line);
+  // The value is the one the reply's check read: what was checked is what
+  // is published, never a second reading of the bytes.
+  if (!readValid(line) || !line.check.value) return {};
+  const StatusValue& value = *line.check.value;
+  using Kind = StatusValue::Kind;
+  if (key == "power" && value.kind == Kind::Code) return power(value, line);
+  if (key == "input") return fromTable("input", kInputValues, value.text);
+  if (key == "lamp_hours" && value.kind == Kind::Number) {
+    return {{"lamp_hours", std::to_string(value.number)}};
+  }
+  if (key == "orientation") return fromTable("orientation", kOrientationValues, value.text);
+  if (key == "temperatures" && value.kind == Kind::Readings) return temperatures(value);
+  if (key == "lamp_mode") return fromTable("lamp_mode", kLampModeValues, value.text);
+  if (key == "mute_signal") return fromTable("mute_signal", kMuteValues, value.text);
+  if (key == "pressure" && value.kind == Kind::Number) {
+    return {{"pressure", std::to_string(value.number)}};
+  }
   return {};
 }
 

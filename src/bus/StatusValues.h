@@ -3,7 +3,8 @@
 // "ON" rather than " Power ON", 1234 rather than " 0 1 2 3 4 CR  Hour Use".
 // Each value goes to its own topic under the projector's. A read that is
 // not valid gives no value, so a topic only ever holds what the projector
-// said. It reads no port and publishes nothing.
+// said, as the reply's check read it. It reads no port and publishes
+// nothing.
 #include <string>
 #include <string_view>
 #include <vector>

@@ -5,7 +5,6 @@
 #include <charconv>
 #include <cmath>
 
-#include "protocol/Commands.h"
 #include "protocol/Utf8.h"
 
 namespace qd40::ctl {
@@ -18,26 +17,11 @@ constexpr std::size_t kMostWords = 3;
 constexpr double kShortestInterval = 0.1;
 constexpr double kLongestInterval = 86400;
 
-const CommandRow* commandRow(std::string_view button) {
-  const auto row = std::ranges::find(kCommandTable, button, &CommandRow::button);
-  return row == kCommandTable.end() ? nullptr : &*row;
-}
-
-const HoldRow* holdRow(std::string_view button) {
-  const auto row = std::ranges::find(kHoldTable, button, &HoldRow::button);
-  return row == kHoldTable.end() ? nullptr : &*row;
-}
-
 std::string lowered(std::string word) {
   std::ranges::transform(word, word.begin(), [](unsigned char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : static_cast<char>(c);
   });
   return word;
-}
-
-const NamedAction* findNamed(const std::string& name) {
-  const auto action = std::ranges::find(kNamedActions, name, &NamedAction::name);
-  return action == kNamedActions.end() ? nullptr : &*action;
 }
 
 std::optional<std::chrono::milliseconds> parseInterval(const std::string& text) {
@@ -60,22 +44,17 @@ std::optional<Text> typedCode(const std::string& word, std::string& error) {
 
 }  // namespace
 
-std::string_view buttonCode(std::string_view button) {
-  if (const CommandRow* row = commandRow(button)) return row->code;
-  if (const HoldRow* row = holdRow(button)) return row->code;
-  return {};
-}
-
-Step buttonStep(std::string_view button, ReplyWindows& windows) {
-  const std::string_view code = buttonCode(button);
-  int window = 0;
-  if (const CommandRow* row = commandRow(button)) window = windows.command(*row);
-  if (const HoldRow* row = holdRow(button)) window = windows.hold(*row);
-  return {fromBytes(code) + kCR, std::string(code), window};
+Step actionStep(const ActionRow& action, ReplyWindows& windows) {
+  return {fromBytes(action.code) + kCR, std::string(action.code), windows.action(action)};
 }
 
 Step typedStep(const Text& typed, ReplyWindows& windows) {
   return {typed + kCR, toUtf8(typed), windows.freeEntry()};
+}
+
+Step readStep(const StatusRead& read, ReplyWindows& windows) {
+  return read.action ? actionStep(actionRow(*read.action), windows)
+                     : typedStep(fromBytes(read.typed), windows);
 }
 
 std::optional<std::vector<Action>> parseActions(const std::vector<std::string>& words,
@@ -130,12 +109,12 @@ std::optional<std::vector<Action>> parseActions(const std::vector<std::string>& 
       continue;
     }
     // The longest name that the next words spell.
-    const NamedAction* named = nullptr;
+    const ActionRow* named = nullptr;
     std::size_t used = 0;
     std::string name;
     for (std::size_t n = 0; n < kMostWords && i + n < words.size(); ++n) {
       name += (n == 0 ? "" : " ") + lowered(words[i + n]);
-      if (const NamedAction* found = findNamed(name)) {
+      if (const ActionRow* found = actionByCtlName(name)) {
         named = found;
         used = n + 1;
       }
@@ -144,7 +123,7 @@ std::optional<std::vector<Action>> parseActions(const std::vector<std::string>& 
       error = "\"" + words[i] + "\" is no action; qd40ctl --list names them";
       return std::nullopt;
     }
-    actions.push_back({Action::Kind::Named, std::string(named->name), named->button, {}});
+    actions.push_back({Action::Kind::Named, std::string(named->ctlName), named, {}});
     i += used;
   }
   if (actions.empty()) {
@@ -162,12 +141,12 @@ std::string actionList() {
     out += what;
     out += '\n';
   };
-  for (const NamedAction& action : kNamedActions) line(action.name, buttonCode(action.button));
+  for (const ActionRow& action : kCatalogue) line(action.ctlName, action.code);
   line("send CODE", "CODE, as typed in the panel's CMD box");
   std::string reads;
   for (const StatusRead& read : kStatusReads) {
     reads += reads.empty() ? "" : ", ";
-    reads += read.button.empty() ? read.typed : buttonCode(read.button);
+    reads += read.action ? actionRow(*read.action).code : read.typed;
   }
   line("status", reads);
   line("watch [--interval S]", "status every S seconds (30), printing what changed");

@@ -85,7 +85,7 @@ void Projector::runAction() {
   switch (action.kind) {
     case Action::Kind::Named:
     case Action::Kind::Send: {
-      Step step = action.kind == Action::Kind::Named ? buttonStep(action.button, m_windows)
+      Step step = action.kind == Action::Kind::Named ? actionStep(*action.action, m_windows)
                                                      : typedStep(action.typed, m_windows);
       runStep(std::move(step), [this, &action, time](const LineResult& line) {
         Report report = reportOf(m_name, action, Report::Kind::Line, m_exchange.lostWhy(), time);
@@ -125,8 +125,7 @@ void Projector::readNext(std::shared_ptr<std::vector<ValueReport>> values, std::
     return;
   }
   const StatusRead& read = kStatusReads[next];
-  Step step = read.button.empty() ? typedStep(fromBytes(read.typed), m_windows)
-                                  : buttonStep(read.button, m_windows);
+  Step step = readStep(read, m_windows);
   runStep(std::move(step), [this, values, next, then](const LineResult& line) mutable {
     (*values)[next].line = line;
     // The read before got its reply too late to be its answer: it was

@@ -25,6 +25,7 @@
 #include "panel/PanelAccessibility.h"
 #include "panel/PanelLook.h"
 #include "panel/PanelWidgets.h"
+#include "protocol/Catalogue.h"
 #include "protocol/Commands.h"
 #include "protocol/LocaleText.h"
 #include "protocol/LogText.h"
@@ -131,8 +132,8 @@ QWidget* makeWidget(const ControlSpec& entry, QWidget* container) {
       return label;
     }
     case Kind::Button: {
-      const bool held = std::any_of(kHoldTable.begin(), kHoldTable.end(),
-                                    [&](const HoldRow& row) { return row.button == entry.name; });
+      const ActionRow* action = actionByButton(entry.name);
+      const bool held = action != nullptr && action->held();
       QPushButton* button = held ? new HoldButton(container) : new FlatButton(container);
       button->setAutoDefault(false);
       return button;
@@ -186,10 +187,6 @@ void PanelWindow::measureKnownFits() {
     showCaption(widget, *findControl(widget->objectName().toStdString()),
                 widget->property(kCaptionProperty).toString());
   }
-}
-
-QString PanelWindow::messageTitle() {
-  return QStringLiteral("QD40 Control");
 }
 
 void PanelWindow::build() {
@@ -288,7 +285,7 @@ std::uint64_t PanelWindow::captionWrites(Control control) const {
 }
 
 void PanelWindow::showLabelText(QLabel* label, const QString& text) {
-  if (label != widget(Control::Label22)) {
+  if (label != widget(Control::StatusText)) {
     label->setText(text);
     return;
   }
@@ -356,92 +353,6 @@ ScreenSize PanelWindow::screenSize() const {
   const QSize size = screen->geometry().size();
   return {static_cast<double>(size.width()) * kTwipsPerPixel,
           static_cast<double>(size.height()) * kTwipsPerPixel};
-}
-
-void PanelWindow::addDeviceMenu() {
-  // The menu adds a way to the chooser without a control of its own, so the
-  // panel's layout stays as it is.
-  QWidget* com = control("Command33");
-  auto* menu = new QMenu(com);
-  menu->addAction(tr("Choose device…"), this, [this] { emit chooseDevice(markedPort()); });
-  com->setContextMenuPolicy(Qt::CustomContextMenu);
-  connect(com, &QWidget::customContextMenuRequested, menu,
-          [com, menu](const QPoint& at) { menu->popup(com->mapToGlobal(at)); });
-}
-
-int PanelWindow::markedPort() const {
-  const auto* com2 = qobject_cast<QAbstractButton*>(widget(Control::Option2));
-  return com2 != nullptr && com2->isChecked() ? 2 : 1;
-}
-
-QPushButton* PanelWindow::addChooserButton(QMessageBox& box) {
-  QPushButton* choose = box.addButton(tr("Choose device…"), QMessageBox::ActionRole);
-  choose->setObjectName("ChooseDevice");
-  // With a second button the box no longer takes OK for Escape and for a
-  // close, and would refuse both.
-  box.setEscapeButton(box.button(QMessageBox::Ok));
-  return choose;
-}
-
-void PanelWindow::messageBox(const std::string& text) {
-  QMessageBox box(QMessageBox::Warning, messageTitle(), boxText(text), QMessageBox::Ok, this);
-  box.setTextFormat(Qt::PlainText);
-  const QPushButton* choose = addChooserButton(box);
-  // The port the box is about is the one marked while it is open.
-  const int number = markedPort();
-  box.exec();
-  if (box.clickedButton() == choose) {
-    QMetaObject::invokeMethod(
-        this, [this, number] { emit chooseDevice(number); }, Qt::QueuedConnection);
-  }
-}
-
-void PanelWindow::noticeBox(const std::string& text) {
-  QMessageBox box(QMessageBox::Warning, messageTitle(), boxText(text), QMessageBox::Ok, this);
-  box.setTextFormat(Qt::PlainText);
-  box.exec();
-}
-
-QMessageBox* PanelWindow::boxAside(const char* name) {
-  auto* box =
-      new QMessageBox(QMessageBox::Warning, messageTitle(), QString(), QMessageBox::Ok, this);
-  box->setObjectName(name);
-  box->setTextFormat(Qt::PlainText);
-  box->setWindowModality(Qt::NonModal);
-  box->setAttribute(Qt::WA_DeleteOnClose);
-  // The panel keeps the keyboard; a held button keeps repeating.
-  box->setAttribute(Qt::WA_ShowWithoutActivating);
-  return box;
-}
-
-void PanelWindow::noticeAside(const std::string& text) {
-  QMessageBox* box = boxAside("Notice");
-  box->setText(boxText(text));
-  box->show();
-}
-
-void PanelWindow::showPortProblem(const std::string& text) {
-  if (m_portBox == nullptr) {
-    m_portBox = boxAside("PortProblem");
-    connect(addChooserButton(*m_portBox), &QPushButton::clicked, this,
-            [this] { emit chooseDevice(markedPort()); });
-  }
-  m_portBox->setText(boxText(text));
-  m_portBox->show();
-}
-
-void PanelWindow::closePortProblem() {
-  if (m_portBox != nullptr) m_portBox->close();
-}
-
-void PanelWindow::writeError(const std::string& text) {
-  // Escaped first, so that the conversion sees only what is meant to show.
-  std::fprintf(stderr, "qd40-control: %s\n", forTerminal(printablePath(text)).c_str());
-}
-
-void PanelWindow::close() {
-  QWidget::close();
-  QCoreApplication::quit();
 }
 
 }  // namespace qd40

@@ -47,8 +47,9 @@ class PanelWindow final : public QWidget, public Window {
   // corrects any that fit otherwise. Called once the window is up.
   void measureKnownFits();
 
-  // The widget built for a control of the layout, by name.
+  // The widget built for a control of the layout, by name or by role.
   QWidget* control(std::string_view name) const;
+  QWidget* widget(Control control) const;
 
   // The window-level key notification: every key press meant for this window
   // or one of its controls, seen once, before the focused control gets it.
@@ -78,7 +79,6 @@ class PanelWindow final : public QWidget, public Window {
   QMessageBox* boxAside(const char* name);
   void addDeviceMenu();
   QPushButton* addChooserButton(QMessageBox& box);
-  QWidget* widget(Control control) const;
   void showLabelText(QLabel* label, const QString& text);
 
   QHash<QString, QWidget*> m_controls;

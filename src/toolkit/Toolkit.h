@@ -9,19 +9,26 @@
 
 namespace qd40 {
 
-// The controls whose state the handlers read or write at run time. Every other
-// control of the layout is fixed once the window is built.
+// The controls the handlers read or write at run time, or are bound to, by
+// role; controlName gives the layout's name of each. The buttons that send a
+// fixed code are the catalogue's; every other control of the layout is fixed
+// once the window is built.
 enum class Control {
-  Label11,    // TXD monitor
-  Label12,    // RXD monitor
-  Label22,    // status text
-  Frame8,     // port settings frame
-  Command34,  // view button
-  Text1,      // free-entry box
-  Option1,    // "COM1"
-  Option2,    // "COM2"
-  Option9,    // "19200"
-  Option10,   // "9600"
+  TxMonitor,     // what was sent
+  RxMonitor,     // what came back
+  StatusText,    // the decoded status
+  PortSettings,  // the frame of the port and speed options
+  ViewButton,    // shows and hides the monitor
+  FreeEntry,     // the box of the code to type
+  Com1,
+  Com2,
+  FastSpeed,  // 19200 baud
+  SlowSpeed,  // 9600 baud
+  EndButton,
+  PortButton,   // opens the port settings
+  SendButton,   // sends the free entry
+  ClearButton,  // empties the free entry
+  Logo,         // its double-click opens the full panel
 };
 
 std::string_view controlName(Control control);

@@ -8,16 +8,18 @@
 #include "bus/BridgeOptions.h"
 #include "bus/BusCommands.h"
 #include "bus/StatusValues.h"
+#include "protocol/StatusReplies.h"
 
 namespace qd40::bus {
 namespace {
 
-// A read's result as the exchange gives it: a reply it decoded passed its
-// check, unless `valid` says otherwise.
-LineResult answer(std::string reply, std::optional<std::string> text, bool valid = true) {
+// A read's result as the exchange gives it, checked as the exchange checks
+// it: `code` is the read's line.
+LineResult answer(std::string code, std::string reply, std::optional<std::string> text) {
   LineResult line;
+  line.check = checkReply(code, reply);
+  line.code = std::move(code);
   line.reply = std::move(reply);
-  line.check.valid = valid && text.has_value();
   line.text = std::move(text);
   line.statusQuery = true;
   return line;
@@ -37,31 +39,31 @@ TEST(BusValues, EachReadGivesDecodedValuesAndNothingForABadAnswer) {
     std::string values;
   };
   const std::vector<Case> cases = {
-      {"on", "power", answer("00\r", " Power ON"), "power=ON;status=Power ON;"},
-      {"counting down counts as on", "power", answer("40\r", " Count down"),
+      {"on", "power", answer("CR0", "00\r", " Power ON"), "power=ON;status=Power ON;"},
+      {"counting down counts as on", "power", answer("CR0", "40\r", " Count down"),
        "power=ON;status=Count down;"},
-      {"stand by", "power", answer("80\r", " Stand by"), "power=OFF;status=Stand by;"},
-      {"cooling", "power", answer("24\r", "Cooling down  PWR Management"),
+      {"stand by", "power", answer("CR0", "80\r", " Stand by"), "power=OFF;status=Stand by;"},
+      {"cooling", "power", answer("CR0", "24\r", "Cooling down  PWR Management"),
        "power=OFF;status=Cooling down  PWR Management;"},
-      {"unknown power code", "power", answer("99\r", std::nullopt), ""},
-      {"no reply", "power", answer("", std::nullopt), ""},
-      {"video input", "input", answer("3\r", " Video"), "input=video;"},
-      {"fourth input", "input", answer("4\r", " Input mode 4"), "input=mode4;"},
-      {"lamp hours", "lamp_hours", answer("01234\r", " 0 1 2 3 4 CR  Hour Use"),
+      {"unknown power code", "power", answer("CR0", "99\r", std::nullopt), ""},
+      {"no reply", "power", answer("CR0", "", std::nullopt), ""},
+      {"video input", "input", answer("CR1", "3\r", " Video"), "input=video;"},
+      {"fourth input", "input", answer("CR1", "4\r", " Input mode 4"), "input=mode4;"},
+      {"lamp hours", "lamp_hours", answer("CR3", "01234\r", " 0 1 2 3 4 CR  Hour Use"),
        "lamp_hours=1234;"},
-      {"lamp hours not digits", "lamp_hours", answer("12a4\r", " 1 2 a 4 CR  Hour Use"), ""},
-      {"temperatures", "temperatures", answer("035.5C,42.0,038.2\r", "  S1= 0 3 5 . 5 ..."),
+      {"lamp hours not digits", "lamp_hours", answer("CR3", "12a4\r", " 1 2 a 4 CR  Hour Use"), ""},
+      {"temperatures", "temperatures", answer("CR6", "035.5C,42.0,038.2\r", "  S1= 0 3 5 . 5 ..."),
        "temperature/1=35.5;temperature/2=42;temperature/3=38.2;"},
-      {"a temperature cut short", "temperatures", answer("035.5C,4x.0\r", "  S1= ..."),
-       "temperature/1=35.5;"},
-      {"lamp mode", "lamp_mode", answer("01\r", " No1 ON  : 2 Lamp mode"),
+      {"a temperature cut short", "temperatures", answer("CR6", "035.5C,4x.0\r", "  S1= ..."), ""},
+      {"lamp mode", "lamp_mode", answer("CR7", "01\r", " No1 ON  : 2 Lamp mode"),
        "lamp_mode=dual_lamp1_on;"},
-      {"mute", "mute_signal", answer("03\r", " Video & Audio mute ON"), "mute_signal=video_audio;"},
-      {"orientation", "orientation", answer("10\r", " Top/Bottom reversal"),
+      {"mute", "mute_signal", answer("CRA", "03\r", " Video & Audio mute ON"),
+       "mute_signal=video_audio;"},
+      {"orientation", "orientation", answer("CR4", "10\r", " Top/Bottom reversal"),
        "orientation=flip_vertical;"},
-      {"pressure", "pressure", answer("0512\r", "650 hPa"), "pressure=650;"},
+      {"pressure", "pressure", answer("CR PRESSURE", "0512\r", "650 hPa"), "pressure=650;"},
       {"a reply the exchange found no valid answer", "pressure",
-       answer("123456789\r", "-1 hPa", false), ""},
+       answer("CR PRESSURE", "123456789\r", "-1 hPa"), ""},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(flat(stateValues(c.key, c.line)), c.values) << c.name;

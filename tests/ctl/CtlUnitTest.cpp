@@ -1,5 +1,6 @@
 // qd40ctl's pieces apart from any port: the reply windows a sequence of
-// sends gets, the command line, and the two forms of its output.
+// sends gets (the panel's, held to it), the command line, and the two forms
+// of its output.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -8,6 +9,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include "FormHarness.h"
 #include "ctl/Options.h"
 #include "ctl/Output.h"
 #include "protocol/ReplyWindows.h"
@@ -16,10 +18,13 @@
 namespace qd40::ctl {
 namespace {
 
-TEST(CtlReplyWindows, EachSendWaitsAsLongAsThePanelWouldAfterTheSendsBeforeIt) {
+// One table of sends driven through the panel's form on the virtual clock
+// and through qd40ctl's steps: each send must get the same reply window from
+// both, the one the panel's timers give it after the sends before it.
+TEST(ReplyWindowRule, ThePanelAndQd40ctlGiveEachSendTheSameWindow) {
   struct Case {
     const char* name;
-    std::vector<std::string> buttons;  // "" for a typed code
+    std::vector<std::string_view> buttons;  // "" for a typed code
     std::vector<int> windows;
   };
   const Case cases[] = {
@@ -30,17 +35,36 @@ TEST(CtlReplyWindows, EachSendWaitsAsLongAsThePanelWouldAfterTheSendsBeforeIt) {
       {"a held button's own window, then its release's", {"Command1", "Command44"}, {200, 500}},
       {"brightness is the shortest", {"Command15"}, {25}},
       {"an arrow after the menu", {"Command23", "Command5"}, {500, 150}},
+      {"an arrow after A-IMAGE and MENU OFF",
+       {"Command13", "Command24", "Command9"},
+       {500, 500, 150}},
       {"an arrow after D.Zoom", {"Command48", "Command7"}, {200, 5}},
+      {"the menu after D.Zoom gives the menu's arrows",
+       {"Command49", "Command23", "Command8"},
+       {200, 500, 150}},
       {"an arrow at start-up takes what is left", {"Command10", "Command8"}, {2000, 2000}},
   };
   for (const Case& c : cases) {
+    test::FormHarness panel;
     ReplyWindows windows;
-    std::vector<int> got;
-    for (const std::string& button : c.buttons) {
-      got.push_back(button.empty() ? typedStep(U"CR7", windows).windowMs
-                                   : buttonStep(button, windows).windowMs);
+    std::vector<int> viaPanel, viaCtl;
+    for (const std::string_view button : c.buttons) {
+      if (button.empty()) {
+        panel.window.setCaption(Control::FreeEntry, "CR7");
+        panel.click("Command95");
+        viaPanel.push_back(panel.timer2.interval());
+        viaCtl.push_back(typedStep(U"CR7", windows).windowMs);
+        continue;
+      }
+      const ActionRow& action = *actionByButton(button);
+      action.held() ? panel.press(button) : panel.click(button);
+      EXPECT_TRUE(panel.timer2.isEnabled()) << c.name;
+      viaPanel.push_back(panel.timer2.interval());
+      if (action.held()) panel.release(button);
+      viaCtl.push_back(actionStep(action, windows).windowMs);
     }
-    EXPECT_EQ(got, c.windows) << c.name;
+    EXPECT_EQ(viaPanel, c.windows) << c.name << ", on the panel";
+    EXPECT_EQ(viaCtl, c.windows) << c.name << ", in qd40ctl";
   }
 }
 

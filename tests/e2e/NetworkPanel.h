@@ -34,7 +34,7 @@ class NetworkPanel {
   std::string text(const char* label) {
     // The status line shows a short form of a long message; its caption is
     // the whole of it.
-    if (std::string_view(label) == "Label22") return panel->window().caption(Control::Label22);
+    if (std::string_view(label) == "Label22") return panel->window().caption(Control::StatusText);
     return qobject_cast<QLabel*>(control(label))->text().toStdString();
   }
   bool shows(const char* label, const std::string& expected,

@@ -50,10 +50,10 @@ constexpr std::size_t kMaxReply = 512;
 // lines the form sent are forgotten, so that the form does not grow.
 qd40::test::FormHarness& startOver(std::string_view query) {
   static qd40::test::FormHarness h;
-  h.form.Timer2_Timer();
-  h.form.Timer4_Timer();
+  h.form.closeReplyWindow();
+  h.form.clearMonitor();
   h.forgetWrites();
-  h.window.setCaption(Control::Text1, std::string(query));
+  h.window.setCaption(Control::FreeEntry, std::string(query));
   h.click("Command95");
   return h;
 }
@@ -89,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static std::string expected;
   expected.clear();
   std::size_t received = 0;
-  std::string status = h.caption(Control::Label22);
+  std::string status = h.caption(Control::StatusText);
   std::int16_t pressure = h.form.state().pressureValue;
   // How much of the RXD line is checked, and how long the rendering was that
   // the status was last decoded from. Between two clearings the line only
@@ -114,7 +114,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       decodedFrom = whole.size();
     }
     if (whole.size() == decodedFrom) {
-      require(h.window.captionText(Control::Label22) == status);
+      require(h.window.captionText(Control::StatusText) == status);
       require(h.form.state().pressureValue == pressure);
     }
   };
@@ -127,7 +127,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(buffer.chars().size() == std::min(received, RxBuffer::kMaxChars));
     // The buffer's rendering is checked against a fresh one at the end.
     const std::string_view whole = buffer.rendered();
-    const std::string_view line = h.window.captionText(Control::Label12);
+    const std::string_view line = h.window.captionText(Control::RxMonitor);
     require(line.size() == whole.size() && lineChecked <= whole.size());
     require(line.substr(lineChecked) == whole.substr(lineChecked));
     lineChecked = whole.size();
@@ -145,7 +145,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   for (std::size_t at = 0, index = 0; at < reply.size(); at += piece, ++index) {
     if (clearBefore != 0 && index == clearBefore) {
-      h.form.Timer4_Timer();
+      h.form.clearMonitor();
       status.clear();
       lineChecked = 0;
       decodedFrom = std::string::npos;
@@ -162,6 +162,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                      [](char byte, char32_t c) { return static_cast<unsigned char>(byte) == c; }));
   require(buffer.rendered() == qd40::renderMonitor(buffer.chars()));
   // Once anything arrived, the RXD line shows the whole rendering.
-  if (received > 0) require(h.window.captionText(Control::Label12) == buffer.rendered());
+  if (received > 0) require(h.window.captionText(Control::RxMonitor) == buffer.rendered());
   return 0;
 }

@@ -33,11 +33,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (chars.find(kReplacement) == qd40::Text::npos) require(encoded == typed);
 
   qd40::test::FormHarness h;
-  h.window.setCaption(qd40::Control::Text1, typed);
+  h.window.setCaption(qd40::Control::FreeEntry, typed);
   h.click("Command95");
   const auto writes = h.takeWrites();
   require(writes.size() == 1 && writes.front().bytes == encoded + '\r');
-  require(h.caption(qd40::Control::Label11) == qd40::renderMonitor(chars + qd40::kCR));
+  require(h.caption(qd40::Control::TxMonitor) == qd40::renderMonitor(chars + qd40::kCR));
 
   // The same bytes read as code points, four at a time.
   qd40::Text points;

@@ -6,30 +6,27 @@ namespace qd40::test {
 
 namespace {
 
-template <typename Table>
-const auto& rowFor(const Table& table, std::string_view button) {
-  for (const auto& row : table) {
-    if (row.button == button) return row;
-  }
+const ActionRow& rowFor(std::string_view button) {
+  if (const ActionRow* row = actionByButton(button)) return *row;
   throw std::invalid_argument("no such button: " + std::string(button));
 }
 
 }  // namespace
 
 void FormHarness::click(std::string_view button) {
-  if (button == "Command95") return form.Command95_Click();
-  if (button == "Command96") return form.Command96_Click();
-  if (button == "Command34") return form.Command34_Click();
-  if (button == "Command33") return form.Command33_Click();
-  form.commandClick(rowFor(kCommandTable, button));
+  if (button == "Command95") return form.sendTyped();
+  if (button == "Command96") return form.clearTyped();
+  if (button == "Command34") return form.toggleDataView();
+  if (button == "Command33") return form.showPortSettings();
+  form.clickAction(rowFor(button));
 }
 
 void FormHarness::press(std::string_view button) {
-  form.holdMouseDown(rowFor(kHoldTable, button));
+  form.pressHeld(rowFor(button));
 }
 
 void FormHarness::release(std::string_view button) {
-  form.holdMouseUp(rowFor(kHoldTable, button));
+  form.releaseHeld(rowFor(button));
 }
 
 std::vector<FakeSerial::Write> FormHarness::takeWrites() {

@@ -1,7 +1,7 @@
 #pragma once
 // The form on the virtual platform, started as the program starts it.
 #include "VirtualPlatform.h"
-#include "app/Form1.h"
+#include "app/PanelForm.h"
 #include "protocol/Commands.h"
 
 namespace qd40::test {
@@ -14,10 +14,10 @@ struct FormHarness {
   VirtualTimer& timer2 = clock.makeTimer(kTimer2Start);
   VirtualTimer& timer3 = clock.makeTimer(kTimer3Start);
   VirtualTimer& timer4 = clock.makeTimer(kTimer4Start);
-  Form1 form{window, FormTimers{timer1, timer2, timer3, timer4}, serial};
+  PanelForm form{window, FormTimers{timer1, timer2, timer3, timer4}, serial};
 
   explicit FormHarness(bool load = true) {
-    if (load) form.Form_Load();
+    if (load) form.load();
   }
 
   std::string caption(Control control) const { return window.caption(control); }

@@ -79,13 +79,13 @@ const std::string& FakeWindow::captionText(Control control) const {
 bool FakeWindow::isVisible(Control control) const {
   const auto it = m_visible.find(control);
   if (it != m_visible.end()) return it->second;
-  return control != Control::Frame8 && control != Control::Command34;
+  return control != Control::PortSettings && control != Control::ViewButton;
 }
 
 void FakeWindow::setMarked(Control option, bool marked) {
   // Marking one button of a group unmarks the other, as option buttons do.
-  static constexpr std::pair<Control, Control> kGroups[] = {{Control::Option1, Control::Option2},
-                                                            {Control::Option9, Control::Option10}};
+  static constexpr std::pair<Control, Control> kGroups[] = {
+      {Control::Com1, Control::Com2}, {Control::FastSpeed, Control::SlowSpeed}};
   m_marked[option] = marked;
   if (!marked) return;
   for (const auto& [first, second] : kGroups) {
@@ -101,7 +101,7 @@ void FakeWindow::showPortProblem(const std::string& text) {
 
 bool FakeWindow::isMarked(Control option) const {
   const auto it = m_marked.find(option);
-  return it != m_marked.end() ? it->second : option == Control::Option9;
+  return it != m_marked.end() ? it->second : option == Control::FastSpeed;
 }
 
 void FakeWindow::messageBox(const std::string& text) {

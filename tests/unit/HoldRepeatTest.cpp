@@ -38,19 +38,19 @@ TEST(Hold, MonitorClearsBeforeEachRepeatAndShowsNoReplyInBetween) {
   FormHarness h;
   h.press("Command1");
   h.clock.advance(199);
-  EXPECT_EQ(h.caption(Control::Label11), " C 0 9 CR ");
-  EXPECT_EQ(h.caption(Control::Label12), "");
+  EXPECT_EQ(h.caption(Control::TxMonitor), " C 0 9 CR ");
+  EXPECT_EQ(h.caption(Control::RxMonitor), "");
   h.clock.advance(1);  // 200: the reply window closes empty
-  EXPECT_EQ(h.caption(Control::Label12), " X X X X");
+  EXPECT_EQ(h.caption(Control::RxMonitor), " X X X X");
   h.clock.advance(44);
-  EXPECT_EQ(h.caption(Control::Label12), " X X X X");
+  EXPECT_EQ(h.caption(Control::RxMonitor), " X X X X");
   h.clock.advance(1);  // 245: both lines clear, 5 ms before the next send
-  EXPECT_EQ(h.caption(Control::Label11), "");
-  EXPECT_EQ(h.caption(Control::Label12), "");
+  EXPECT_EQ(h.caption(Control::TxMonitor), "");
+  EXPECT_EQ(h.caption(Control::RxMonitor), "");
   h.clock.advance(5);  // 250
-  EXPECT_EQ(h.caption(Control::Label11), " C 0 9 CR ");
+  EXPECT_EQ(h.caption(Control::TxMonitor), " C 0 9 CR ");
   h.clock.advance(200);  // 450
-  EXPECT_EQ(h.caption(Control::Label12), " X X X X");
+  EXPECT_EQ(h.caption(Control::RxMonitor), " X X X X");
 }
 
 struct PeriodCase {
@@ -129,9 +129,9 @@ TEST(Hold, ZoomReleaseThenMenuOnGivesArrowsMode1Timing) {
   FormHarness h;
   h.press("Command48");
   h.release("Command48");
-  EXPECT_EQ(h.form.state().arrowMode, 3);
+  EXPECT_EQ(h.form.state().arrowMode, ArrowMode::Zoom);
   h.click("Command23");
-  EXPECT_EQ(h.form.state().arrowMode, 1);
+  EXPECT_EQ(h.form.state().arrowMode, ArrowMode::Menu);
   EXPECT_EQ(h.timer1.interval(), 200);
   h.press("Command5");
   EXPECT_EQ(h.timer2.interval(), 150);
@@ -144,26 +144,26 @@ TEST(Hold, ReleaseBlanksTheLinesAtOnceAndALateReplyShowsUntilTheClearing) {
   h.serial.receive("\x06");
   h.clock.advance(100);
   h.release("Command1");
-  EXPECT_EQ(h.caption(Control::Label11), "");
-  EXPECT_EQ(h.caption(Control::Label12), "");
+  EXPECT_EQ(h.caption(Control::TxMonitor), "");
+  EXPECT_EQ(h.caption(Control::RxMonitor), "");
   EXPECT_TRUE(h.form.state().rxBuffer.empty());
   EXPECT_EQ(h.timer2.interval(), 500);
   EXPECT_FALSE(h.timer2.isEnabled());
   EXPECT_EQ(h.form.state().repeatCode, 0);
   h.clock.advance(300);
   h.serial.receive("\x06");
-  EXPECT_EQ(h.caption(Control::Label12), " ACK ");
+  EXPECT_EQ(h.caption(Control::RxMonitor), " ACK ");
   h.clock.advance(699);
-  EXPECT_EQ(h.caption(Control::Label12), " ACK ");
+  EXPECT_EQ(h.caption(Control::RxMonitor), " ACK ");
   h.clock.advance(1);  // 1000 after the release
-  EXPECT_EQ(h.caption(Control::Label12), "");
+  EXPECT_EQ(h.caption(Control::RxMonitor), "");
 }
 
 TEST(Hold, ReleaseKeepsReplyPendingAsItWas) {
   FormHarness h;
   h.press("Command1");
   h.release("Command1");
-  EXPECT_EQ(h.form.state().replyPending, 1);
+  EXPECT_EQ(h.form.state().replyPending, true);
 }
 
 TEST(Hold, RepeatingOnAClosedPortNeitherWritesNorAsks) {
@@ -175,7 +175,7 @@ TEST(Hold, RepeatingOnAClosedPortNeitherWritesNorAsks) {
   h.release("Command1");
   EXPECT_TRUE(h.serial.writes().empty());
   EXPECT_TRUE(h.window.messages().empty());
-  EXPECT_EQ(h.caption(Control::Label22), "COM1: no such device");
+  EXPECT_EQ(h.caption(Control::StatusText), "COM1: no such device");
 }
 
 }  // namespace

@@ -151,8 +151,8 @@ TEST(DeviceChosen, ANewDeviceForThePortInUseIsSelectedByThePortSelectionsRules) 
        }) {
     FormHarness h(false);
     h.serial.setPresent(1, c.presentAtStart);
-    h.form.Form_Load();
-    h.form.Form_Shown();
+    h.form.load();
+    h.form.shown();
     h.serial.setPresent(1, c.presentAfter);
     const std::size_t before = h.serial.log.size();
     h.form.deviceChosen(c.chosen);
@@ -161,7 +161,7 @@ TEST(DeviceChosen, ANewDeviceForThePortInUseIsSelectedByThePortSelectionsRules) 
         << c.fault;
     EXPECT_EQ(h.serial.isOpen(), c.open) << c.fault;
     EXPECT_EQ(h.serial.commPort(), c.number) << c.fault;
-    EXPECT_EQ(h.window.isMarked(Control::Option2), c.number == 2) << c.fault;
+    EXPECT_EQ(h.window.isMarked(Control::Com2), c.number == 2) << c.fault;
     EXPECT_EQ(h.window.messages(), c.boxes) << c.fault;
   }
 }

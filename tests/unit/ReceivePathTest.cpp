@@ -9,7 +9,7 @@ namespace qd40::test {
 namespace {
 
 void sendTyped(FormHarness& h, const char* line) {
-  h.window.setCaption(Control::Text1, line);
+  h.window.setCaption(Control::FreeEntry, line);
   h.click("Command95");
 }
 
@@ -32,8 +32,8 @@ TEST(ReceivePath, ReplyDeliveredACharacterAtATimeDecodesAsAtOnce) {
     FormHarness h;
     sendTyped(h, c.query);
     for (char byte : c.reply) h.serial.receive(std::string(1, byte));
-    EXPECT_EQ(h.caption(Control::Label22), c.status) << c.name;
-    EXPECT_EQ(h.caption(Control::Label12), h.form.state().rxBuffer.rendered()) << c.name;
+    EXPECT_EQ(h.caption(Control::StatusText), c.status) << c.name;
+    EXPECT_EQ(h.caption(Control::RxMonitor), h.form.state().rxBuffer.rendered()) << c.name;
   }
 }
 
@@ -44,15 +44,15 @@ TEST(ReceivePath, DeliveryAfterTheLabelsWereClearedShowsTheWholeBufferAgain) {
   sendTyped(h, "CR9");
   h.serial.receive("A");
   h.serial.receive("B");
-  h.form.Timer4_Timer();
+  h.form.clearMonitor();
   h.serial.receive("C");
-  EXPECT_EQ(h.caption(Control::Label12), " A B C ");
-  EXPECT_EQ(h.caption(Control::Label22), " A B C ");
+  EXPECT_EQ(h.caption(Control::RxMonitor), " A B C ");
+  EXPECT_EQ(h.caption(Control::StatusText), " A B C ");
   // A send empties the buffer; what follows starts the labels afresh.
   sendTyped(h, "CR9");
   h.serial.receive("D");
-  EXPECT_EQ(h.caption(Control::Label12), " D ");
-  EXPECT_EQ(h.caption(Control::Label22), " D ");
+  EXPECT_EQ(h.caption(Control::RxMonitor), " D ");
+  EXPECT_EQ(h.caption(Control::StatusText), " D ");
 }
 
 // A chattering line delivered a character at a time: the window gets each
@@ -70,7 +70,7 @@ TEST(ReceivePath, ChatterHandsTheWindowEachTokenOnce) {
   const std::size_t full = h.window.captionBytes();
   h.serial.receive("5");
   EXPECT_EQ(h.window.captionBytes(), full);
-  EXPECT_EQ(h.caption(Control::Label12).size(), 1 + 2 * RxBuffer::kMaxChars);
+  EXPECT_EQ(h.caption(Control::RxMonitor).size(), 1 + 2 * RxBuffer::kMaxChars);
 }
 
 // Another program with the port open can take a reply or part of it: the
@@ -90,7 +90,7 @@ TEST(ReceivePath, AWindowThatClosesWithoutAWholeReplyAsksWhoElseReadsThePort) {
     FormHarness h;
     sendTyped(h, "CR0");
     if (!c.reply.empty()) h.serial.receive(c.reply);
-    h.form.Timer2_Timer();
+    h.form.closeReplyWindow();
     EXPECT_EQ(h.serial.repliesMissing, c.asks ? 1 : 0) << c.name;
   }
 }

@@ -7,7 +7,7 @@
 namespace qd40::test {
 namespace {
 
-constexpr int kAlt = Form1::kAltMask, kShift = Form1::kShiftMask, kCtrl = Form1::kCtrlMask;
+constexpr KeyModifiers kAlt{.alt = true};
 
 struct SendCase {
   const char* name;
@@ -25,12 +25,12 @@ class FreeEntryTest : public testing::TestWithParam<SendCase> {};
 
 TEST_P(FreeEntryTest, SendsTheTextAsTypedWithCr) {
   FormHarness h;
-  h.window.setCaption(Control::Text1, GetParam().typed);
+  h.window.setCaption(Control::FreeEntry, GetParam().typed);
   h.click("Command95");
   ASSERT_EQ(h.serial.writes().size(), 1u);
   EXPECT_EQ(h.serial.writes()[0].bytes, GetParam().wire);
-  EXPECT_EQ(h.caption(Control::Label11), GetParam().txd);
-  EXPECT_EQ(h.caption(Control::Text1), GetParam().typed) << "the box keeps its text";
+  EXPECT_EQ(h.caption(Control::TxMonitor), GetParam().txd);
+  EXPECT_EQ(h.caption(Control::FreeEntry), GetParam().typed) << "the box keeps its text";
   EXPECT_EQ(h.timer2.interval(), 2000);
   EXPECT_EQ(h.timer4.interval(), 2500);
 }
@@ -61,10 +61,10 @@ class TypedQueryTest : public testing::TestWithParam<DecodeCase> {};
 
 TEST_P(TypedQueryTest, DecodesOnlyAnExactQuery) {
   FormHarness h;
-  h.window.setCaption(Control::Text1, GetParam().typed);
+  h.window.setCaption(Control::FreeEntry, GetParam().typed);
   h.click("Command95");
   h.serial.receive(GetParam().reply);
-  EXPECT_EQ(h.caption(Control::Label22), GetParam().status);
+  EXPECT_EQ(h.caption(Control::StatusText), GetParam().status);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -81,11 +81,11 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(FreeEntry, ClsEmptiesOnlyTheBox) {
   FormHarness h;
-  h.window.setCaption(Control::Text1, "C00");
+  h.window.setCaption(Control::FreeEntry, "C00");
   h.click("Command95");
   h.click("Command96");
-  EXPECT_EQ(h.caption(Control::Text1), "");
-  EXPECT_EQ(h.caption(Control::Label11), " C 0 0 CR ");
+  EXPECT_EQ(h.caption(Control::FreeEntry), "");
+  EXPECT_EQ(h.caption(Control::TxMonitor), " C 0 0 CR ");
   EXPECT_EQ(h.serial.writes().size(), 1u);
 }
 
@@ -95,7 +95,7 @@ struct Step {
   int height;
   std::string_view caption;
   bool buttonShown;
-  int unlock;
+  bool unlock;
 };
 
 void walk(FormHarness& h, const std::vector<Step>& steps) {
@@ -106,17 +106,17 @@ void walk(FormHarness& h, const std::vector<Step>& steps) {
         h.click("Command34");
         break;
       case Step::Action::AltK:
-        h.form.Form_KeyDown('K', kAlt);
+        h.form.keyDown('K', kAlt);
         break;
       case Step::Action::DoubleClick:
-        h.form.Image1_DblClick();
+        h.form.logoDoubleClicked();
         break;
     }
     SCOPED_TRACE("step " + std::to_string(i));
     EXPECT_EQ(h.window.height(), step.height);
-    EXPECT_EQ(h.window.isVisible(Control::Command34), step.buttonShown);
+    EXPECT_EQ(h.window.isVisible(Control::ViewButton), step.buttonShown);
     if (!step.caption.empty()) {
-      EXPECT_EQ(h.caption(Control::Command34), step.caption);
+      EXPECT_EQ(h.caption(Control::ViewButton), step.caption);
     }
     EXPECT_EQ(h.form.state().extendedUnlock, step.unlock);
   }
@@ -127,36 +127,37 @@ using A = Step::Action;
 TEST(Views, WalkThroughEveryState) {
   FormHarness h;
   walk(h, {
-              {A::DoubleClick, 5350, "", false, 0},
-              {A::AltK, 7200, "CLOSE", true, 1},
-              {A::AltK, 7200, "CLOSE", true, 1},
-              {A::DoubleClick, 9100, "CLOSE", true, 1},
-              {A::DoubleClick, 9100, "CLOSE", true, 1},
-              {A::AltK, 7200, "CLOSE", true, 1},
-              {A::DoubleClick, 9100, "CLOSE", true, 1},
-              {A::ViewButton, 5350, "データを表示する", true, 0},
-              {A::DoubleClick, 5350, "データを表示する", true, 0},
-              {A::ViewButton, 6645, "データを表示しない", true, 0},
-              {A::DoubleClick, 6645, "データを表示しない", true, 0},
-              {A::ViewButton, 5350, "データを表示する", true, 0},
-              {A::ViewButton, 6645, "データを表示しない", true, 0},
-              {A::AltK, 7200, "CLOSE", true, 1},
-              {A::ViewButton, 5350, "データを表示する", true, 0},
+              {A::DoubleClick, 5350, "", false, false},
+              {A::AltK, 7200, "CLOSE", true, true},
+              {A::AltK, 7200, "CLOSE", true, true},
+              {A::DoubleClick, 9100, "CLOSE", true, true},
+              {A::DoubleClick, 9100, "CLOSE", true, true},
+              {A::AltK, 7200, "CLOSE", true, true},
+              {A::DoubleClick, 9100, "CLOSE", true, true},
+              {A::ViewButton, 5350, "データを表示する", true, false},
+              {A::DoubleClick, 5350, "データを表示する", true, false},
+              {A::ViewButton, 6645, "データを表示しない", true, false},
+              {A::DoubleClick, 6645, "データを表示しない", true, false},
+              {A::ViewButton, 5350, "データを表示する", true, false},
+              {A::ViewButton, 6645, "データを表示しない", true, false},
+              {A::AltK, 7200, "CLOSE", true, true},
+              {A::ViewButton, 5350, "データを表示する", true, false},
           });
 }
 
 TEST(Views, KeyboardSwitchNeedsAltAlone) {
   struct KeyCase {
     int key;
-    int shift;
+    KeyModifiers modifiers;
     bool opens;
   };
-  for (const KeyCase c : {KeyCase{'K', kAlt, true}, KeyCase{'K', kAlt | kShift, false},
-                          KeyCase{'K', kAlt | kCtrl, false}, KeyCase{'K', 0, false},
-                          KeyCase{'J', kAlt, false}, KeyCase{'K', kAlt | 8, true}}) {
+  for (const KeyCase c : {KeyCase{'K', kAlt, true}, KeyCase{'K', {true, false, true}, false},
+                          KeyCase{'K', {false, true, true}, false}, KeyCase{'K', {}, false},
+                          KeyCase{'J', kAlt, false}}) {
     FormHarness h;
-    h.form.Form_KeyDown(c.key, c.shift);
-    EXPECT_EQ(h.window.height() == 7200, c.opens) << c.key << " " << c.shift;
+    h.form.keyDown(c.key, c.modifiers);
+    EXPECT_EQ(h.window.height() == 7200, c.opens)
+        << c.key << " shift " << c.modifiers.shift << " ctrl " << c.modifiers.ctrl;
   }
 }
 
@@ -166,9 +167,9 @@ TEST(Views, ViewButtonRestartsTheFrameTimer) {
   h.clock.advance(4000);
   h.click("Command34");
   h.clock.advance(4999);
-  EXPECT_TRUE(h.window.isVisible(Control::Frame8));
+  EXPECT_TRUE(h.window.isVisible(Control::PortSettings));
   h.clock.advance(1);
-  EXPECT_FALSE(h.window.isVisible(Control::Frame8));
+  EXPECT_FALSE(h.window.isVisible(Control::PortSettings));
 }
 
 }  // namespace

@@ -71,7 +71,7 @@ TEST_F(AccessibilityTest, NoTwoButtonsSoundAlike) {
 }
 
 TEST_F(AccessibilityTest, TheViewButtonIsNamedByItsCurrentCaption) {
-  panel->window().setCaption(Control::Command34, "CLOSE");
+  panel->window().setCaption(Control::ViewButton, "CLOSE");
   EXPECT_EQ(spoken("Command34"), "CLOSE");
 }
 
@@ -100,7 +100,7 @@ TEST_F(AccessibilityTest, ValuesAreLabelledFramesAreNamedGroupsAndLinesAreLeftOu
     ASSERT_EQ(labels.size(), 1) << c.value;
     EXPECT_EQ(labels.first().first->text(QAccessible::Name).toStdString(), c.caption);
   }
-  panel->window().setCaption(Control::Label22, " Power ON");
+  panel->window().setCaption(Control::StatusText, " Power ON");
   EXPECT_EQ(spoken("Label22"), " Power ON") << "its name is still the status it shows";
 
   struct Group {

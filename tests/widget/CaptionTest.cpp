@@ -65,16 +65,16 @@ TEST_F(CaptionTest, EveryCaptionFitsItsControlInEveryState) {
     const char* caption;
   };
   const Step steps[] = {
-      {Control::Command34, "CLOSE"},
-      {Control::Command34, "データを表示しない"},
-      {Control::Command34, "データを表示する"},
+      {Control::ViewButton, "CLOSE"},
+      {Control::ViewButton, "データを表示しない"},
+      {Control::ViewButton, "データを表示する"},
       // The longest texts the status line shows.
-      {Control::Label22, " Cooling down & sutandby (All Lamp FAIL)"},
-      {Control::Label22, " Temperature Warning & cooling down"},
-      {Control::Label22, " Top/Bottom , Left/Right reversal"},
-      {Control::Label22, " No1 ON  : 1 Lamp mode(No1 USE)"},
-      {Control::Label22, "  S1= A B C D E C  ,   S2=  H I J K C , S3= M N O P Q C"},
-      {Control::Label22, " 1 2 3 4 5 6 7 8 9 0 1 2 3 4 5 6 7 8 9 Hour Use"},
+      {Control::StatusText, " Cooling down & sutandby (All Lamp FAIL)"},
+      {Control::StatusText, " Temperature Warning & cooling down"},
+      {Control::StatusText, " Top/Bottom , Left/Right reversal"},
+      {Control::StatusText, " No1 ON  : 1 Lamp mode(No1 USE)"},
+      {Control::StatusText, "  S1= A B C D E C  ,   S2=  H I J K C , S3= M N O P Q C"},
+      {Control::StatusText, " 1 2 3 4 5 6 7 8 9 0 1 2 3 4 5 6 7 8 9 Hour Use"},
   };
   for (const Step& step : steps) {
     panel->window().setCaption(step.control, step.caption);

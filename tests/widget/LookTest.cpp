@@ -142,11 +142,11 @@ TEST_P(ColourTest, EveryControlShowsItsOwnColours) {
   ASSERT_EQ(each(window, labels).size(), 21u);
 
   // The monitor lines and the box hold text; the port frame is open.
-  panel->window().setCaption(Control::Label11, " C 0 0 CR ");
-  panel->window().setCaption(Control::Label12, " 0 0 CR ");
-  panel->window().setCaption(Control::Label22, " Power ON");
+  panel->window().setCaption(Control::TxMonitor, " C 0 0 CR ");
+  panel->window().setCaption(Control::RxMonitor, " 0 0 CR ");
+  panel->window().setCaption(Control::StatusText, " Power ON");
   widget<QLineEdit>("Text1")->setText("C00");
-  panel->window().setVisible(Control::Command34, true);
+  panel->window().setVisible(Control::ViewButton, true);
   click("Command33");
 
   for (const Look& look : each(window, buttons)) {

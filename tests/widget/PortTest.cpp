@@ -85,7 +85,7 @@ TEST_F(PortTest, HangUpIsReportedOnceAndTheNextSendOpensTheNewDevice) {
 
   pty.hangUp();
   ASSERT_TRUE(waitUntil([&] { return !panel->serial().isOpen(); }, milliseconds(2000)));
-  const std::string reported = panel->window().caption(Control::Label22);
+  const std::string reported = panel->window().caption(Control::StatusText);
   EXPECT_NE(reported.find("the device was removed"), std::string::npos) << reported;
   widget<QLabel>("Label22")->clear();
   runFor(milliseconds(300));

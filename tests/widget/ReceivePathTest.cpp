@@ -33,7 +33,7 @@ TEST_F(ReceivePathTest, MonitorAfterABurstShowsTheWholeBufferExactly) {
       << text("Label12").size();
   runFor(milliseconds(100));
   EXPECT_TRUE(text("Label12") == expected) << "what the label shows";
-  EXPECT_TRUE(panel->window().caption(Control::Label12) == expected) << "what the seam reads";
+  EXPECT_TRUE(panel->window().caption(Control::RxMonitor) == expected) << "what the seam reads";
 }
 
 TEST_F(ReceivePathTest, ReplyDeliveredACharacterAtATimeIsDecodedAsAWhole) {
@@ -62,17 +62,17 @@ TEST_F(ReceivePathTest, ReplyDeliveredACharacterAtATimeIsDecodedAsAWhole) {
 // A write after them, as the clearing, is shown at once and stays.
 TEST_F(ReceivePathTest, AdditionsGoUpOnceAFrameAndNeverOutliveALaterWrite) {
   Window& window = panel->window();
-  window.setCaption(Control::Label12, " ");
-  for (int i = 0; i < 1000; ++i) window.appendCaption(Control::Label12, "7 ");
+  window.setCaption(Control::RxMonitor, " ");
+  for (int i = 0; i < 1000; ++i) window.appendCaption(Control::RxMonitor, "7 ");
   const std::string all = " " + repeated("7 ", 1000);
   EXPECT_EQ(text("Label12"), " 7 ");
-  EXPECT_EQ(window.caption(Control::Label12), all);
+  EXPECT_EQ(window.caption(Control::RxMonitor), all);
   ASSERT_TRUE(waitUntil([&] { return text("Label12") == all; }, milliseconds(1000)));
 
-  window.appendCaption(Control::Label12, "8 ");
-  window.appendCaption(Control::Label12, "9 ");
-  window.appendCaption(Control::Label22, "9 ");
-  window.setCaption(Control::Label12, "");
+  window.appendCaption(Control::RxMonitor, "8 ");
+  window.appendCaption(Control::RxMonitor, "9 ");
+  window.appendCaption(Control::StatusText, "9 ");
+  window.setCaption(Control::RxMonitor, "");
   EXPECT_EQ(text("Label12"), "");
   EXPECT_EQ(text("Label22"), "9 ") << "an earlier addition goes up before a later write";
   runFor(milliseconds(100));

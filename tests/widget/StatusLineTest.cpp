@@ -48,9 +48,9 @@ TEST_F(StatusLine, ThePortMessageShowsShortAndWholeOnHover) {
   auto* status = widget<QLabel>("Label22");
   EXPECT_EQ(status->text().toStdString(), "COM1: no such device.");
   EXPECT_EQ(status->toolTip().toStdString(), message);
-  EXPECT_EQ(panel->window().caption(Control::Label22), message);
+  EXPECT_EQ(panel->window().caption(Control::StatusText), message);
   // A decoded status is never shortened.
-  panel->window().setCaption(Control::Label22, " Power ON");
+  panel->window().setCaption(Control::StatusText, " Power ON");
   EXPECT_EQ(status->text().toStdString(), " Power ON");
 }
 

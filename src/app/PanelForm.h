@@ -9,9 +9,11 @@
 
 #include "app/GrowingCaption.h"
 #include "line/SerialService.h"
+#include "protocol/Catalogue.h"
 #include "protocol/Commands.h"
 #include "protocol/LeadingNumber.h"
 #include "protocol/Monitor.h"
+#include "protocol/ReplyWindows.h"
 #include "protocol/StatusDecoder.h"
 #include "protocol/Text.h"
 #include "toolkit/Toolkit.h"
@@ -19,58 +21,62 @@
 namespace qd40 {
 
 struct FormState {
-  std::uint8_t repeatCode = 0;
-  std::uint8_t replyPending = 0;
-  std::uint8_t arrowMode = 0;
+  std::uint8_t repeatCode = 0;  // the held button's repeat row; 0 for none
+  bool replyPending = false;    // a line went out and no reply character came since
+  ArrowMode arrowMode = ArrowMode::Start;
   Text sendLine;
   RxBuffer rxBuffer;
   std::int16_t pressureValue = 0;
-  std::int16_t extendedUnlock = 0;
+  bool extendedUnlock = false;  // the keyboard switch allows the full panel
   Text typedLine;
   std::string portSettings;
   Text cmdPrefix;
 };
 
-struct FormTimers {
-  Timer& timer1;  // press-and-hold repeat
-  Timer& timer2;  // reply window
-  Timer& timer3;  // hides the port settings frame
-  Timer& timer4;  // clears the monitor and status texts
+// The modifier keys held with a key press.
+struct KeyModifiers {
+  bool shift = false;
+  bool ctrl = false;
+  bool alt = false;
 };
 
-class Form1 final {
- public:
-  static constexpr std::uint8_t kSend = 1;
-  static constexpr std::uint8_t kReceive = 2;
-  static constexpr int kKeyK = 'K';
-  static constexpr int kShiftMask = 1, kCtrlMask = 2, kAltMask = 4;
+struct FormTimers {
+  Timer& repeat;         // repeats the held button's send
+  Timer& replyWindow;    // closes the reply window
+  Timer& settingsHider;  // hides the port settings frame
+  Timer& monitorClear;   // clears the monitor and status texts
+};
 
-  Form1(Window& window, FormTimers timers, SerialService& serial);
-  Form1(const Form1&) = delete;
-  Form1& operator=(const Form1&) = delete;
+class PanelForm final {
+ public:
+  static constexpr int kKeyK = 'K';
+
+  PanelForm(Window& window, FormTimers timers, SerialService& serial);
+  PanelForm(const PanelForm&) = delete;
+  PanelForm& operator=(const PanelForm&) = delete;
 
   // Start-up and the port.
-  void Form_Load();
+  void load();
   // Runs once the window is on screen: reports a port that could not be
   // opened at start-up.
-  void Form_Shown();
-  void Option1_Click();
-  void Option2_Click();
-  void Option9_Click();
-  void Option10_Click();
+  void shown();
+  void selectCom1();
+  void selectCom2();
+  void selectFastSpeed();
+  void selectSlowSpeed();
   // The operator chose a new device for COM<number> in the device chooser.
   // For the port in use this is a selection of that port by the same rules,
   // except that it opens the port even when it was closed: the operator has
   // just named the device to use. Another port is left alone.
   void deviceChosen(int number);
-  void Command33_Click();
-  void Timer3_Timer();
-  void Command16_Click();
+  void showPortSettings();
+  void hidePortSettings();
+  void end();
 
   // Receive path and reply timing.
-  void MSComm1_OnComm();
-  void Timer2_Timer();
-  void Timer4_Timer();
+  void charactersArrived();
+  void closeReplyWindow();
+  void clearMonitor();
   // The serial service lost an open port.
   void portLost(const std::string& description);
   // A trouble with the port in use, whatever found it. The box shows the
@@ -80,27 +86,29 @@ class Form1 final {
   // The port in use works again: the box closes and the episode ends.
   void portRecovered();
 
-  // The transaction: mode 1 sends, any other mode shows what was received.
-  void Hyouji(const Text& line, std::uint8_t mode);
-  void Hyouji(const RxBuffer& line, std::uint8_t mode);
+  // The transaction: a line goes out, shown on the TXD monitor, and opens
+  // the reply window; what comes back is shown on the RXD monitor and
+  // decoded into the status text.
+  void sendLine(const Text& line);
+  void showReceived(const Text& line);
+  void showReceived(const RxBuffer& buffer);
 
-  // The single-shot buttons, one procedure for every row of the command table.
-  void commandClick(const CommandRow& row);
+  // The single-shot buttons, one procedure for every row of the catalogue.
+  void clickAction(const ActionRow& row);
 
   // Press-and-hold buttons.
-  void holdMouseDown(const HoldRow& row);
-  void holdMouseUp(const HoldRow& row);
-  void Timer1_Timer();
+  void pressHeld(const ActionRow& row);
+  void releaseHeld(const ActionRow& row);
+  void repeatHeld();
 
   // Free entry and the view button.
-  void Command95_Click();
-  void Command96_Click();
-  void Command34_Click();
+  void sendTyped();
+  void clearTyped();
+  void toggleDataView();
 
-  // Keyboard switch and the extended panel. `shift` carries Shift as 1, Ctrl
-  // as 2 and Alt as 4.
-  void Form_KeyDown(int keyCode, int shift);
-  void Image1_DblClick();
+  // Keyboard switch and the extended panel.
+  void keyDown(int keyCode, KeyModifiers modifiers);
+  void logoDoubleClicked();
 
   const FormState& state() const { return m_state; }
 
@@ -110,11 +118,12 @@ class Form1 final {
   void selectSpeed(std::string_view settings);
   void send(std::string_view code);
   PortStatus writeLine(const Text& line);
-  void showReceived(const std::string& rendered);
-  void showReceived(const RxBuffer& buffer);
+  void showRendered(const std::string& rendered);
   void showStatus(const StatusResult& status);
   double readPressure(const RxBuffer& buffer);
   void setReplyTiming(ReplyTiming timing);
+  void applyBefore(const SendTimers& timers);
+  void applyAfter(const SendTimers& timers);
 
   Window& m_window;
   FormTimers m_timers;
@@ -122,8 +131,8 @@ class Form1 final {
   FormState m_state;
   // The RXD monitor, and the status when it is the reply itself, follow the
   // receive buffer a delivery at a time.
-  GrowingCaption m_rxMonitor{Control::Label12};
-  GrowingCaption m_rxStatus{Control::Label22};
+  GrowingCaption m_rxMonitor{Control::RxMonitor};
+  GrowingCaption m_rxStatus{Control::StatusText};
   // The leading number of a pressure reply, read a delivery at a time.
   struct PressureNumber {
     std::uint64_t generation = 0;

@@ -1,6 +1,6 @@
 // The handlers of the panel's window, in the order the operator meets them:
 // start-up and port, the transaction, replies, buttons, free entry and views.
-#include "app/Form1.h"
+#include "app/PanelForm.h"
 
 #include "protocol/Utf8.h"
 
@@ -14,13 +14,13 @@ Text toText(std::string_view ascii) {
 
 }  // namespace
 
-Form1::Form1(Window& window, FormTimers timers, SerialService& serial)
+PanelForm::PanelForm(Window& window, FormTimers timers, SerialService& serial)
     : m_window(window), m_timers(timers), m_serial(serial) {
-  m_timers.timer1.setHandler([this] { Timer1_Timer(); });
-  m_timers.timer2.setHandler([this] { Timer2_Timer(); });
-  m_timers.timer3.setHandler([this] { Timer3_Timer(); });
-  m_timers.timer4.setHandler([this] { Timer4_Timer(); });
-  m_serial.setCommHandler([this] { MSComm1_OnComm(); });
+  m_timers.repeat.setHandler([this] { repeatHeld(); });
+  m_timers.replyWindow.setHandler([this] { closeReplyWindow(); });
+  m_timers.settingsHider.setHandler([this] { hidePortSettings(); });
+  m_timers.monitorClear.setHandler([this] { clearMonitor(); });
+  m_serial.setCommHandler([this] { charactersArrived(); });
   m_serial.setLostHandler([this](const std::string& why) { portLost(why); });
   m_serial.setTroubleHandler([this](const std::string& why) { portTrouble(why); });
   // A notice stands where a loss would: in the status text and the box.
@@ -29,7 +29,7 @@ Form1::Form1(Window& window, FormTimers timers, SerialService& serial)
   m_serial.setConnectedHandler([this] { portRecovered(); });
 }
 
-void Form1::Form_Load() {
+void PanelForm::load() {
   m_state.portSettings = kFastSettings;
   m_state.cmdPrefix.clear();
 
@@ -40,7 +40,7 @@ void Form1::Form_Load() {
   m_window.setHeight(kCompactHeight);
 
   m_state.repeatCode = 0;
-  m_state.replyPending = 0;
+  m_state.replyPending = false;
   m_state.rxBuffer.clear();
 
   m_serial.setCommPort(1);
@@ -52,35 +52,35 @@ void Form1::Form_Load() {
     m_window.writeError(opened.description);
   }
 
-  m_window.setMarked(Control::Option1, true);
-  Option1_Click();
+  m_window.setMarked(Control::Com1, true);
+  selectCom1();
 }
 
-void Form1::Form_Shown() {
+void PanelForm::shown() {
   if (!m_startFailure) return;
   const std::string why = std::move(*m_startFailure);
   m_startFailure.reset();
   m_window.messageBox(why);
 }
 
-void Form1::Option1_Click() {
+void PanelForm::selectCom1() {
   selectPort(1, 2);
 }
-void Form1::Option2_Click() {
+void PanelForm::selectCom2() {
   selectPort(2, 1);
 }
-void Form1::Option9_Click() {
+void PanelForm::selectFastSpeed() {
   selectSpeed(kFastSettings);
 }
-void Form1::Option10_Click() {
+void PanelForm::selectSlowSpeed() {
   selectSpeed(kSlowSettings);
 }
 
-void Form1::deviceChosen(int number) {
+void PanelForm::deviceChosen(int number) {
   if (number == m_serial.commPort()) selectPort(number, number == 1 ? 2 : 1, Reopen::Always);
 }
 
-void Form1::selectPort(int chosen, int fallback, Reopen reopen) {
+void PanelForm::selectPort(int chosen, int fallback, Reopen reopen) {
   const int previous = m_serial.commPort();
   const bool wasOpen = m_serial.isOpen();
   if (wasOpen) m_serial.close();
@@ -93,114 +93,104 @@ void Form1::selectPort(int chosen, int fallback, Reopen reopen) {
     m_window.messageBox(result.description);
     m_serial.setCommPort(fallback);
     // The marks name the port the next send opens. Marking runs no handler.
-    m_window.setMarked(fallback == 1 ? Control::Option1 : Control::Option2, true);
+    m_window.setMarked(fallback == 1 ? Control::Com1 : Control::Com2, true);
     return;
   }
   // The port box tells of the port in use: it goes when the port opens, and
   // when another port is chosen while closed, whose own trouble is told
   // when it shows.
   if (m_serial.isOpen() || chosen != previous) portRecovered();
-  m_window.setVisible(Control::Frame8, false);
+  m_window.setVisible(Control::PortSettings, false);
 }
 
-void Form1::selectSpeed(std::string_view settings) {
+void PanelForm::selectSpeed(std::string_view settings) {
   m_state.portSettings = settings;
   m_serial.setSettings(m_state.portSettings);
-  m_window.setVisible(Control::Frame8, false);
+  m_window.setVisible(Control::PortSettings, false);
 }
 
-void Form1::Command33_Click() {
-  m_window.setVisible(Control::Frame8, true);
-  m_timers.timer3.setEnabled(true);
+void PanelForm::showPortSettings() {
+  m_window.setVisible(Control::PortSettings, true);
+  m_timers.settingsHider.setEnabled(true);
 }
 
-void Form1::Timer3_Timer() {
-  m_window.setVisible(Control::Frame8, false);
-  m_timers.timer3.setEnabled(false);
+void PanelForm::hidePortSettings() {
+  m_window.setVisible(Control::PortSettings, false);
+  m_timers.settingsHider.setEnabled(false);
 }
 
-void Form1::Command16_Click() {
+void PanelForm::end() {
   m_serial.close();
   m_window.close();
 }
 
-void Form1::MSComm1_OnComm() {
+void PanelForm::charactersArrived() {
   if (m_serial.commEvent() != CommEvent::Receive) return;
   m_state.rxBuffer.append(m_serial.input());
-  m_state.replyPending = 0;
-  Hyouji(m_state.rxBuffer, kReceive);
+  m_state.replyPending = false;
+  showReceived(m_state.rxBuffer);
 }
 
-void Form1::Timer2_Timer() {
-  if (m_state.replyPending == 1) {
-    m_window.setCaption(Control::Label12, std::string(kNoReplyMarker));
+void PanelForm::closeReplyWindow() {
+  if (m_state.replyPending) {
+    m_window.setCaption(Control::RxMonitor, std::string(kNoReplyMarker));
   }
   // Every reply ends with a carriage return: one that never came, or was
   // cut short, may have been read by another program.
   const Text& received = m_state.rxBuffer.chars();
-  if (m_state.replyPending == 1 || received.empty() || received.back() != kCR) {
+  if (m_state.replyPending || received.empty() || received.back() != kCR) {
     m_serial.replyMissing();
   }
-  m_timers.timer2.setEnabled(false);
+  m_timers.replyWindow.setEnabled(false);
   m_state.rxBuffer.clear();
-  m_state.replyPending = 0;
+  m_state.replyPending = false;
 }
 
-void Form1::Timer4_Timer() {
-  m_window.setCaption(Control::Label11, "");
-  m_window.setCaption(Control::Label12, "");
-  m_window.setCaption(Control::Label22, "");
-  m_timers.timer4.setEnabled(false);
+void PanelForm::clearMonitor() {
+  m_window.setCaption(Control::TxMonitor, "");
+  m_window.setCaption(Control::RxMonitor, "");
+  m_window.setCaption(Control::StatusText, "");
+  m_timers.monitorClear.setEnabled(false);
 }
 
-void Form1::portLost(const std::string& description) {
-  m_window.setCaption(Control::Label22, description);
+void PanelForm::portLost(const std::string& description) {
+  m_window.setCaption(Control::StatusText, description);
   portTrouble(description);
 }
 
-void Form1::portTrouble(const std::string& description) {
+void PanelForm::portTrouble(const std::string& description) {
   if (description == m_trouble) return;
   m_trouble = description;
   m_window.writeError(description);
   m_window.showPortProblem(description);
 }
 
-void Form1::portRecovered() {
+void PanelForm::portRecovered() {
   if (m_trouble.empty()) return;
   m_trouble.clear();
   m_window.closePortProblem();
 }
 
-void Form1::Hyouji(const Text& line, std::uint8_t mode) {
-  if (mode != kSend) {
-    showReceived(renderMonitor(line));
-    return;
-  }
+void PanelForm::sendLine(const Text& line) {
   // Every send starts its reply afresh: characters left from an earlier
   // reply window, or that arrived while none was open, would otherwise stand
   // in front of this reply and be decoded in its place.
   m_state.rxBuffer.clear();
   const PortStatus written = writeLine(line);
-  m_window.setCaption(Control::Label11, renderMonitor(line));
-  m_timers.timer2.setEnabled(true);
-  m_state.replyPending = 1;
-  m_timers.timer4.setEnabled(true);
+  m_window.setCaption(Control::TxMonitor, renderMonitor(line));
+  m_timers.replyWindow.setEnabled(true);
+  m_state.replyPending = true;
+  m_timers.monitorClear.setEnabled(true);
   // A line that could not go out still runs its transaction, so the operator
   // sees the same timing as always, plus the reason in the status text.
-  if (!written) m_window.setCaption(Control::Label22, written.description);
+  if (!written) m_window.setCaption(Control::StatusText, written.description);
 }
 
-void Form1::Hyouji(const RxBuffer& line, std::uint8_t mode) {
-  if (mode == kSend) {
-    // A copy: sending empties the buffer this line may come from.
-    const Text copy = line.chars();
-    Hyouji(copy, mode);
-    return;
-  }
-  showReceived(line);
+void PanelForm::showReceived(const Text& line) {
+  showRendered(renderMonitor(line));
 }
 
-PortStatus Form1::writeLine(const Text& line) {
+PortStatus PanelForm::writeLine(const Text& line) {
   // A port that could not be opened, or was lost, gets one attempt to open
   // again with the current number and settings before each line.
   if (!m_serial.isOpen()) {
@@ -214,14 +204,14 @@ PortStatus Form1::writeLine(const Text& line) {
   return m_serial.output(toUtf8(line));
 }
 
-void Form1::showReceived(const std::string& rendered) {
-  m_window.setCaption(Control::Label12, rendered);
+void PanelForm::showRendered(const std::string& rendered) {
+  m_window.setCaption(Control::RxMonitor, rendered);
   showStatus(decodeStatus(m_state.sendLine, m_state.cmdPrefix, rendered));
 }
 
 // The same captions as for the whole rendering, with work in proportion to
 // what the delivery added rather than to all that came before it.
-void Form1::showReceived(const RxBuffer& buffer) {
+void PanelForm::showReceived(const RxBuffer& buffer) {
   m_rxMonitor.show(m_window, buffer);
   switch (replyStatus(m_state.sendLine, m_state.cmdPrefix)) {
     case ReplyStatus::None:
@@ -238,7 +228,7 @@ void Form1::showReceived(const RxBuffer& buffer) {
   }
 }
 
-double Form1::readPressure(const RxBuffer& buffer) {
+double PanelForm::readPressure(const RxBuffer& buffer) {
   const std::string& rendered = buffer.rendered();
   if (!m_pressure || m_pressure->generation != buffer.generation() ||
       m_pressure->read > rendered.size()) {
@@ -249,108 +239,102 @@ double Form1::readPressure(const RxBuffer& buffer) {
   return m_pressure->number.value();
 }
 
-void Form1::showStatus(const StatusResult& status) {
+void PanelForm::showStatus(const StatusResult& status) {
   if (status.pressureValue) m_state.pressureValue = *status.pressureValue;
-  if (status.text) m_window.setCaption(Control::Label22, *status.text);
+  if (status.text) m_window.setCaption(Control::StatusText, *status.text);
 }
 
-void Form1::setReplyTiming(ReplyTiming timing) {
-  m_timers.timer2.setInterval(timing.replyWindow);
-  m_timers.timer4.setInterval(timing.clearing);
+void PanelForm::setReplyTiming(ReplyTiming timing) {
+  m_timers.replyWindow.setInterval(timing.replyWindow);
+  m_timers.monitorClear.setInterval(timing.clearing);
 }
 
-void Form1::send(std::string_view code) {
+void PanelForm::send(std::string_view code) {
   m_state.sendLine = m_state.cmdPrefix + toText(code) + kCR;
-  Hyouji(m_state.sendLine, kSend);
+  sendLine(m_state.sendLine);
 }
 
-void Form1::commandClick(const CommandRow& row) {
-  if (row.timing == Timing::PictureMode) setReplyTiming(kPictureModeTiming);
-  if (row.timing == Timing::SignalMode) setReplyTiming(kSignalModeTiming);
+void PanelForm::applyBefore(const SendTimers& timers) {
+  if (timers.before) setReplyTiming(*timers.before);
+}
+
+void PanelForm::applyAfter(const SendTimers& timers) {
+  if (timers.repeatInterval) m_timers.repeat.setInterval(*timers.repeatInterval);
+  if (timers.after) setReplyTiming(*timers.after);
+  if (timers.arrowMode) m_state.arrowMode = *timers.arrowMode;
+}
+
+void PanelForm::clickAction(const ActionRow& row) {
+  const SendTimers timers = pressTimers(row, m_state.arrowMode);
+  applyBefore(timers);
   send(row.code);
-  if (row.timing == Timing::Menu) {
-    m_timers.timer1.setInterval(kMenuRepeatInterval);
-    m_state.arrowMode = kMenuArrowMode;
-  }
+  applyAfter(timers);
 }
 
-void Form1::holdMouseDown(const HoldRow& row) {
-  if (row.kind == HoldKind::Arrow) {
-    for (const ArrowTiming& arrow : kArrowTimings) {
-      if (arrow.arrowMode == m_state.arrowMode) setReplyTiming(arrow.timing);
-    }
-    m_state.repeatCode = row.repeatCode;
-    send(row.code);
-  } else {
-    m_state.repeatCode = row.repeatCode;
-    send(row.code);
-    m_timers.timer1.setInterval(row.repeatInterval);
-    setReplyTiming(row.timing);
-  }
-  m_timers.timer1.setEnabled(true);
+void PanelForm::pressHeld(const ActionRow& row) {
+  const SendTimers timers = pressTimers(row, m_state.arrowMode);
+  applyBefore(timers);
+  m_state.repeatCode = row.hold.row;
+  send(row.code);
+  applyAfter(timers);
+  m_timers.repeat.setEnabled(true);
 }
 
-void Form1::Timer1_Timer() {
-  if (m_state.repeatCode == 0) return;
-  const HoldRow* row = findRepeatRow(m_state.repeatCode);
+void PanelForm::repeatHeld() {
+  const ActionRow* row = actionByRepeatRow(m_state.repeatCode);
   if (row == nullptr) return;
   send(row->code);
-  m_timers.timer1.setEnabled(true);
+  m_timers.repeat.setEnabled(true);
 }
 
-void Form1::holdMouseUp(const HoldRow& row) {
+void PanelForm::releaseHeld(const ActionRow& row) {
   m_state.repeatCode = 0;
-  m_timers.timer1.setEnabled(false);
-  m_timers.timer2.setEnabled(false);
-  m_timers.timer4.setEnabled(true);
-  m_window.setCaption(Control::Label11, "");
-  m_window.setCaption(Control::Label12, "");
-  setReplyTiming(kReleaseTiming);
+  m_timers.repeat.setEnabled(false);
+  m_timers.replyWindow.setEnabled(false);
+  m_timers.monitorClear.setEnabled(true);
+  m_window.setCaption(Control::TxMonitor, "");
+  m_window.setCaption(Control::RxMonitor, "");
   m_state.rxBuffer.clear();
-  if (row.kind == HoldKind::Zoom) {
-    m_timers.timer1.setInterval(kZoomReleaseRepeatInterval);
-    m_state.arrowMode = kZoomReleaseArrowMode;
-  }
+  applyAfter(releaseTimers(row));
 }
 
-void Form1::Command95_Click() {
-  setReplyTiming(kFreeEntryTiming);
-  m_state.typedLine = fromUtf8(m_window.caption(Control::Text1));
+void PanelForm::sendTyped() {
+  applyBefore(freeEntryTimers());
+  m_state.typedLine = fromUtf8(m_window.caption(Control::FreeEntry));
   m_state.sendLine = m_state.cmdPrefix + m_state.typedLine + kCR;
-  Hyouji(m_state.sendLine, kSend);
+  sendLine(m_state.sendLine);
 }
 
-void Form1::Command96_Click() {
-  m_window.setCaption(Control::Text1, "");
+void PanelForm::clearTyped() {
+  m_window.setCaption(Control::FreeEntry, "");
 }
 
-void Form1::Command34_Click() {
-  m_timers.timer3.setEnabled(false);
-  m_state.extendedUnlock = 0;
+void PanelForm::toggleDataView() {
+  m_timers.settingsHider.setEnabled(false);
+  m_state.extendedUnlock = false;
   if (m_window.height() >= kOpenViewThreshold) {
     m_window.setHeight(kCompactHeight);
-    m_window.setCaption(Control::Command34, std::string(kShowDataCaption));
+    m_window.setCaption(Control::ViewButton, std::string(kShowDataCaption));
   } else {
     m_window.setHeight(kDataViewHeight);
-    m_window.setCaption(Control::Command34, std::string(kHideDataCaption));
+    m_window.setCaption(Control::ViewButton, std::string(kHideDataCaption));
   }
-  m_timers.timer3.setEnabled(true);
+  m_timers.settingsHider.setEnabled(true);
 }
 
-void Form1::Form_KeyDown(int keyCode, int shift) {
-  const int modifiers = shift & (kShiftMask | kCtrlMask | kAltMask);
-  if (keyCode != kKeyK || modifiers != kAltMask) return;
+void PanelForm::keyDown(int keyCode, KeyModifiers modifiers) {
+  if (keyCode != kKeyK || !modifiers.alt || modifiers.shift || modifiers.ctrl) return;
   m_window.setHeight(kSwitchedHeight);
-  m_state.extendedUnlock = 1;
-  m_window.setCaption(Control::Command34, std::string(kCloseCaption));
-  m_window.setVisible(Control::Command34, true);
+  m_state.extendedUnlock = true;
+  m_window.setCaption(Control::ViewButton, std::string(kCloseCaption));
+  m_window.setVisible(Control::ViewButton, true);
 }
 
-void Form1::Image1_DblClick() {
-  if (m_state.extendedUnlock != 1) return;
+void PanelForm::logoDoubleClicked() {
+  if (!m_state.extendedUnlock) return;
   m_window.setHeight(kFullHeight);
-  m_window.setCaption(Control::Command34, std::string(kCloseCaption));
-  m_window.setVisible(Control::Command34, true);
+  m_window.setCaption(Control::ViewButton, std::string(kCloseCaption));
+  m_window.setVisible(Control::ViewButton, true);
 }
 
 }  // namespace qd40
