@@ -218,11 +218,18 @@ TEST(PortDiagnostics, TheSignatureOfAFailureChangesWithTheLockFiles) {
   const PortIdentity port{1, terminal.path, "QD40_COM1"};
   const std::string before = failureSignature(port, terminal.path, 1, "/tmp");
   EXPECT_EQ(failureSignature(port, terminal.path, 1, "/tmp"), before) << "nothing changed";
-  const std::string lock = kLockDir + qtLockName(terminal.path);
-  std::ofstream(lock) << deadPid() << "\n";
-  const std::string locked = failureSignature(port, terminal.path, 1, "/tmp");
-  fs::remove(lock);
-  EXPECT_NE(locked, before);
+  // A lock under either name, Qt's or other serial programs', is a change:
+  // a refusal cached for one must not outlive a program taking the other.
+  for (const std::string& name : {qtLockName(terminal.path), uucpLockName(terminal.path)}) {
+    const std::string lock = kLockDir + name;
+    const std::string stamp = refusalStamp(port.device, terminal.path, "/tmp");
+    std::ofstream(lock) << deadPid() << "\n";
+    const std::string locked = failureSignature(port, terminal.path, 1, "/tmp");
+    const std::string lockedStamp = refusalStamp(port.device, terminal.path, "/tmp");
+    fs::remove(lock);
+    EXPECT_NE(locked, before) << name;
+    EXPECT_NE(lockedStamp, stamp) << name;
+  }
   EXPECT_NE(failureSignature(port, terminal.path, 2, "/tmp"), before) << "another library error";
 }
 
